@@ -1,0 +1,21 @@
+// Message texts and version strings of the library. The messages are raised as
+// they stand, "%s" replaced by the file name exactly as the caller gave it.
+#pragma once
+
+#include <string_view>
+
+namespace msword {
+
+inline constexpr std::u16string_view KvWordVersion = u"1.48";
+inline constexpr std::u16string_view WDPGeneratorName = u"Norvale Word Document Parser";
+
+inline constexpr std::u16string_view strFileNotFound = u"File %s is not found.";
+inline constexpr std::u16string_view strFileIsNotWord = u"File %s is not valid MS Word document";
+inline constexpr std::u16string_view strPieceOutOfRange = u"Piece Bounds out of range";
+inline constexpr std::u16string_view strEFileIsPasswordProtected =
+    u"Could not read the password protected file";
+
+inline constexpr std::u16string_view strWideStringsIndexOutOfBounds =
+    u"WideStrings index out of bounds";
+
+}  // namespace msword

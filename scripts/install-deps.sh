@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages kvword needs to build, test and benchmark.
+# Run as root on Debian 12; does nothing for packages already present.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build ccache clang
+  zlib1g-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev libfmt-dev
+  qt6-base-dev xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
