@@ -1,0 +1,125 @@
+#include "MainForm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+
+#include "msword/CodePages.h"
+#include "msword/Exceptions.h"
+#include "ui_MainForm.h"
+
+using namespace msword;
+
+namespace {
+std::u16string ToWide(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+}
+QString FromWide(const std::u16string& s) {
+  return QString::fromUtf16(s.data(), qsizetype(s.size()));
+}
+// Right-hand margins of the controls that stretch with the window's width
+// (640-pixel design width).
+constexpr int kDesignWidth = 640;
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TfrmMain>()), FOwner(std::make_unique<TComponent>(nullptr)) {
+  ui->setupUi(this);
+  lblFileName = ui->lblFileName;
+  edtFileName = ui->edtFileName;
+  btnFileName = ui->btnFileName;
+  memoPlainText = ui->memoPlainText;
+  btnLoadDocument = ui->btnLoadDocument;
+
+  OpenDialog1 = new QFileDialog(this);
+  OpenDialog1->setObjectName("OpenDialog1");
+  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+  OpenDialog1->setDefaultSuffix("doc");
+  // The caption of each entry is shown as it stands; the pattern is the last group.
+  OpenDialog1->setOption(QFileDialog::HideNameFilterDetails, true);
+  OpenDialog1->setNameFilters({"MS Word document (*.doc;*.docx) (*.doc*)", "All files (*.*) (*)"});
+
+  MSWordDocument1 = new TMSWordDocument(FOwner.get());
+  MSWordDocument1->SetName(u"MSWordDocument1");
+  MSWordXDocument1 = new TMSWordXDocument(FOwner.get());
+  MSWordXDocument1->SetName(u"MSWordXDocument1");
+
+  ShowError = [this](const QString& Message) {
+    QMessageBox::critical(this, QApplication::applicationName(), ErrorDialogText(Message), QMessageBox::Ok);
+  };
+  RunOpenDialog = [](QFileDialog& Dialog) -> std::optional<QString> {
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return Dialog.selectedFiles().first();
+  };
+
+  connect(btnFileName, &QPushButton::clicked, this, &TfrmMain::btnFileNameClick);
+  connect(btnLoadDocument, &QPushButton::clicked, this, &TfrmMain::btnLoadDocumentClick);
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::FormCreate() {
+  QString dir = QCoreApplication::applicationDirPath();
+  if (!dir.endsWith('/')) dir += '/';
+  edtFileName->setText(dir + "test.doc");
+}
+
+void TfrmMain::btnFileNameClick() {
+  OpenDialog1->selectFile(edtFileName->text());
+  if (const std::optional<QString> chosen = RunOpenDialog(*OpenDialog1)) edtFileName->setText(*chosen);
+}
+
+QString TfrmMain::ExtractFileExt(const QString& FileName) {
+  for (qsizetype i = FileName.size() - 1; i >= 0; --i) {
+    const QChar c = FileName[i];
+    if (c == '\\' || c == ':' || c == '/') break;
+    if (c == '.') return FileName.mid(i);
+  }
+  return {};
+}
+
+bool TfrmMain::IsDocxFileName(const QString& FileName) {
+  return SameTextAscii(ToWide(ExtractFileExt(FileName)), u".DOCX");
+}
+
+QString TfrmMain::ErrorDialogText(const QString& Message) {
+  if (!Message.isEmpty() && Message.back().unicode() > u'.') return Message + '.';
+  return Message;
+}
+
+void TfrmMain::btnLoadDocumentClick() {
+  TMSWBaseDocument* reader = MSWordDocument1;
+  if (IsDocxFileName(edtFileName->text())) reader = MSWordXDocument1;
+  reader->SetFileName(ToWide(edtFileName->text()));
+  // A failed load ends here: its message goes to the error dialog and the text box
+  // keeps the last successful text.
+  try {
+    reader->Execute();
+  } catch (const Exception& e) {
+    ShowError(FromWide(e.Message()));
+    return;
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()));
+    return;
+  }
+  memoPlainText->setPlainText(FromWide(reader->Text()->GetText()));
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int w = width();
+  // Anchored left, top and right: each keeps its right-hand margin of the design.
+  edtFileName->setGeometry(112, 16, std::max(0, w - (kDesignWidth - 585) - 112), 22);
+  btnFileName->setGeometry(592, 16, std::max(0, w - (kDesignWidth - 614) - 592), 22);
+  memoPlainText->setGeometry(8, 88, std::max(0, w - (kDesignWidth - 633) - 8), 385);
+}
