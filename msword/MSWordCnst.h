@@ -15,6 +15,11 @@ inline constexpr std::u16string_view strPieceOutOfRange = u"Piece Bounds out of 
 inline constexpr std::u16string_view strEFileIsPasswordProtected =
     u"Could not read the password protected file";
 
+// Zip archives.
+inline constexpr std::u16string_view strZipIndexOutOfRange = u"Index out of range.";
+inline constexpr std::u16string_view strZipCRCError = u"CRC Error in \"%s\".";
+inline constexpr std::u16string_view strZipEntryTooLarge = u"Zip entry \"%s\" is too large.";
+
 inline constexpr std::u16string_view strWideStringsIndexOutOfBounds =
     u"WideStrings index out of bounds";
 
