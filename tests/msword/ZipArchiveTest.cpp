@@ -412,7 +412,10 @@ TEST(ZipArchive, HostilePackagesGiveTheirDocumentedOutcome) {
       EXPECT_EQ(outcome, c.document);
     }
     // Every other entry comes back whole.
-    for (int i = 0; i < archive.Count(); ++i)
-      if (i != index && !archive.Files()->Items(i)->FileName().empty()) EXPECT_NO_THROW(archive.GetUncompressed(i));
+    for (int i = 0; i < archive.Count(); ++i) {
+      if (i != index && !archive.Files()->Items(i)->FileName().empty()) {
+        EXPECT_NO_THROW(archive.GetUncompressed(i));
+      }
+    }
   }
 }
