@@ -1,0 +1,192 @@
+#include "cli/Options.h"
+
+#include <fmt/format.h>
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <thread>
+
+#include "msword/CodePages.h"
+#include "msword/MSWordCnst.h"
+#include "msword/Version.h"
+
+#ifndef KVWORD_CLI_BUILD_TYPE
+#define KVWORD_CLI_BUILD_TYPE "unspecified"
+#endif
+
+namespace kvword {
+
+namespace {
+
+constexpr const char* Description =
+    "kvword extracts the text of Microsoft Word documents (.doc and .docx) and prints it\n"
+    "to standard output as UTF-8, with CR LF after every line.";
+
+constexpr const char* Footer =
+    "The reader is chosen by content: a zip package or a compound file holding an\n"
+    "encrypted package goes to the .docx reader, everything else to the .doc reader.\n"
+    "With several files each text follows a line \"==> FILE <==\"; side texts follow\n"
+    "the main text under a line \"--- NAME ---\". A document that fails is reported as\n"
+    "\"kvword: FILE: MESSAGE\" on standard error and the next one is read.\n"
+    "\n"
+    "Exit status: 0 when every document was read, 1 when any failed, 2 for a usage error.";
+
+unsigned DefaultJobs() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : cores;
+}
+
+}  // namespace
+
+std::optional<uint16_t> ParseLanguageId(const std::string& Text) {
+  std::string_view digits = Text;
+  int base = 10;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+    digits.remove_prefix(2);
+    base = 16;
+  }
+  if (digits.empty()) return std::nullopt;
+  unsigned value = 0;
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (error != std::errc() || end != digits.data() + digits.size() || value > 0xFFFF)
+    return std::nullopt;
+  return uint16_t(value);
+}
+
+std::string VersionText() {
+  return fmt::format(
+      "kvword {}\n"
+      "KvWord library {}\n"
+      "build: {}, {} {}.{}.{}, CLI11 {}, fmt {}.{}.{}, nlohmann-json {}.{}.{}\n",
+      KVWORD_VERSION_STRING, msword::WideToUtf8(msword::KvWordVersion), KVWORD_CLI_BUILD_TYPE,
+#if defined(__clang__)
+      "clang", __clang_major__, __clang_minor__, __clang_patchlevel__,
+#elif defined(__GNUC__)
+      "GCC", __GNUC__, __GNUC_MINOR__, __GNUC_PATCHLEVEL__,
+#else
+      "C++", 0, 0, 0,
+#endif
+      CLI11_VERSION, FMT_VERSION / 10000, FMT_VERSION / 100 % 100, FMT_VERSION % 100,
+      NLOHMANN_JSON_VERSION_MAJOR, NLOHMANN_JSON_VERSION_MINOR, NLOHMANN_JSON_VERSION_PATCH);
+}
+
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
+                                    std::ostream& Out, std::ostream& Err) {
+  CLI::App app{Description, "kvword"};
+  app.footer(Footer);
+  app.get_formatter()->column_width(30);
+  app.set_help_flag("-h,--help", "Print this help and exit");
+  bool version = false;
+  app.add_flag("-V,--version", version, "Print the version of the tool and its library and exit");
+
+  app.add_option("FILE", Options.Files, "Word documents to read, in this order")->type_name("");
+  app.add_option("--files-from", Options.FilesFrom,
+                 "Also read the documents listed in PATH, one a line (\"-\": standard input)")
+      ->type_name("PATH");
+
+  const char* reading = "Choosing and configuring the reader";
+  std::string reader = "auto";
+  app.add_option("--reader", reader, "Reader to use: doc, docx or auto (by content, the default)")
+      ->check(CLI::IsMember({"doc", "docx", "auto"}).description(""))
+      ->type_name("KIND")
+      ->group(reading);
+  app.add_flag("--by-extension", Options.ByExtension,
+               "Choose the reader by name: .docx (any case) for the .docx reader, else .doc")
+      ->group(reading);
+  std::string format = "plain";
+  app.add_option("--format", format, "Output format: plain (the default), rtf or html")
+      ->check(CLI::IsMember({"plain", "rtf", "html"}).description(""))
+      ->type_name("FORMAT")
+      ->group(reading);
+  app.add_option("--max-length", Options.MaxLength,
+                 "Keep at most N UTF-16 code units of each text (0: no limit)")
+      ->check(CLI::Range(0, std::numeric_limits<int32_t>::max()).description(""))
+      ->type_name("N")
+      ->group(reading);
+  app.add_flag("--no-convert", Options.NoConvert,
+               "Keep special characters and field codes of .doc files as they are")
+      ->group(reading);
+  app.add_flag("--macros", Options.Macros,
+               "Extract the VBA macro source of .doc files (see --macro-text)")
+      ->group(reading);
+  app.add_flag("--hidden-text", Options.HiddenText, "Include text marked hidden (.docx)")
+      ->group(reading);
+  app.add_flag("--no-text", Options.NoText, "Extract neither the main text nor the side texts")
+      ->group(reading);
+  std::string language;
+  app.add_option("--language", language, "Language for .doc files that name none (0x0409 or 1033)")
+      ->check(CLI::Validator(
+          [](std::string& value) {
+            return ParseLanguageId(value)
+                       ? std::string()
+                       : "not a language id (0x0000-0xFFFF or 0-65535): " + value;
+          },
+          ""))
+      ->type_name("LANGID")
+      ->group(reading);
+
+  const char* side = "Side texts, printed after the main text";
+  for (const TSideTextInfo& info : SideTexts) {
+    const TSideText kind = info.Kind;
+    app.add_flag_callback(
+           "--" + std::string(info.Option), [&Options, kind] { Options.Sides.Include(kind); },
+           fmt::format("Print the {} under \"--- {} ---\"", info.Description, info.Option))
+        ->group(side);
+  }
+  app.add_flag("--all", Options.All, "Print every side text that is not empty")->group(side);
+
+  const char* output = "Output";
+  app.add_flag("--summary", Options.Summary,
+               "Print the summary information under \"--- summary ---\"")
+      ->group(output);
+  app.add_flag("--no-summary", Options.NoSummary,
+               "Do not read the summary information (nor print it in JSON)")
+      ->group(output);
+  app.add_flag("--json", Options.Json, "Print one JSON object per document and line (JSON Lines)")
+      ->group(output);
+  app.add_flag("--lf", Options.Lf, "End lines with LF instead of CR LF")->group(output);
+
+  const char* batch = "Many documents";
+  Options.Jobs = DefaultJobs();
+  app.add_option("-j,--jobs", Options.Jobs, "Read N documents at a time (default: one per core)")
+      ->check(CLI::Range(1u, 1024u).description(""))
+      ->type_name("N")
+      ->group(batch);
+  app.add_flag("-q,--quiet", Options.Quiet, "Show no progress line on a terminal")->group(batch);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    Out << app.help();
+    return ExitSuccess;
+  } catch (const CLI::ParseError& e) {
+    Err << "kvword: " << e.what() << "\nTry 'kvword --help' for more information.\n";
+    return ExitUsage;
+  }
+  if (version) {
+    Out << VersionText();
+    return ExitSuccess;
+  }
+  auto usageError = [&Err](std::string_view message) {
+    Err << "kvword: " << message << "\nTry 'kvword --help' for more information.\n";
+    return ExitUsage;
+  };
+  if (app.count("--reader") > 0 && Options.ByExtension)
+    return usageError("--reader and --by-extension exclude each other");
+  if (Options.Summary && Options.NoSummary)
+    return usageError("--summary and --no-summary exclude each other");
+  Options.HasFilesFrom = app.count("--files-from") > 0;
+  if (Options.Files.empty() && !Options.HasFilesFrom) return usageError("no input files");
+  Options.Reader = reader == "doc" ? rmDoc : reader == "docx" ? rmDocx : rmAuto;
+  Options.Format = format == "rtf"    ? msword::tfRTF
+                   : format == "html" ? msword::tfHTML
+                                      : msword::tfPlainText;
+  if (!language.empty()) Options.Language = ParseLanguageId(language);
+  return std::nullopt;
+}
+
+}  // namespace kvword

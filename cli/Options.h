@@ -1,0 +1,61 @@
+// The command line of kvword: what it asks for, parsed with CLI11.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/ReaderChoice.h"
+#include "cli/SideTexts.h"
+#include "msword/BaseDocument.h"
+
+namespace kvword {
+
+// Exit statuses: every document read, some document failed, the command line was wrong.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitDocumentFailed = 1;
+inline constexpr int ExitUsage = 2;
+
+struct TKvWordOptions {
+  std::vector<std::string> Files;  // as given, in order
+  std::string FilesFrom;           // a list of paths, one a line; "-" is standard input
+  bool HasFilesFrom = false;
+
+  TReaderMode Reader = rmAuto;
+  bool ByExtension = false;
+
+  msword::TMSTextFormating Format = msword::tfPlainText;
+  int32_t MaxLength = 0;
+  bool NoConvert = false;
+  bool Macros = false;
+  bool HiddenText = false;
+  bool NoText = false;
+  bool NoSummary = false;
+  std::optional<uint16_t> Language;
+
+  TSideTextSet Sides;  // side texts asked for one by one: printed even when empty
+  bool All = false;    // every side text: printed when not empty, all listed in JSON
+
+  bool Summary = false;
+  bool Json = false;
+  bool Lf = false;
+  bool Quiet = false;
+  unsigned Jobs = 0;  // 0 until parsed; then at least 1
+};
+
+// Parses the command line into Options. Returns an exit status when the program
+// is to stop at once: 0 after --help or --version (printed to Out), 2 after a
+// usage error (reported to Err); nothing when the documents are to be read.
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
+                                    std::ostream& Out, std::ostream& Err);
+
+// "0x0409" (hex) or "1033" (decimal) as a language id; nothing when it is neither
+// or does not fit 16 bits.
+std::optional<uint16_t> ParseLanguageId(const std::string& Text);
+
+// The text of --version.
+std::string VersionText();
+
+}  // namespace kvword

@@ -1,0 +1,52 @@
+// How kvword prints a document: its text with headings, side texts and summary
+// lines, or one JSON object per line; and the ISO 8601 form of the library's dates.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "cli/Options.h"
+#include "cli/ReaderChoice.h"
+#include "msword/CustomWordDocument.h"
+
+namespace kvword {
+
+// UTF-16 text as UTF-8; with Lf every CR LF becomes LF (a lone CR stays).
+std::string OutputText(std::u16string_view Text, bool Lf);
+
+// A local date-time as "2022-12-06T11:20:30" (ISO 8601 local time, whole seconds);
+// empty for 0 (not set) or a value outside the years 1 to 9999.
+std::string IsoDateTime(msword::TDateTime Value);
+
+// One summary property that is set: a text (dates already in ISO 8601) or a count.
+struct TSummaryField {
+  std::string_view Name;  // the record's property name: "Title", "Author", ...
+  std::variant<std::string, int32_t> Value;
+};
+// The properties that are set, in the record's order; empty texts, zero counts and
+// unset dates are left out.
+std::vector<TSummaryField> SummaryFields(const msword::TKvWordSummaryInformation& Summary, bool Lf);
+
+// What one document prints in text mode: the main text, the side texts asked for
+// under "--- NAME ---", and with --summary the summary lines under "--- summary ---".
+std::string FormatText(const TKvWordOptions& Options,
+                       const msword::TMSCustomWordDocument& Document);
+
+// One JSON line (ending in LF) for a document that loaded. DocVersion is given for
+// the ".doc" reader only.
+std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TReaderKind Reader,
+                       std::optional<int32_t> DocVersion,
+                       const msword::TMSCustomWordDocument& Document);
+
+// The JSON line of a document that failed: only "file" and "error".
+std::string FormatJsonError(std::string_view File, std::string_view Message);
+
+// The line "==> FILE <==" that precedes each text when several are printed, after
+// an empty line unless it is the first thing printed (as head(1) does).
+std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, bool First);
+
+}  // namespace kvword
