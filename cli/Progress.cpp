@@ -29,7 +29,9 @@ TProgress::TProgress(std::FILE* Stream, bool Enabled, std::optional<size_t> Tota
 void TProgress::Update(size_t Done) {
   if (!FEnabled) return;
   const auto now = std::chrono::steady_clock::now();
-  if (FShown && now - FLastShown < std::chrono::milliseconds(100) && (!FTotal || Done < *FTotal))
+  // The first and the last count are always shown; in between, ten a second at most
+  // (also when error messages keep removing the line).
+  if (Done > 1 && now - FLastShown < std::chrono::milliseconds(100) && (!FTotal || Done < *FTotal))
     return;
   FLastShown = now;
   const double elapsed = std::chrono::duration<double>(now - FStart).count();

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/Options.h"
+
+namespace kvword {
+namespace {
+
+std::optional<int> Parse(std::vector<const char*> args, TKvWordOptions& options,
+                         std::string* err = nullptr) {
+  args.insert(args.begin(), "kvword");
+  std::ostringstream out, errors;
+  std::optional<int> status = ParseCommandLine(int(args.size()), args.data(), options, out, errors);
+  if (err) *err = errors.str();
+  return status;
+}
+
+TEST(Options, LanguageIdIsHexWithPrefixOrDecimal) {
+  struct Case {
+    const char* text;
+    std::optional<uint16_t> id;
+  };
+  const Case cases[] = {{"0x0409", 0x0409}, {"0X41f", 0x041F},  {"1033", 1033}, {"0", 0},
+                        {"65535", 65535},   {"0xFFFF", 0xFFFF}, {"65536", {}},  {"0x10000", {}},
+                        {"0x", {}},         {"", {}},           {"-1", {}},     {"12ab", {}},
+                        {"0409h", {}},      {" 1033", {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseLanguageId(c.text), c.id);
+  }
+}
+
+TEST(Options, FlagsMapOntoTheSettings) {
+  TKvWordOptions options;
+  ASSERT_EQ(Parse({"--format=rtf", "--max-length", "40", "--no-convert", "--macros", "--footnotes",
+                   "--textboxes", "--language=0x0419", "-j3", "--reader", "docx", "--lf", "a.doc",
+                   "b.doc"},
+                  options),
+            std::nullopt);
+  EXPECT_EQ(options.Format, msword::tfRTF);
+  EXPECT_EQ(options.MaxLength, 40);
+  EXPECT_TRUE(options.NoConvert);
+  EXPECT_TRUE(options.Macros);
+  EXPECT_TRUE(options.Sides.Contains(stFootnotes));
+  EXPECT_TRUE(options.Sides.Contains(stTextBoxes));
+  EXPECT_FALSE(options.Sides.Contains(stHeaders));
+  EXPECT_FALSE(options.All);
+  EXPECT_EQ(options.Language, uint16_t(0x0419));
+  EXPECT_EQ(options.Jobs, 3u);
+  EXPECT_EQ(options.Reader, rmDocx);
+  EXPECT_TRUE(options.Lf);
+  EXPECT_EQ(options.Files, (std::vector<std::string>{"a.doc", "b.doc"}));
+  EXPECT_FALSE(options.HasFilesFrom);
+}
+
+TEST(Options, DefaultsReadEverythingByContentWithOneJobPerCore) {
+  TKvWordOptions options;
+  ASSERT_EQ(Parse({"--files-from=-"}, options), std::nullopt);
+  EXPECT_TRUE(options.HasFilesFrom);
+  EXPECT_EQ(options.FilesFrom, "-");
+  EXPECT_EQ(options.Reader, rmAuto);
+  EXPECT_EQ(options.Format, msword::tfPlainText);
+  EXPECT_EQ(options.MaxLength, 0);
+  EXPECT_FALSE(options.Language.has_value());
+  EXPECT_TRUE(options.Sides.Empty());
+  EXPECT_GE(options.Jobs, 1u);
+}
+
+TEST(Options, ADoubleDashEndsTheOptions) {
+  TKvWordOptions options;
+  ASSERT_EQ(Parse({"--json", "--", "--odd-name.doc"}, options), std::nullopt);
+  EXPECT_EQ(options.Files, (std::vector<std::string>{"--odd-name.doc"}));
+}
+
+TEST(Options, UsageErrorsPointToHelp) {
+  TKvWordOptions options;
+  std::string err;
+  EXPECT_EQ(Parse({"--jobs=2000", "a.doc"}, options, &err), ExitUsage);
+  EXPECT_EQ(err.rfind("kvword: ", 0), 0u) << err;
+  EXPECT_NE(err.find("Try 'kvword --help'"), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace kvword
