@@ -54,6 +54,9 @@ TEST(ReaderChoice, ExtensionRuleLooksAtTheLastNameOnly) {
                         {u"a.docm", false},
                         {u"a.docx.bak", false},
                         {u"a.docx/file", false},
+                        {u"a.docx\\file", false},
+                        {u"x:y.docx", true},
+                        {u"y.docx:z", false},
                         {u"file", false},
                         {u".docx", true},
                         {u"", false}};
