@@ -1,0 +1,6 @@
+// Small facilities of the readers: the compound-file stream adapter and the zip
+// signature test.
+#pragma once
+
+#include "msword/OleStream.h"
+#include "msword/ZipSignature.h"

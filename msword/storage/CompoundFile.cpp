@@ -1,0 +1,184 @@
+#include "msword/storage/CompoundFile.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "msword/LittleEndian.h"
+#include "msword/Streams.h"
+#include "msword/storage/StorageError.h"
+
+namespace msword::storage {
+
+bool IsCompoundFile(const std::u16string& FileName) {
+  try {
+    TFileStream file(FileName, fmOpenRead);
+    uint8_t signature[8];
+    return file.Read(signature, 8) == 8 && HasCompoundFileSignature(signature, 8);
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+std::shared_ptr<TCompoundFile> TCompoundFile::OpenFile(const std::u16string& FileName) {
+  TFileStream file(FileName, fmOpenRead);
+  const int64_t size = file.Size();
+  uint8_t signature[8];
+  if (file.Read(signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
+    throw EStorageError(Format(strStgFileNotCompoundFile, FileName));
+  std::string bytes(size_t(size), '\0');
+  file.SetPosition(0);
+  file.ReadBuffer(bytes.data(), size);
+  return OpenMemory(std::move(bytes));
+}
+
+std::shared_ptr<TCompoundFile> TCompoundFile::OpenMemory(std::string Bytes) {
+  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::move(Bytes)));
+}
+
+TCompoundFile::TCompoundFile(std::string Bytes) : FBytes(std::move(Bytes)) {
+  if (FBytes.size() < HEADER_SIZE) throw EStorageError(std::u16string(strStgNotCompoundFile));
+  DecodeHeader(Data(), FHeader);
+  FSectorSize = uint32_t(1) << FHeader.SectorShift;
+  // A last sector cut short reads as zeros; so does the rest of a version 4
+  // header sector.
+  if (const size_t tail = FBytes.size() % FSectorSize) FBytes.append(FSectorSize - tail, '\0');
+  FSectorCount = FBytes.size() / FSectorSize - 1;
+  ReadFat();
+  ReadDirectory();
+  ReadMiniStream();
+}
+
+void TCompoundFile::CheckInFile(const std::vector<uint32_t>& Sectors, std::u16string_view What) const {
+  for (uint32_t s : Sectors)
+    if (s >= FSectorCount)
+      throw EStorageCorrupt(std::u16string(What).append(u" lies beyond the end of the file"));
+}
+
+bool TCompoundFile::CutAtEndOfFile(std::vector<uint32_t>& Sectors) const {
+  const auto beyond =
+      std::find_if(Sectors.begin(), Sectors.end(), [&](uint32_t s) { return s >= FSectorCount; });
+  if (beyond == Sectors.end()) return false;
+  Sectors.erase(beyond, Sectors.end());
+  return true;
+}
+
+std::vector<uint32_t> TCompoundFile::ReadTable(const std::vector<uint32_t>& Sectors) const {
+  const uint32_t perSector = FSectorSize / 4;
+  std::vector<uint32_t> next(Sectors.size() * perSector);
+  for (size_t i = 0; i < Sectors.size(); ++i) {
+    const uint8_t* p = Data() + SectorOffset(Sectors[i]);
+    for (uint32_t j = 0; j < perSector; ++j) next[i * perSector + j] = GetU32(p + 4 * j);
+  }
+  return next;
+}
+
+void TCompoundFile::ReadFat() {
+  const uint32_t fatSectors = FHeader.NumFatSectors;
+  // Each FAT sector is a sector of the file: a larger count is damage, found
+  // before anything is sized from it.
+  if (fatSectors > FSectorCount) throw EStorageCorrupt(u"the FAT claims more sectors than the file holds");
+  std::vector<uint32_t> locations(FHeader.Difat.begin(),
+                                  FHeader.Difat.begin() + std::min<size_t>(fatSectors, HEADER_DIFAT_COUNT));
+  locations.reserve(fatSectors);
+  // The rest of the FAT's sector numbers are in the DIFAT chain, each DIFAT sector
+  // ending with the number of the next.
+  const uint32_t perDifatSector = FSectorSize / 4 - 1;
+  std::vector<bool> visited(FSectorCount);
+  for (uint32_t s = FHeader.FirstDifatSector; locations.size() < fatSectors;) {
+    if (s >= FSectorCount) throw EStorageCorrupt(u"the DIFAT chain ends before the FAT is complete");
+    if (visited[s]) throw EStorageCorrupt(u"the DIFAT chain loops");
+    visited[s] = true;
+    const uint8_t* p = Data() + SectorOffset(s);
+    for (uint32_t i = 0; i < perDifatSector && locations.size() < fatSectors; ++i)
+      locations.push_back(GetU32(p + 4 * i));
+    s = GetU32(p + 4 * perDifatSector);
+  }
+  CheckInFile(locations, u"a FAT sector");
+  FFat = TFat(ReadTable(locations));
+}
+
+void TCompoundFile::ReadDirectory() {
+  // The directory has no size: it ends with its chain, or where the file ends
+  // (some writers leave a last directory sector out). A loop is damage.
+  TChain chain = FFat.Chain(FHeader.FirstDirectorySector, std::numeric_limits<uint64_t>::max());
+  if (chain.Break == cbLoop) throw EStorageCorrupt(ChainBreakText(cbLoop, u"the directory"));
+  CutAtEndOfFile(chain.Sectors);
+  const size_t perSector = FSectorSize / DIRECTORY_ENTRY_SIZE;
+  const bool version3 = FHeader.MajorVersion == 3;
+  std::vector<TDirectoryEntry> entries(chain.Sectors.size() * perSector);
+  for (size_t i = 0; i < chain.Sectors.size(); ++i) {
+    const uint8_t* p = Data() + SectorOffset(chain.Sectors[i]);
+    for (size_t j = 0; j < perSector; ++j)
+      DecodeDirectoryEntry(p + j * DIRECTORY_ENTRY_SIZE, version3, entries[i * perSector + j]);
+  }
+  if (entries.empty() || entries[0].ObjectType != STGTY_ROOT)
+    throw EStorageCorrupt(u"the directory has no root entry");
+  FDirectory = std::make_unique<TDirectory>(std::move(entries));
+}
+
+void TCompoundFile::ReadMiniStream() {
+  const TDirectoryEntry& root = FDirectory->Entry(0);
+  if (root.StreamSize == 0) return;
+  const uint64_t needed = (root.StreamSize + FSectorSize - 1) / FSectorSize;
+  FMiniStreamSectors = FFat.Chain(root.StartingSector, needed).Sectors;
+  CutAtEndOfFile(FMiniStreamSectors);
+  FMiniStreamSize = std::min<uint64_t>(root.StreamSize, uint64_t(FMiniStreamSectors.size()) * FSectorSize);
+  if (FHeader.FirstMiniFatSector == ENDOFCHAIN || FHeader.FirstMiniFatSector == FREESECT) return;
+  std::vector<uint32_t> sectors =
+      FFat.Chain(FHeader.FirstMiniFatSector, std::numeric_limits<uint64_t>::max()).Sectors;
+  CutAtEndOfFile(sectors);
+  FMiniFat = TFat(ReadTable(sectors));
+}
+
+namespace {
+// Appends Length bytes at FileOffset to the layout, joining them to the last run
+// when they follow it in the file.
+void AddRun(TStreamLayout& Layout, uint64_t FileOffset, uint64_t Length) {
+  std::vector<TStreamRun>& runs = Layout.Runs;
+  if (!runs.empty() && runs.back().FileOffset + runs.back().Length == FileOffset)
+    runs.back().Length += Length;
+  else
+    runs.push_back({Layout.Readable, FileOffset, Length});
+  Layout.Readable += Length;
+}
+}  // namespace
+
+TStreamLayout TCompoundFile::StreamLayout(uint32_t EntryId) const {
+  const TDirectoryEntry& entry = FDirectory->Entry(EntryId);
+  const uint64_t size = entry.StreamSize;
+  TStreamLayout layout;
+  if (size == 0) return layout;
+  const std::u16string what = u"stream \"" + entry.Name + u"\"";
+  const bool mini = size < MINI_STREAM_CUTOFF;
+  const uint32_t unit = mini ? uint32_t(1) << FHeader.MiniSectorShift : FSectorSize;
+  const uint64_t needed = (size + unit - 1) / unit;
+  TChain chain = (mini ? FMiniFat : FFat).Chain(entry.StartingSector, needed);
+  for (uint32_t s : chain.Sectors) {
+    uint64_t fileOffset;
+    if (mini) {
+      const uint64_t offset = uint64_t(s) * unit;
+      if (offset >= FMiniStreamSize) {
+        layout.Damage = what + u" lies beyond the end of the mini stream";
+        break;
+      }
+      fileOffset = SectorOffset(FMiniStreamSectors[offset / FSectorSize]) + offset % FSectorSize;
+    } else {
+      if (s >= FSectorCount) {
+        layout.Damage = what + u" lies beyond the end of the file";
+        break;
+      }
+      fileOffset = SectorOffset(s);
+    }
+    AddRun(layout, fileOffset, std::min<uint64_t>(unit, size - layout.Readable));
+  }
+  if (layout.Readable < size && layout.Damage.empty())
+    layout.Damage = chain.Break != cbNone ? ChainBreakText(chain.Break, what)
+                                          : u"the chain of " + what + u" is shorter than its size";
+  return layout;
+}
+
+std::unique_ptr<TStorage> TCompoundFile::Root() const {
+  return std::make_unique<TStorage>(shared_from_this(), 0);
+}
+
+}  // namespace msword::storage

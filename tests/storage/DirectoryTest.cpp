@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "msword/storage/Directory.h"
+
+using namespace msword::storage;
+
+namespace {
+TDirectoryEntry Entry(std::u16string name, uint8_t type, uint32_t left = NOSTREAM, uint32_t right = NOSTREAM,
+                      uint32_t child = NOSTREAM) {
+  TDirectoryEntry e;
+  e.Name = std::move(name);
+  e.ObjectType = type;
+  e.LeftSiblingId = left;
+  e.RightSiblingId = right;
+  e.ChildId = child;
+  return e;
+}
+
+std::vector<std::u16string> Names(const TDirectory& d, uint32_t storage) {
+  std::vector<std::u16string> names;
+  for (uint32_t id : d.Children(storage)) names.push_back(d.Entry(id).Name);
+  return names;
+}
+}  // namespace
+
+TEST(Directory, ElementsComeInTreeOrder) {
+  // B(2) has A(1) on its left and CC(3) on its right; storage CC holds x(4).
+  TDirectory d({Entry(u"Root Entry", STGTY_ROOT, NOSTREAM, NOSTREAM, 2), Entry(u"A", STGTY_STREAM),
+                Entry(u"B", STGTY_STREAM, 1, 3), Entry(u"CC", STGTY_STORAGE, NOSTREAM, NOSTREAM, 4),
+                Entry(u"x", STGTY_STREAM)});
+  EXPECT_EQ(Names(d, 0), (std::vector<std::u16string>{u"A", u"B", u"CC"}));
+  EXPECT_EQ(Names(d, 3), (std::vector<std::u16string>{u"x"}));
+  EXPECT_EQ(d.FindChild(0, u"cc", STGTY_STORAGE), 3u);
+  EXPECT_EQ(d.FindChild(0, u"CC", STGTY_STREAM), NOSTREAM);
+  EXPECT_EQ(d.FindChild(0, u"x", STGTY_STREAM), NOSTREAM);  // not in the root
+}
+
+TEST(Directory, CyclesAndStrayLinksGiveEachElementOnce) {
+  struct Case {
+    const char* what;
+    std::vector<TDirectoryEntry> entries;
+    std::vector<std::u16string> root, storage;
+  };
+  const Case cases[] = {
+      {"right sibling back to the tree's root",
+       {Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 2), Entry(u"A", STGTY_STREAM, NOSTREAM, 2),
+        Entry(u"B", STGTY_STREAM, 1, NOSTREAM)},
+       {u"A", u"B"},
+       {}},
+      {"left sibling to itself, links out of range",
+       {Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 1), Entry(u"A", STGTY_STREAM, 1, 77)},
+       {u"A"},
+       {}},
+      {"storage whose child is its own parent's tree",
+       {Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 1), Entry(u"S", STGTY_STORAGE, NOSTREAM, 2, 1),
+        Entry(u"T", STGTY_STREAM)},
+       {u"S", u"T"},
+       {}},
+      {"child link to the root entry",
+       {Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 1), Entry(u"S", STGTY_STORAGE, NOSTREAM, NOSTREAM, 0)},
+       {u"S"},
+       {}},
+      {"unused entry inside the tree is passed over, its links followed",
+       {Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 2), Entry(u"A", STGTY_STREAM),
+        Entry(u"", STGTY_INVALID, 1, 3), Entry(u"S", STGTY_STORAGE, NOSTREAM, NOSTREAM, 4),
+        Entry(u"x", STGTY_STREAM)},
+       {u"A", u"S"},
+       {u"x"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TDirectory d(c.entries);
+    EXPECT_EQ(Names(d, 0), c.root);
+    for (uint32_t id = 0; id < d.Count(); ++id)
+      if (d.Entry(id).ObjectType == STGTY_STORAGE) {
+        EXPECT_EQ(Names(d, id), c.storage);
+      }
+  }
+}
+
+TEST(Directory, DegenerateTreeOfManyElementsIsWalkedWithoutRecursion) {
+  // Every element is the right sibling of the one before: a tree 200,000 deep.
+  std::vector<TDirectoryEntry> entries{Entry(u"R", STGTY_ROOT, NOSTREAM, NOSTREAM, 1)};
+  const uint32_t n = 200000;
+  for (uint32_t i = 1; i <= n; ++i)
+    entries.push_back(Entry(u"s", STGTY_STREAM, NOSTREAM, i < n ? i + 1 : NOSTREAM));
+  TDirectory d(std::move(entries));
+  EXPECT_EQ(d.Children(0).size(), n);
+  EXPECT_EQ(d.Children(0).front(), 1u);
+  EXPECT_EQ(d.Children(0).back(), n);
+}
+
+TEST(Directory, EntryDecodingCutsTheNameAndKeepsTheVersion3SizeLow) {
+  uint8_t raw[128] = {};
+  for (int i = 0; i < 32; ++i) raw[2 * i] = uint8_t('a' + i % 26);  // no terminator in the field
+  raw[64] = 200;                                                    // claims 200 bytes
+  raw[66] = STGTY_STREAM;
+  for (int i = 0; i < 8; ++i)
+    raw[120 + i] = uint8_t(i == 1 ? 0x10 : i >= 4 ? 0xEF : 0);  // 0x1000, high dword set
+  TDirectoryEntry v3, v4;
+  DecodeDirectoryEntry(raw, true, v3);
+  DecodeDirectoryEntry(raw, false, v4);
+  EXPECT_EQ(v3.Name, u"abcdefghijklmnopqrstuvwxyzabcde");  // 31 characters: the field less the terminator
+  EXPECT_EQ(v3.StreamSize, 0x1000u);
+  EXPECT_EQ(v4.StreamSize, 0xEFEFEFEF00001000u);
+}
