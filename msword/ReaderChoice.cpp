@@ -3,17 +3,45 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "msword/CodePages.h"
+#include "msword/Exceptions.h"
+#include "msword/Platform.h"
+#include "msword/storage/CompoundFile.h"
 
 namespace msword {
+
+namespace {
+
+// A password-protected ".docx" package is a compound file whose root storage holds
+// an "EncryptedPackage" stream. A compound file that cannot be opened is left to
+// the ".doc" reader, which reports why.
+bool HoldsEncryptedPackage(const std::u16string& FileName) {
+  if (!FileExists(FileName)) return false;
+  try {
+    const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(FileName);
+    const std::unique_ptr<storage::TStorage> root = file->Root();
+    return root && root->OpenStream(u"EncryptedPackage") != nullptr;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 TReaderKind ChooseReaderByContent(const std::u16string& FileName) {
   const int fd = ::open(WideToUtf8(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return rkDoc;
-  unsigned char head[4] = {};
+  unsigned char head[8] = {};
   const ssize_t got = ::read(fd, head, sizeof(head));
   ::close(fd);
-  if (got == 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4) return rkDocx;
+  if (got >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4) return rkDocx;
+  static constexpr unsigned char COMPOUND_FILE_SIGNATURE[8] = {0xD0, 0xCF, 0x11, 0xE0,
+                                                               0xA1, 0xB1, 0x1A, 0xE1};
+  if (got == 8 && std::equal(head, head + 8, COMPOUND_FILE_SIGNATURE) &&
+      HoldsEncryptedPackage(FileName))
+    return rkDocx;
   return rkDoc;
 }
 

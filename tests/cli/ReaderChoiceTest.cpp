@@ -3,6 +3,7 @@
 #include "ProcessRunner.h"
 #include "cli/ReaderChoice.h"
 #include "msword/CodePages.h"
+#include "support/CompoundFileBuilder.h"
 
 namespace kvword {
 namespace {
@@ -39,6 +40,35 @@ TEST(ReaderChoice, ContentDecidesUnlessTheUserDoes) {
     SCOPED_TRACE(c.file + " mode " + std::to_string(c.mode) + " ext " +
                  std::to_string(c.byExtension));
     EXPECT_EQ(ChooseReader(msword::Utf8ToWide(c.file), c.mode, c.byExtension), c.expected);
+  }
+}
+
+// A password-protected package is a compound file with "EncryptedPackage" in its
+// root storage: the .docx reader reports it as such. Other compound files, damaged
+// ones included, are for the .doc reader.
+TEST(ReaderChoice, CompoundFileWithAnEncryptedPackageGoesToTheDocxReader) {
+  kvtest::TTempDir dir;
+  struct Case {
+    std::string name, bytes;
+    TReaderKind expected;
+  };
+  const std::string signatureOnly("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  const Case cases[] = {
+      {"encrypted.docx",
+       kvtest::CompoundFileBuilder()
+           .AddStream(u"EncryptionInfo", std::string(64, '\x01'))
+           .AddStream(u"EncryptedPackage", std::string(5000, '\x02'))
+           .Bytes(),
+       rkDocx},
+      {"word.doc", kvtest::CompoundFileBuilder().AddStream(u"WordDocument", "x").Bytes(), rkDoc},
+      {"nested.doc",
+       kvtest::CompoundFileBuilder().AddStream(u"Package/EncryptedPackage", "x").Bytes(), rkDoc},
+      {"damaged.doc", signatureOnly + std::string(100, '\0'), rkDoc},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ChooseReader(msword::Utf8ToWide(dir.Write(c.name, c.bytes)), rmAuto, false),
+              c.expected);
   }
 }
 
