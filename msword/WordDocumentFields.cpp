@@ -206,8 +206,12 @@ size_t TMSWordDocument::AppendFieldEnd(std::u16string& Dest) {
   const bool hasSeparator = instructionEnd != std::u16string_view::npos;
   if (!hasSeparator) instructionEnd = s.find(u" \\");
   if (instructionEnd != std::u16string_view::npos) {
-    std::u16string instruction(Trimmed(s.substr(0, instructionEnd)));
-    if (format != 0) instruction = Unescaped(instruction, format);
+    std::u16string_view instruction = Trimmed(s.substr(0, instructionEnd));
+    std::u16string unescaped;
+    if (format != 0 && instruction.find(format == 1 ? u'\\' : u'&') != std::u16string_view::npos) {
+      unescaped = Unescaped(instruction, format);
+      instruction = unescaped;
+    }
     TKvWordSysChar value = GetSysCharByCode(instruction);
     const bool embedFound = value == scEmbed;
     if (value == scUnknown && s.starts_with(u"EMBED")) {

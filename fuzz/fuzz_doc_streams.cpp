@@ -1,0 +1,39 @@
+// Feeds arbitrary bytes to the binary Word text reader as a main document stream
+// and a table stream. Input: one option byte (bits 0-1 output format, bit 2 no
+// table stream, bit 3 conversion off, bit 4 a handler replacing field results, bit 5
+// a 64-character length limit), the main stream's length (4 bytes, little-endian),
+// the main stream, and the table stream (the rest).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "msword/Exceptions.h"
+#include "msword/LittleEndian.h"
+#include "msword/Streams.h"
+#include "msword/WordDocument.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  using namespace msword;
+  if (Size < 5) return 0;
+  const uint8_t options = Data[0];
+  size_t mainSize = GetU32(Data + 1);
+  Data += 5;
+  Size -= 5;
+  if (mainSize > Size) mainSize = Size;
+  TCustomMemoryStream main(Data, mainSize);
+  TCustomMemoryStream table(Data + mainSize, Size - mainSize);
+  TMSWordDocument doc(nullptr);
+  doc.SetTextFormating(TMSTextFormating(options & 3));
+  doc.SetConvertSysCharacters((options & 8) == 0);
+  if (options & 16)
+    doc.SetOnConvertSysChar([](TObject*, TKvWordSysChar c, std::u16string v, std::u16string& r) {
+      if (c >= scTime) r = v + u"|" + r;
+    });
+  if (options & 32) doc.SetMaxTextLength(64);
+  try {
+    doc.ReadDocStreams(&main, (options & 4) ? nullptr : &table);
+  } catch (const Exception&) {
+    // Damaged input is reported with an exception; anything else is a finding.
+  }
+  return 0;
+}
