@@ -30,24 +30,29 @@ void DecodeDirectoryEntry(const uint8_t* p, bool Version3, TDirectoryEntry& Entr
   Entry.StreamSize = Version3 ? GetU32(p + 120) : GetU64(p + 120);
 }
 
-bool SameElementName(std::u16string_view A, std::u16string_view B) {
-  if (A.size() != B.size()) return false;
-  for (size_t i = 0; i < A.size(); ++i)
-    if (A[i] != B[i] && u_toupper(A[i]) != u_toupper(B[i])) return false;
-  return true;
-}
-
 namespace {
 // The order of a storage's tree: shorter names first, then by upper-cased characters.
+UChar32 Upper(char16_t c) {
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
+  return u_toupper(c);
+}
+
 bool TreeLess(std::u16string_view A, std::u16string_view B) {
   if (A.size() != B.size()) return A.size() < B.size();
   for (size_t i = 0; i < A.size(); ++i) {
-    const UChar32 a = u_toupper(A[i]), b = u_toupper(B[i]);
+    const UChar32 a = Upper(A[i]), b = Upper(B[i]);
     if (a != b) return a < b;
   }
   return false;
 }
 }  // namespace
+
+bool SameElementName(std::u16string_view A, std::u16string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (A[i] != B[i] && Upper(A[i]) != Upper(B[i])) return false;
+  return true;
+}
 
 TDirectory::TDirectory(std::vector<TDirectoryEntry> Entries)
     : FEntries(std::move(Entries)), FChildren(FEntries.size()), FOrdered(FEntries.size()) {
