@@ -146,6 +146,18 @@ class TKvXMLParser {
     while (R.To > R.From && uint32_t(T[R.To - 1]) <= 32) --R.To;
     return R;
   }
+  // Whether the attribute text holds xml:space="preserve". Decoding as UTF-8 or a
+  // character per byte keeps ASCII runs as they are, so the raw bytes can be searched.
+  bool PreservesSpace() const {
+    static constexpr std::u16string_view kPreserve = u"xml:space=\"preserve\"";
+    if constexpr (sizeof(CharT) == 1) {
+      if (FRedecode != TRedecode::rdCodePage) {
+        return FAttrTo - FAttrFrom >= kPreserve.size() &&
+               memmem(T + FAttrFrom, FAttrTo - FAttrFrom, "xml:space=\"preserve\"", kPreserve.size()) != nullptr;
+      }
+    }
+    return FAttr.find(kPreserve) != std::u16string::npos;
+  }
   bool AtCDATA() const {
     static constexpr char kCDATA[] = "![CDATA[";
     for (size_t k = 0; k < 8; ++k)
@@ -170,6 +182,7 @@ class TKvXMLParser {
   const CharT* T;
   size_t L;
   size_t P = 0;
+  size_t FAttrFrom = 0, FAttrTo = 0;
   TRedecode FRedecode = TRedecode::rdNone;
   uint16_t FCodePage = 0;
   std::u16string FName, FValue, FAttr, FText;
@@ -195,7 +208,7 @@ typename TKvXMLParser<CharT>::TRange TKvXMLParser<CharT>::AttributeText() {
   const size_t from = P;
   bool inQuotes = false;
   for (;;) {
-    P = FindAny<CharT, '>', '\0', '"', '/'>(T, P, L);
+    P = inQuotes ? FindAny<CharT, '>', '\0', '"'>(T, P, L) : FindAny<CharT, '>', '\0', '"', '/'>(T, P, L);
     if (P >= L) break;
     const uint32_t c = T[P];
     if (c == '"') {
@@ -390,9 +403,12 @@ void TKvXMLParser<CharT>::Run() {
       const size_t nameFrom = P;
       while (IsNameChar(At(P))) ++P;
       Name({nameFrom, P}, FName);
-      Redecode(AttributeText(), FAttr);
+      const TRange attributes = AttributeText();
+      FAttrFrom = attributes.From;
+      FAttrTo = attributes.To;
+      Redecode(attributes, FAttr);
       TRange value = SkipUntilTagStarted();
-      if (FAttr.find(u"xml:space=\"preserve\"") == std::u16string::npos) value = Trim(value);
+      if (!PreservesSpace()) value = Trim(value);
       Redecode(value, FValue);
     }
 
@@ -424,7 +440,7 @@ void TKvXMLParser<CharT>::Run() {
             if (!processed) current->ProcessAttributes();
             if (TKvXMLItem* encoding = E.GetItemByTag(current, u"encoding")) {
               std::u16string declared = encoding->GetTagValue();
-              if (declared.size() >= 2 && declared.ends_with(u"\"?")) declared.resize(declared.size() - 2);
+              if (declared.size() >= 2 && declared.ends_with(u"\"?")) declared.erase(declared.size() - 2);
               DeclareEncoding(std::move(declared));
             }
           }
