@@ -8,6 +8,7 @@
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
 #include "msword/Platform.h"
+#include "msword/Streams.h"
 #include "msword/storage/CompoundFile.h"
 
 namespace msword {
@@ -28,7 +29,42 @@ bool HoldsEncryptedPackage(const std::u16string& FileName) {
   }
 }
 
+constexpr unsigned char COMPOUND_FILE_SIGNATURE[8] = {0xD0, 0xCF, 0x11, 0xE0,
+                                                     0xA1, 0xB1, 0x1A, 0xE1};
+
+bool IsZipStart(const unsigned char* head, int64_t got) {
+  return got >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+}
+
+bool IsCompoundFileStart(const unsigned char* head, int64_t got) {
+  return got == 8 && std::equal(head, head + 8, COMPOUND_FILE_SIGNATURE);
+}
+
 }  // namespace
+
+TReaderKind ChooseReaderByContent(TStream* Stream) {
+  const int64_t start = Stream->Position();
+  unsigned char head[8] = {};
+  Stream->SetPosition(0);
+  const int64_t got = Stream->Read(head, sizeof(head));
+  TReaderKind kind = rkDoc;
+  if (IsZipStart(head, got)) {
+    kind = rkDocx;
+  } else if (IsCompoundFileStart(head, got)) {
+    try {
+      std::string bytes(size_t(Stream->Size()), '\0');
+      Stream->SetPosition(0);
+      Stream->ReadBuffer(bytes.data(), int64_t(bytes.size()));
+      const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenMemory(std::move(bytes));
+      const std::unique_ptr<storage::TStorage> root = file->Root();
+      if (root && root->OpenStream(u"EncryptedPackage") != nullptr) kind = rkDocx;
+    } catch (const Exception&) {
+      // left to the ".doc" reader, which reports why
+    }
+  }
+  Stream->SetPosition(start);
+  return kind;
+}
 
 TReaderKind ChooseReaderByContent(const std::u16string& FileName) {
   const int fd = ::open(WideToUtf8(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -36,11 +72,8 @@ TReaderKind ChooseReaderByContent(const std::u16string& FileName) {
   unsigned char head[8] = {};
   const ssize_t got = ::read(fd, head, sizeof(head));
   ::close(fd);
-  if (got >= 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4) return rkDocx;
-  static constexpr unsigned char COMPOUND_FILE_SIGNATURE[8] = {0xD0, 0xCF, 0x11, 0xE0,
-                                                               0xA1, 0xB1, 0x1A, 0xE1};
-  if (got == 8 && std::equal(head, head + 8, COMPOUND_FILE_SIGNATURE) &&
-      HoldsEncryptedPackage(FileName))
+  if (IsZipStart(head, got)) return rkDocx;
+  if (IsCompoundFileStart(head, got) && HoldsEncryptedPackage(FileName))
     return rkDocx;
   return rkDoc;
 }
