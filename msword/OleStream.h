@@ -14,8 +14,8 @@ class TKvWOleStream : public TStream {
   // Keeps a counted reference to AStream (which keeps its compound file alive).
   explicit TKvWOleStream(std::shared_ptr<storage::TStorageStream> AStream);
 
-  // Fewer bytes at the end of the stream, 0 past it; a damaged stream raises
-  // EStorageCorrupt.
+  // Fewer bytes at the end of the stream, 0 past it; a read that reaches damage
+  // in the stream's chain raises EStorageCorrupt.
   int32_t Read(void* Buffer, int32_t Count) override;
   // Compound-file streams are only read: nothing is written.
   int32_t Write(const void* Buffer, int32_t Count) override;

@@ -39,3 +39,15 @@ class TVBAProjectItems : public TObject {
 };
 
 }  // namespace msword
+
+namespace msword {
+
+class TStream;
+
+// Reads the project cache of a "_VBA_PROJECT" stream from its start: one new item
+// per reference entry, then the module records written into the items from the
+// first one on (new items where the list runs out). Each string is read at its own
+// 16-bit length; the module records end at the first read that comes back short.
+void ReadVBAProjectCache(TStream& Stream, TVBAProjectItems& Items);
+
+}  // namespace msword

@@ -10,25 +10,6 @@ TMSWordDocument::TMSWordDocument(TComponent* AOwner) : TMSCustomWordDocument(AOw
 
 TMSWordDocument::~TMSWordDocument() { ClearCLX(CLX); }
 
-void TMSWordDocument::ClearInternalLists() {
-  TMSCustomWordDocument::ClearInternalLists();
-  FLastFieldCode.clear();
-  intFieldCodeLen = 0;
-  ClearCLX(CLX);
-}
-
-// The binary reader is not wired yet: every input is refused for now.
-void TMSWordDocument::LoadFromStream(TStream* Stream) {
-  TMSCustomWordDocument::LoadFromStream(Stream);
-  throw Exception(Format(strFileIsNotWord, u""));
-}
-
-void TMSWordDocument::LoadFromFile(const std::u16string& AFileName) {
-  TMSCustomWordDocument::LoadFromFile(AFileName);
-  ClearInternalLists();
-  throw Exception(Format(strFileIsNotWord, AFileName));
-}
-
 bool TMSWordDocument::IsPasswordProtected() { return FIBIsEncrypted(FIB); }
 
 void TMSWordDocument::ReadFIB(TStream* Stream) { DecodeFIB(*Stream, FIB, &FDocVersion); }

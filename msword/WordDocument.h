@@ -13,6 +13,9 @@
 namespace msword {
 
 class TStream;
+namespace storage {
+class TStorage;
+}
 
 // Lets the host supply the document language that decides the code page of 8-bit text.
 using TMSWordGetDefaultLanguage = std::function<void(TObject* Sender, uint16_t& DocLang)>;
@@ -38,6 +41,25 @@ class TMSWordDocument : public TMSCustomWordDocument {
   void LoadFromStream(TStream* Stream) override;
   void LoadFromFile(const std::u16string& AFileName) override;
   bool IsPasswordProtected() override;
+
+  // Visits the elements of an opened compound file in directory order: the
+  // "Macros" storage (with wpiVBA), the "WordDocument" stream with the table stream
+  // its FIB names, and the two property sets (with wpiSummaryInformation). A
+  // property set that ends before a value it announces ends the visit.
+  void LoadIStorage(storage::TStorage* Storage);
+  // Reads one main document stream (offset 0 is its start) with its table stream
+  // (may be null); see ReadDocStreams.
+  void ReadDocFromStream(TStream* Stream, TStream* TableStream);
+
+  // Fills VBAProject() from the "PROJECT" stream and VBAProjectItems from the
+  // "_VBA_PROJECT" cache found anywhere under Storage.
+  void LoadVBA(storage::TStorage* Storage);
+  // Decompresses the source of every module whose stream lies under Storage into
+  // its item's Body.
+  void DecompressMacros(storage::TStorage* Storage);
+  // Appends every module source that is not empty, between comment lines, to
+  // MacroText().
+  void AddMacroText();
 
   // Reads one main document stream and its table stream (may be null): the FIB,
   // refusing an encrypted document; then, when wpiText is asked for, the piece table,
