@@ -339,7 +339,9 @@ TEST(WordDocumentLoadHostile, DamagedSummaryEndsTheVisit) {
     EXPECT_EQ(r.Text, kBaseText);
     EXPECT_EQ(r.Title, u"Hostile baseline");
     EXPECT_EQ(r.Company, u"");
-    if (std::string(file) != "prop_count_2pow31.doc") EXPECT_EQ(r.Author, u"");
+    if (std::string(file) != "prop_count_2pow31.doc") {
+      EXPECT_EQ(r.Author, u"");
+    }
   }
 }
 
