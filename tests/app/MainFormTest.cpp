@@ -135,13 +135,17 @@ class MainFormTest : public QObject {
   }
 
   void LoadedDocumentsShowTheReadersText() {
+    QStringList unavailable;  // readers that do not load their sample yet
     for (const char* name : {"sample.doc", "sample.docx"}) {
       TfrmMain form;
       QStringList shown;
       form.ShowError = [&](const QString& m) { shown << m; };
       form.edtFileName->setText(ShippedSample(name));
       QTest::mouseClick(form.btnLoadDocument, Qt::LeftButton);
-      if (!shown.isEmpty()) QSKIP(qPrintable("reader not available yet: " + shown.first()));
+      if (!shown.isEmpty()) {
+        unavailable << shown.first();
+        continue;
+      }
       msword::TMSWBaseDocument* reader = TfrmMain::IsDocxFileName(name)
                                              ? static_cast<msword::TMSWBaseDocument*>(form.MSWordXDocument1)
                                              : form.MSWordDocument1;
@@ -157,6 +161,7 @@ class MainFormTest : public QObject {
       QCOMPARE(shown.size(), 1);
       QCOMPARE(form.memoPlainText->toPlainText().replace(QChar(0x2029), "\n"), expected);
     }
+    if (!unavailable.isEmpty()) QSKIP(qPrintable("reader not available yet: " + unavailable.join("; ")));
   }
 };
 
