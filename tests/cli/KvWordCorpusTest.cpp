@@ -81,7 +81,9 @@ TEST(KvWordCorpus, BaselineDocumentsInJson) {
   EXPECT_EQ(first["file"], doc);
   EXPECT_EQ(first["reader"], "doc");
   EXPECT_EQ(first["docVersion"], 8);
-  EXPECT_EQ(first["text"], "Hello, hostile world.\n");
+  // The .doc reader frames its text with the (empty) start and finish entries of
+  // plain text, and its paragraph mark ends the line inside the text's entry.
+  EXPECT_EQ(first["text"], "\nHello, hostile world.\n\n\n");
   EXPECT_EQ(first["summary"]["Title"], "Hostile baseline");
   EXPECT_EQ(first["summary"]["Author"], "Test Author");
   EXPECT_EQ(first["summary"]["Company"], "Hostile Corp");
