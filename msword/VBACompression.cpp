@@ -10,6 +10,8 @@ namespace msword {
 namespace {
 
 constexpr size_t CHUNK_SIZE = 4096;
+constexpr uint8_t CONTAINER_SIGNATURE = 0x01;
+constexpr unsigned CHUNK_SIGNATURE = 0b011;  // bits 12-14 of every chunk header
 
 // How many high bits of a copy token hold the offset when the token stands at
 // Position within its chunk: enough to reach back to the chunk's start, at least 4.
@@ -24,9 +26,11 @@ unsigned OffsetBits(size_t Position) {
 std::string DecompressContainer(const uint8_t* Data, size_t Size, size_t MaxSize) {
   std::string out;
   std::array<uint8_t, CHUNK_SIZE> window{};
-  size_t pos = 1;  // past the signature byte
+  if (Size == 0 || Data[0] != CONTAINER_SIGNATURE) return out;
+  size_t pos = 1;
   while (pos + 2 <= Size && out.size() < MaxSize) {
     const uint16_t header = GetU16(Data + pos);
+    if ((header >> 12 & 7) != CHUNK_SIGNATURE) break;  // no chunk: the data ends here
     const size_t chunkEnd = std::min(Size, pos + (header & 0x0FFFu) + 3);
     pos += 2;
     size_t chunkPos = 0;  // decompressed bytes of this chunk

@@ -12,9 +12,10 @@ namespace msword {
 // The most a module's decompressed source may grow to; the rest is dropped.
 inline constexpr size_t VBA_MAX_MODULE_SOURCE = size_t(64) << 20;
 
-// Decompresses the container at Data (Size bytes, starting at its signature byte,
-// which is not checked). Input that ends inside a chunk, a flag group or a token
-// ends the output there and keeps what was decoded. A copy token never reaches
+// Decompresses the container at Data (Size bytes, from its signature byte 1; data
+// with another first byte is no container and gives nothing). A chunk header
+// without its signature bits ends the data; so does input that ends inside a
+// chunk, a flag group or a token, keeping what was decoded. A copy token never reaches
 // outside the 4096-byte window of decompressed bytes (positions before the start
 // read the window's earlier contents, zero at first) and never crosses the end of
 // its chunk. Stops at MaxSize bytes.

@@ -1,6 +1,7 @@
 #include "msword/VBAProject.h"
 
 #include <string>
+#include <vector>
 
 #include "msword/LittleEndian.h"
 #include "msword/Streams.h"
@@ -93,6 +94,35 @@ void ReadVBAProjectCache(TStream& Stream, TVBAProjectItems& Items) {
     item->Offset = GetU32(offset);
     Skip(Stream, 2);
   }
+}
+
+std::vector<TVBADirModule> ReadVBADirModules(const std::string& Dir) {
+  constexpr uint16_t PROJECTVERSION = 0x0009, MODULENAME = 0x0019, MODULESTREAMNAME = 0x001A,
+                     MODULESTREAMNAMEUNICODE = 0x0032, MODULEOFFSET = 0x0031;
+  std::vector<TVBADirModule> modules;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(Dir.data());
+  size_t pos = 0;
+  while (pos + 6 <= Dir.size()) {
+    const uint16_t id = GetU16(bytes + pos);
+    uint64_t size = GetU32(bytes + pos + 2);
+    pos += 6;
+    if (id == PROJECTVERSION) size = 6;  // its size field says 4, yet 6 bytes follow
+    if (size > Dir.size() - pos) break;
+    const uint8_t* data = bytes + pos;
+    if (id == MODULENAME) {
+      modules.emplace_back();
+    } else if (!modules.empty() && id == MODULESTREAMNAME) {
+      modules.back().StreamName.assign(data, data + size);  // 8-bit, as a fallback
+    } else if (!modules.empty() && id == MODULESTREAMNAMEUNICODE && size >= 2) {
+      std::u16string name(size_t(size / 2), u'\0');
+      for (size_t i = 0; i < name.size(); ++i) name[i] = char16_t(GetU16(data + 2 * i));
+      modules.back().StreamName = std::move(name);
+    } else if (!modules.empty() && id == MODULEOFFSET && size >= 4) {
+      modules.back().Offset = GetU32(data);
+    }
+    pos += size_t(size);
+  }
+  return modules;
 }
 
 }  // namespace msword

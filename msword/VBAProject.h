@@ -50,4 +50,15 @@ class TStream;
 // 16-bit length; the module records end at the first read that comes back short.
 void ReadVBAProjectCache(TStream& Stream, TVBAProjectItems& Items);
 
+// A module as the project's "dir" stream records it: the name of its stream and
+// where the compressed source begins in that stream.
+struct TVBADirModule {
+  std::u16string StreamName;
+  uint32_t Offset = 0;
+};
+
+// The modules of a decompressed "dir" stream, in record order. The records are
+// walked as far as they lie whole in Dir.
+std::vector<TVBADirModule> ReadVBADirModules(const std::string& Dir);
+
 }  // namespace msword

@@ -1,5 +1,6 @@
 // TMSWordDocument's VBA extraction: the project text, the project cache and the
 // decompressed module sources of a "Macros" storage, framed into the macro text.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,7 +73,17 @@ std::u16string BytesToChars(const std::string& Bytes) {
 }  // namespace
 
 void TMSWordDocument::LoadVBA(storage::TStorage* Storage) {
-  WalkStreams(Storage, [this](storage::TStorage& parent, const std::u16string& name) {
+  std::vector<TVBADirModule> dirModules;
+  WalkStreams(Storage, [&](storage::TStorage& parent, const std::u16string& name) {
+    if (name == u"dir") {
+      const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);
+      if (!stream) return;
+      TKvWOleStream s(stream);
+      const std::string container = ReadAll(s, 0);
+      dirModules = ReadVBADirModules(
+          DecompressContainer(reinterpret_cast<const uint8_t*>(container.data()), container.size()));
+      return;
+    }
     if (name != u"PROJECT" && name != u"_VBA_PROJECT") return;
     const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);
     if (!stream) return;
@@ -82,6 +93,20 @@ void TMSWordDocument::LoadVBA(storage::TStorage* Storage) {
     else
       ReadVBAProjectCache(s, *VBAProjectItems);
   });
+  // The module records of the cache are laid out differently by other versions of
+  // the editor. When they do not name every module the "dir" stream lists, the
+  // modules are taken from "dir" instead, in its order.
+  const bool cacheNamesEveryModule = std::all_of(dirModules.begin(), dirModules.end(), [&](const TVBADirModule& m) {
+    for (int i = 0; i < VBAProjectItems->Count(); ++i)
+      if (SameTextAscii(VBAProjectItems->Items(i)->ModuleName, m.StreamName)) return true;
+    return false;
+  });
+  if (cacheNamesEveryModule) return;
+  for (size_t i = 0; i < dirModules.size(); ++i) {
+    TVBAProjectItem* item = int(i) < VBAProjectItems->Count() ? VBAProjectItems->Items(int(i)) : VBAProjectItems->Add();
+    item->ModuleName = dirModules[i].StreamName;
+    item->Offset = dirModules[i].Offset;
+  }
 }
 
 void TMSWordDocument::DecompressMacros(storage::TStorage* Storage) {

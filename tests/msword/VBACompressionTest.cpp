@@ -92,3 +92,11 @@ TEST(VBACompression, OutputStopsAtTheLimit) {
   const std::string container = "\x01" + FullChunk() + FullChunk();
   EXPECT_TRUE(Decompress(container, 4100) == Repeat("abcdefg", 4096) + "abcd");
 }
+
+// A module stream whose source was wiped holds zeros where the container should be.
+TEST(VBACompression, DataWithoutTheSignaturesIsNoSource) {
+  EXPECT_EQ(Decompress(std::string(600, '\0')), "");
+  EXPECT_EQ(Decompress(ByteWriter().U8(2).Raw(LiteralContainer("abc").substr(1)).Bytes()), "");
+  // The second chunk's header lacks the signature bits: the first chunk stays.
+  EXPECT_EQ(Decompress(LiteralContainer("abc") + ByteWriter().U16(0x0003).U8(0).Raw("xyz").Bytes()), "abc");
+}

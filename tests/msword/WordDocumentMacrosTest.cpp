@@ -145,3 +145,26 @@ TEST(WordDocumentMacros, ProjectCacheStringsKeepTheirFullLengthAndShortRecordsEn
   EXPECT_EQ(items.Items(0)->Offset, 7u);
   EXPECT_EQ(items.Items(1)->ModuleName, u"");
 }
+
+// Other versions of the editor lay the cache's module records out differently;
+// the "dir" stream still lists every module with its stream and source offset.
+TEST(WordDocumentMacros, ModulesTheCacheDoesNotNameAreTakenFromTheDirStream) {
+  ByteWriter dir;
+  dir.U16(0x0009).U32(4).U32(0x65BE0257).U16(17);  // the version record: 6 bytes after a size of 4
+  dir.U16(0x0019).U32(6).Raw("Helper").U16(0x001A).U32(6).Raw("Helper").U16(0x0032).U32(12).Utf16(u"Helper");
+  dir.U16(0x0031).U32(4).U32(9).U16(0x002B).U32(0).U16(0x0010).U32(0);
+  std::string cache = ByteWriter().Fill(34).U16(2 * 6).Utf16(u"*\\G{C}").Fill(12).Fill(132).U16(1).Bytes();
+  cache += ByteWriter().U16(40).Fill(40, 0x41).Bytes();  // a record of another layout
+  const std::string file = Document({
+      {u"Macros/VBA/_VBA_PROJECT", cache},
+      {u"Macros/VBA/dir", ModuleStream(0, dir.Bytes())},
+      {u"Macros/VBA/Helper", ModuleStream(9, "Sub H()\r\n")},
+  });
+  TMSWordDocument doc(nullptr);
+  doc.SetParseItems({wpiText, wpiVBA});
+  Load(doc, file);
+  EXPECT_THAT(Lines(doc.MacroText()), ElementsAre(kSeparator, u"'  Macro(s) from Helper", kSeparator, u"Sub H()\r\n\r\n"));
+  ASSERT_EQ(doc.VBAProjectItems->Count(), 1);
+  EXPECT_EQ(doc.VBAProjectItems->Items(0)->Entry, u"*\\G{C}");
+  EXPECT_EQ(doc.VBAProjectItems->Items(0)->Offset, 9u);
+}

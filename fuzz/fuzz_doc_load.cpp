@@ -1,0 +1,29 @@
+// Feeds arbitrary bytes to the ".doc" reader's LoadFromStream, as a whole file in
+// memory: a compound file, an old plain Word file or anything else. The first byte
+// chooses the parse items (bit 0: with wpiVBA, bit 1: without wpiSummaryInformation);
+// the rest is the document.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "msword/Exceptions.h"
+#include "msword/Streams.h"
+#include "msword/WordDocument.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  using namespace msword;
+  if (Size < 1) return 0;
+  const uint8_t options = Data[0];
+  TCustomMemoryStream stream(Data + 1, Size - 1);
+  TMSWordDocument doc(nullptr);
+  TKvWParseItems items{wpiText};
+  if (options & 1) items = TKvWParseItems{wpiText, wpiVBA};
+  if (!(options & 2)) items = TKvWParseItems::FromBits(uint8_t(items.Bits() | TKvWParseItems{wpiSummaryInformation}.Bits()));
+  doc.SetParseItems(items);
+  try {
+    doc.LoadFromStream(&stream);
+  } catch (const Exception&) {
+    // Damaged input is reported with an exception; anything else is a finding.
+  }
+  return 0;
+}
