@@ -54,13 +54,20 @@ void WalkStreams(storage::TStorage* Root,
   }
 }
 
+// The bytes of S from From to its end. Read block by block: the recorded size of a
+// compound-file stream may claim far more than its chain holds.
 std::string ReadAll(TStream& S, int64_t From) {
-  const int64_t size = S.Size();
-  if (From >= size) return {};
-  std::string bytes(size_t(size - From), '\0');
+  std::string bytes;
+  if (From >= S.Size()) return bytes;
   S.Seek(From, soBeginning);
-  S.ReadBuffer(bytes.data(), int64_t(bytes.size()));
-  return bytes;
+  constexpr int32_t BLOCK = 64 * 1024;
+  for (;;) {
+    const size_t have = bytes.size();
+    bytes.resize(have + BLOCK);
+    const int32_t got = S.Read(bytes.data() + have, BLOCK);
+    bytes.resize(have + size_t(got > 0 ? got : 0));
+    if (got < BLOCK) return bytes;
+  }
 }
 
 // Each byte one character of the same code.

@@ -9,6 +9,7 @@
 #include "msword/Streams.h"
 #include "msword/VBAProject.h"
 #include "msword/WordDocument.h"
+#include "msword/storage/StorageError.h"
 #include "support/ByteWriter.h"
 #include "support/CompoundFileBuilder.h"
 #include "support/WordStreamBuilder.h"
@@ -167,4 +168,19 @@ TEST(WordDocumentMacros, ModulesTheCacheDoesNotNameAreTakenFromTheDirStream) {
   ASSERT_EQ(doc.VBAProjectItems->Count(), 1);
   EXPECT_EQ(doc.VBAProjectItems->Items(0)->Entry, u"*\\G{C}");
   EXPECT_EQ(doc.VBAProjectItems->Items(0)->Offset, 9u);
+}
+
+// Found by fuzzing: a "PROJECT" stream whose size field claims 4 GiB had the whole
+// claimed size allocated before its chain was found to be short.
+TEST(WordDocumentMacros, ProjectStreamClaimingFourGigabytesIsNotAllocated) {
+  kvtest::CompoundFileImage image = CompoundFileBuilder()
+                                        .AddStream(u"WordDocument", WordStreamBuilder().Main())
+                                        .AddStream(u"Macros/PROJECT", std::string(600, 'P'))
+                                        .Build();
+  image.PutU32(image.EntryOffset(u"Macros/PROJECT") + 120, 0xFFFFFFFF);
+  TMSWordDocument doc(nullptr);
+  doc.SetParseItems({wpiText, wpiVBA});
+  TMemoryStream stream(image.Bytes);
+  EXPECT_THAT([&] { doc.LoadFromStream(&stream); },
+              testing::ThrowsMessage<storage::EStorageCorrupt>(testing::HasSubstr("\"PROJECT\"")));
 }
