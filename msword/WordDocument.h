@@ -122,6 +122,9 @@ class TMSWordDocument : public TMSCustomWordDocument {
   void FinishFieldCode(std::u16string& Dest);
   // Calls OnConvertSysChar when assigned.
   void ReportSysChar(TKvWordSysChar SysChar, std::u16string_view Value, std::u16string& Result);
+  // Reads a Write or Word for DOS file (whose header is no FIB) as one 8-bit run;
+  // false when Stream holds another kind of file.
+  bool ReadWriteText(TStream& Stream);
   // Generations 0 and 2: the text from fcMin to fcMac as one 8-bit run.
   void ReadOneRun(TStream& Stream, uint16_t CodePage);
   // The characters of the story positions [First, Lim), as far as the text covers them.

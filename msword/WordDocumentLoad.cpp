@@ -6,6 +6,7 @@
 
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
+#include "msword/LittleEndian.h"
 #include "msword/MSWordCnst.h"
 #include "msword/OleStream.h"
 #include "msword/PropertySet.h"
@@ -28,6 +29,8 @@ constexpr uint8_t STGTY_STREAM = 2;
 // The first words of the plain (non-compound) Word files: Word for DOS and Write
 // (0xBE31, 0xBE32, 0x6031), Word 1 and Word 2 for Windows (0xA59B, 0xA5DB).
 constexpr std::array<uint16_t, 5> PLAIN_WORD_SIGNATURES = {0xBE31, 0xBE32, 0x6031, 0xA59B, 0xA5DB};
+
+constexpr uint32_t WRITE_HEADER_SIZE = 128;
 
 constexpr uint8_t COMPOUND_FILE_SIGNATURE[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -113,7 +116,39 @@ void TMSWordDocument::LoadFromStream(TStream* Stream) {
 }
 
 void TMSWordDocument::ReadDocFromStream(TStream* Stream, TStream* TableStream) {
+  if (ReadWriteText(*Stream)) return;
   ReadDocStreams(Stream, TableStream);
+}
+
+// Write and Word for DOS files have a 128-byte header of their own, not a FIB:
+// signature 0xBE31 or 0xBE32, a zero document type, the tool word 0xAB00, and at
+// offset 14 the end of the text, which starts right after the header. Read with
+// the Word 2 header layout their counts would be garbage.
+bool TMSWordDocument::ReadWriteText(TStream& Stream) {
+  uint8_t head[18];
+  Stream.Seek(0, soBeginning);
+  if (Stream.Read(head, sizeof(head)) != int32_t(sizeof(head))) return false;
+  const uint16_t wIdent = GetU16(head), dty = GetU16(head + 2), wTool = GetU16(head + 4);
+  if ((wIdent != 0xBE31 && wIdent != 0xBE32) || dty != 0 || wTool != 0xAB00) return false;
+  FIB = TFIB{};
+  FIB.wIdent = wIdent;
+  FIB.fcMin = WRITE_HEADER_SIZE;
+  FIB.fcMac = GetU32(head + 14);  // fcMac
+  FDocVersion = 2;
+  if (!ParseItems().Contains(wpiText)) return true;
+  const int64_t size = Stream.Size();
+  if (FIB.fcMac < FIB.fcMin || FIB.fcMac > size) throw EReadError();
+  std::string bytes(FIB.fcMac - FIB.fcMin, '\0');
+  Stream.Seek(FIB.fcMin, soBeginning);
+  Stream.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+  // Paragraphs end with CR LF here; the CR alone is Word's paragraph mark.
+  std::string text;
+  for (size_t i = 0; i < bytes.size(); ++i)
+    if (!(bytes[i] == '\n' && i > 0 && bytes[i - 1] == '\r')) text += bytes[i];
+  AddText(StringToWideStringEx(text, DocLangToCodePage()), Text());
+  Text()->Insert(0, GetTextStart());
+  Text()->Add(GetTextFinish());
+  return true;
 }
 
 // Element names are compared without regard to ASCII case, as the compound-file

@@ -226,6 +226,22 @@ TEST(WordDocumentLoad, PlainWordFilesWithTheFiveSignaturesAreRead) {
   }
 }
 
+// Write and Word for DOS keep their text from offset 128 to the end that the word
+// at offset 14 gives; their paragraphs end with CR LF.
+TEST(WordDocumentLoad, WriteFilesAreReadFromTheirOwnHeader) {
+  const std::string text = "First line.\r\nSecond line.\r\n";
+  ByteWriter w;
+  w.U16(0xBE31).U16(0).U16(0xAB00).Fill(8).U32(uint32_t(128 + text.size())).PadTo(128).Raw(text).PadTo(384);
+  TTempFile temp(w.Bytes(), "write.wri");
+  TMSWordDocument doc(nullptr);
+  doc.LoadFromFile(temp.Name());
+  EXPECT_THAT(Lines(doc.Text()), ElementsAre(u"", u"First line.\r\nSecond line.\r\n", u""));
+  // An end beyond the file is a stream that ends too soon.
+  w.PutU32At(14, 100000);
+  TMSWordDocument cut(nullptr);
+  EXPECT_EQ(LoadBytes(cut, w.Bytes()), std::optional<std::string>("Stream read error"));
+}
+
 TEST(WordDocumentLoad, FileThatIsNeitherCompoundNorPlainWordIsRefused) {
   for (const std::string& bytes : {std::string("Just some text in a file.\r\n"), std::string(), std::string("\xDB")}) {
     TTempFile temp(bytes, "text.doc");
