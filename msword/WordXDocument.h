@@ -78,6 +78,7 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   size_t FOpenParagraphs = 0;
   // The document relationships of the load: id (folded to ASCII lower case) to
   // target; read on the first header or footer reference.
+  std::u16string FRelationshipsName;  // the main document's relationships part
   bool FRelationshipsRead = false;
   std::map<std::u16string, std::u16string> FRelationships;
 };

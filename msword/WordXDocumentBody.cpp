@@ -34,16 +34,21 @@ enum TDocxTag : uint8_t {
   dtRunProps,      // w:rPr: entered unless hidden text is wanted
   dtSectPr,        // w:sectPr: entered in paragraph properties and directly in the body
   dtNote,          // w:footnote, w:endnote: entered unless a separator
+  dtLineBreak,     // w:cr: a line break like w:br
+  dtPositionTab,   // w:ptab: a tab like w:tab
+  dtNoBreakHyphen, // w:noBreakHyphen: U+2011
+  dtSoftHyphen,    // w:softHyphen: U+00AD
 };
 
 TDocxTag ClassifyTag(const std::u16string& Name) {
   static const std::unordered_map<std::u16string_view, TDocxTag> tags = {
       {u"w:p", dtParagraph}, {u"w:t", dtText}, {u"m:t", dtText}, {u"w:delText", dtText},
       {u"w:pStyle", dtPStyle}, {u"w:val", dtVal}, {u"w:rFonts", dtRFonts}, {u"w:r", dtRun},
-      {u"w:vanish", dtVanish}, {u"w:del", dtDel}, {u"w:ins", dtIns}, {u"w:tbl", dtTable},
+      {u"w:vanish", dtVanish}, {u"w:del", dtDel}, {u"w:moveFrom", dtDel}, {u"w:ins", dtIns}, {u"w:tbl", dtTable},
       {u"w:tr", dtRow}, {u"w:tc", dtCell}, {u"w:headerReference", dtHeaderRef},
       {u"w:footerReference", dtFooterRef}, {u"w:rPr", dtRunProps}, {u"w:sectPr", dtSectPr},
-      {u"w:footnote", dtNote}, {u"w:endnote", dtNote},
+      {u"w:footnote", dtNote}, {u"w:endnote", dtNote}, {u"w:cr", dtLineBreak},
+      {u"w:ptab", dtPositionTab}, {u"w:noBreakHyphen", dtNoBreakHyphen}, {u"w:softHyphen", dtSoftHyphen},
       // The structure of the parts and of the paragraphs.
       {u"w:document", dtContainer}, {u"w:body", dtContainer}, {u"w:hdr", dtContainer},
       {u"w:ftr", dtContainer}, {u"w:footnotes", dtContainer}, {u"w:endnotes", dtContainer},
@@ -55,7 +60,13 @@ TDocxTag ClassifyTag(const std::u16string& Name) {
       {u"w:hyperlink", dtContainer}, {u"w:smartTag", dtContainer}, {u"w:customXml", dtContainer},
       {u"w:sdt", dtContainer}, {u"w:sdtContent", dtContainer}, {u"w:fldSimple", dtContainer},
       {u"w:moveTo", dtContainer}, {u"w:dir", dtContainer}, {u"w:bdo", dtContainer},
-      // Text boxes in drawings; of alternate content only the first choice is read.
+      // The base text of ruby (the guide above it is left out).
+      {u"w:ruby", dtContainer}, {u"w:rubyBase", dtContainer},
+      // Text boxes in drawings and in the older VML shapes; of alternate content
+      // only the first choice is read, so a text box drawn both ways is read once.
+      {u"w:pict", dtContainer}, {u"v:shape", dtContainer}, {u"v:rect", dtContainer},
+      {u"v:roundrect", dtContainer}, {u"v:oval", dtContainer}, {u"v:group", dtContainer},
+      {u"v:textbox", dtContainer},
       {u"mc:AlternateContent", dtContainer}, {u"mc:Choice", dtContainer},
       {u"w:drawing", dtContainer}, {u"wp:anchor", dtContainer}, {u"wp:inline", dtContainer},
       {u"a:graphic", dtContainer}, {u"a:graphicData", dtContainer}, {u"wps:wsp", dtContainer},
@@ -228,6 +239,20 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
             ->Add(std::u16string(id));
       return;
     }
+    case dtLineBreak:
+      Accept = false;
+      FCurrentTextLine.append(format == tfPlainText ? u"\r\n" : format == tfRTF ? u"\r\n\\par " : u"<br/>");
+      return;
+    case dtPositionTab:
+      Accept = false;
+      FCurrentTextLine.append(format == tfPlainText ? u"\t" : format == tfRTF ? u"\\tab " : u"&#9;");
+      return;
+    case dtNoBreakHyphen:
+    case dtSoftHyphen:
+      Accept = false;
+      if (!IsHiddenText || ParseItems().Contains(wpiHiddenText))
+        AppendDocumentText(ATagName == u"w:softHyphen" ? u"\u00AD" : u"\u2011");
+      return;
     case dtContainer:
       return;
     case dtRunProps:
@@ -260,7 +285,7 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
   } else if (name == u"w:br") {
     FCurrentTextLine.append(format == tfPlainText ? u"\r\n" : format == tfRTF ? u"\r\n\\par " : u"<br/>");
     free = true;
-  } else if (name == u"w:del") {
+  } else if (name == u"w:del" || name == u"w:moveFrom") {
     if (format == tfHTML) FCurrentTextLine.append(u"</s>");
   } else if (name == u"w:ins") {
     if (format == tfHTML) FCurrentTextLine.append(u"</u>");

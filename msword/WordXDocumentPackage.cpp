@@ -2,6 +2,7 @@
 // package and the lists they fill, the header and footer parts found through the
 // document's relationships, and a package kept in a compound file's "Package" stream.
 #include <algorithm>
+#include <vector>
 
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
@@ -42,11 +43,50 @@ std::u16string FoldedId(std::u16string Id) {
 }
 
 // The package entry a relationship target of the main document names: targets are
-// relative to "word/", except those that start with "/", which name an entry from
-// the package's root.
-std::u16string PartNameOfTarget(const std::u16string& Target) {
+// relative to the main document's folder ("word/"), except those that start with
+// "/", which name an entry from the package's root.
+std::u16string PartNameOfTarget(const std::u16string& Folder, const std::u16string& Target) {
   if (!Target.empty() && Target[0] == u'/') return Target.substr(1);
-  return u"word/" + Target;
+  return Folder + Target;
+}
+
+// The relationships of the package ("_rels/.rels"), parsed into Engine; the
+// Relationship items with their attributes made into items.
+std::vector<TKvXMLItem*> ReadRelationships(TKvXMLEngine& Engine, const std::string& Bytes) {
+  TCustomMemoryStream stream(Bytes.data(), Bytes.size());
+  Engine.LoadFromStream(0, &stream);
+  std::vector<TKvXMLItem*> result;
+  TKvXMLItem* relationships = Engine.GetItemByTag(nullptr, u"Relationships");
+  if (!relationships) return result;
+  const TKvXMLItems& items = *relationships->Items();
+  for (int i = 0; i < items.Count(); ++i) {
+    TKvXMLItem* item = items[i];
+    if (!SameStrings(false, item->TagName(), u"Relationship")) continue;
+    item->ProcessAttributes();
+    result.push_back(item);
+  }
+  return result;
+}
+
+// The main document part that the package's own relationships name, for packages
+// whose main part is neither "word/document.xml" nor "word/document2.xml"; empty
+// when there is none.
+std::u16string OfficeDocumentPart(const TZipArchive& Zip) {
+  TKvXMLEngine engine(nullptr);
+  for (TKvXMLItem* item : ReadRelationships(engine, EntryBytes(Zip, u"_rels/.rels"))) {
+    const TKvXMLItem* type = engine.GetItemByTag(item, u"Type");
+    const TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
+    if (!type || !target) continue;
+    const std::u16string value = type->GetTagValue();
+    constexpr std::u16string_view officeDocument = u"/officeDocument";
+    if (value.size() < officeDocument.size() ||
+        value.compare(value.size() - officeDocument.size(), officeDocument.size(), officeDocument) != 0)
+      continue;
+    std::u16string name = target->GetTagValue();
+    if (!name.empty() && name[0] == u'/') name.erase(0, 1);
+    return name;
+  }
+  return {};
 }
 
 }  // namespace
@@ -86,19 +126,26 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
   TZipArchive zip(nullptr);
   zip.LoadFromStream(Stream);
   if (ParseItems().Contains(wpiText)) {
-    if (FindEntry(zip, u"word/document.xml") >= 0)
-      UnZipAndLoad(zip, u"word/document.xml", Text());
-    else if (FindEntry(zip, u"word/document2.xml") >= 0)
-      UnZipAndLoad(zip, u"word/document2.xml", Text());
+    // The main part, its folder and its relationships.
+    std::u16string main = u"word/document.xml";
+    if (FindEntry(zip, main) < 0) main = u"word/document2.xml";
+    if (FindEntry(zip, main) < 0) main = OfficeDocumentPart(zip);
+    const size_t slash = main.rfind(u'/');
+    const std::u16string folder = slash == std::u16string::npos ? u"" : main.substr(0, slash + 1);
+    FRelationshipsName = folder + u"_rels/" + main.substr(folder.size()) + u".rels";
+    if (FindEntry(zip, FRelationshipsName) < 0) FRelationshipsName = u"word/_rels/document.xml.rels";
+    if (!main.empty() && FindEntry(zip, main) >= 0) UnZipAndLoad(zip, main, Text());
     UnZipAndLoad(zip, u"word/endnotes.xml", FEndNoteText.get());
     UnZipAndLoad(zip, u"word/footnotes.xml", FFootNoteText.get());
     // Each reference is converted, so a header shared by sections appears as often.
     const int headers = FHeaderFileNamesToParse->Count();
     for (int i = 0; i < headers; ++i)
-      UnZipAndLoad(zip, PartNameOfTarget(GetTargetByID(zip, FHeaderFileNamesToParse->Get(i))), FHeaderText.get());
+      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FHeaderFileNamesToParse->Get(i))),
+                   FHeaderText.get());
     const int footers = FFooterFileNamesToParse->Count();
     for (int i = 0; i < footers; ++i)
-      UnZipAndLoad(zip, PartNameOfTarget(GetTargetByID(zip, FFooterFileNamesToParse->Get(i))), FFooterText.get());
+      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FFooterFileNamesToParse->Get(i))),
+                   FFooterText.get());
   }
   if (ParseItems().Contains(wpiSummaryInformation)) {
     LoadSummary(zip, u"docProps/core.xml");
@@ -117,22 +164,13 @@ void TMSWordXDocument::UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileN
 std::u16string TMSWordXDocument::GetTargetByID(TZipArchive& Zip, const std::u16string& ID) {
   if (!FRelationshipsRead) {
     FRelationshipsRead = true;
-    const std::string bytes = EntryBytes(Zip, u"word/_rels/document.xml.rels");
-    TCustomMemoryStream stream(bytes.data(), bytes.size());
     TKvXMLEngine engine(nullptr);
-    engine.LoadFromStream(0, &stream);
-    if (TKvXMLItem* relationships = engine.GetItemByTag(nullptr, u"Relationships")) {
-      const TKvXMLItems& items = *relationships->Items();
-      for (int i = 0; i < items.Count(); ++i) {
-        TKvXMLItem* item = items[i];
-        if (!SameStrings(false, item->TagName(), u"Relationship")) continue;
-        item->ProcessAttributes();
-        TKvXMLItem* id = engine.GetItemByTag(item, u"Id");
-        if (!id) continue;
-        TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
-        // The first relationship of an id decides, with or without a target.
-        FRelationships.emplace(FoldedId(id->GetTagValue()), target ? target->GetTagValue() : std::u16string());
-      }
+    for (TKvXMLItem* item : ReadRelationships(engine, EntryBytes(Zip, FRelationshipsName))) {
+      TKvXMLItem* id = engine.GetItemByTag(item, u"Id");
+      if (!id) continue;
+      TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
+      // The first relationship of an id decides, with or without a target.
+      FRelationships.emplace(FoldedId(id->GetTagValue()), target ? target->GetTagValue() : std::u16string());
     }
   }
   const auto it = FRelationships.find(FoldedId(ID));

@@ -198,3 +198,29 @@ TEST(WordXDocumentBody, EmptyOrMissingPartGivesOnlyTheFraming) {
   doc.SetTextFormating(tfHTML);
   EXPECT_EQ(Convert(doc, "").size(), 2u);
 }
+
+// Found on real documents: ruby base text, text boxes in VML shapes, moved-from text,
+// hyphens and line breaks written as elements of their own.
+TEST(WordXDocumentBody, RubyVmlTextBoxesMovesHyphensAndBreaksKeepTheirText) {
+  struct Case { const char* name; const char* xml; const char16_t* line; };
+  const Case cases[] = {
+      {"ruby", "<w:p><w:r><w:ruby><w:rubyPr><w:hps w:val=\"11\"/></w:rubyPr><w:rt><w:r><w:t>guide</w:t></w:r></w:rt>"
+               "<w:rubyBase><w:r><w:t>base</w:t></w:r></w:rubyBase></w:ruby></w:r></w:p>",
+       u"base"},
+      {"VML text box", "<w:p><w:r><w:pict><v:shape id=\"s\"><v:textbox><w:txbxContent><w:p><w:r><w:t>boxed</w:t>"
+                       "</w:r></w:p></w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:p>",
+       u"boxed"},
+      {"moveFrom", "<w:p><w:moveFrom w:id=\"1\"><w:r><w:t>old place</w:t></w:r></w:moveFrom></w:p>", u"-old place"},
+      {"hyphens", "<w:p><w:r><w:t>WRC</w:t><w:noBreakHyphen/><w:t>12 op</w:t><w:softHyphen/><w:t>tional</w:t></w:r></w:p>",
+       u"WRC\u201112 op\u00ADtional"},
+      {"hidden hyphen", "<w:p><w:r><w:rPr><w:vanish/></w:rPr><w:t>a</w:t><w:noBreakHyphen/></w:r></w:p>", u""},
+      {"cr and ptab", "<w:p><w:r><w:t>a</w:t><w:cr/><w:t>b</w:t><w:ptab w:relativeTo=\"margin\"/><w:t>c</w:t></w:r></w:p>",
+       u"a\r\nb\tc"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::u16string> lines = ConvertBody(c.xml);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), c.line);
+  }
+}

@@ -128,6 +128,26 @@ TEST(WordXDocumentPackage, SecondMainPartNameIsUsedWhenTheFirstIsMissing) {
   EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"One."));
 }
 
+// Some writers name the main part freely; the package's relationships name it.
+TEST(WordXDocumentPackage, MainPartNamedByThePackageRelationships) {
+  const std::string packageRels =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"r\">"
+      "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+      "core-properties\" Target=\"docProps/core.xml\"/>"
+      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "officeDocument\" Target=\"/text/main.xml\"/></Relationships>";
+  TMSWordXDocument doc(nullptr);
+  Load(doc, ZipBuilder()
+                .AddDeflated("_rels/.rels", packageRels)
+                .AddDeflated("text/main.xml", Document(Paragraph("Main.") +
+                                                       "<w:sectPr><w:headerReference r:id=\"rId9\"/></w:sectPr>"))
+                .AddDeflated("text/_rels/main.xml.rels", Relationships({{"rId9", "head.xml"}}))
+                .AddDeflated("text/head.xml", Part("w:hdr", "Head."))
+                .Bytes());
+  EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"Main."));
+  EXPECT_THAT(doc.HeaderText()->Lines(), ElementsAre(u"Head."));
+}
+
 TEST(WordXDocumentPackage, ArchiveWithoutWordPartsGivesOnlyTheFraming) {
   TMSWordXDocument doc(nullptr);
   doc.SetTextFormating(tfHTML);
