@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The fuzz smoke of CI: builds every fuzz target (the "fuzz" preset), draws seed
+# corpora from the small shared files, replays each target's seeds and then fuzzes
+# each target for FUZZ_SECONDS (default 60), FUZZ_JOBS targets at a time (default:
+# the number of cores). Targets are found from fuzz/*.cpp, so a new one is included
+# without a change here. Inputs that fail are kept in build/fuzz/smoke-artifacts/.
+#
+#   FUZZ_SECONDS=600 bash fuzz/smoke.sh            # longer runs
+#   bash fuzz/smoke.sh fuzz_zip fuzz_xml           # only these targets
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-60}
+jobs=${FUZZ_JOBS:-$(nproc)}
+shared=${KVWORD_SHARED_DIR:-$(cd .. && pwd)/shared}
+seed_max_bytes=${FUZZ_SEED_MAX_BYTES:-102400}
+
+cmake --preset fuzz
+cmake --build --preset fuzz
+
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  targets=()
+  for source in fuzz/*.cpp; do targets+=("$(basename "$source" .cpp)"); done
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+artifacts=build/fuzz/smoke-artifacts
+mkdir -p "$work/files" "$work/xml" "$artifacts"
+
+# Seeds: the shared real and crafted documents up to seed_max_bytes, as they stand;
+# for the XML engine also the XML parts of the small .docx packages.
+for dir in "$shared/corpus/files" "$shared/hostile/files"; do
+  [ -d "$dir" ] || continue
+  find "$dir" -type f -size -"$((seed_max_bytes / 1024))"k -exec cp -t "$work/files" {} +
+done
+if command -v python3 >/dev/null; then
+  python3 - "$work/files" "$work/xml" "$seed_max_bytes" <<'EOF'
+import os, sys, zipfile
+src, dst, limit = sys.argv[1], sys.argv[2], int(sys.argv[3])
+n = 0
+for name in sorted(os.listdir(src)):
+    try:
+        with zipfile.ZipFile(os.path.join(src, name)) as z:
+            for info in z.infolist():
+                if info.filename.endswith(('.xml', '.rels')) and info.file_size <= limit:
+                    n += 1
+                    with open(os.path.join(dst, '%05d.xml' % n), 'wb') as out:
+                        out.write(z.read(info))
+    except Exception:
+        pass
+EOF
+fi
+echo "fuzz smoke: $(ls "$work/files" | wc -l) file seeds, $(ls "$work/xml" | wc -l) XML seeds," \
+  "${#targets[@]} targets, ${seconds} s each, ${jobs} at a time"
+
+# Runs one target: replay, then fuzz. Its log is printed when it fails.
+run_target() {
+  local name=$1 binary=build/fuzz/fuzz/$1 seeds=$work/files
+  case "$name" in *xml*) seeds=$work/xml ;; esac
+  local corpus=$work/corpus-$name log=$work/$name.log
+  mkdir -p "$corpus"
+  local options=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$name-" -print_final_stats=1)
+  local start=$SECONDS
+  if ! "$binary" "${options[@]}" -runs=0 "$seeds" >"$log" 2>&1; then
+    echo "FAIL $name: a seed fails on replay"; tail -n 60 "$log"; return 1
+  fi
+  if ! "$binary" "${options[@]}" -max_total_time="$seconds" "$corpus" "$seeds" >>"$log" 2>&1; then
+    echo "FAIL $name: fuzzing found a failing input"; tail -n 60 "$log"; return 1
+  fi
+  local runs
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -n 1 | grep -o '[0-9]*$' || true)
+  echo "ok   $name: ${runs:-?} runs in $((SECONDS - start)) s"
+}
+
+status=0
+pids=()
+names=()
+for name in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do sleep 1; done
+  run_target "$name" &
+  pids+=($!)
+  names+=("$name")
+done
+for i in "${!pids[@]}"; do
+  wait "${pids[$i]}" || status=1
+done
+[ $status -eq 0 ] && echo "fuzz smoke: all targets passed" || echo "fuzz smoke: FAILED"
+exit $status
