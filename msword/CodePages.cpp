@@ -237,34 +237,46 @@ std::u16string Utf8ToWide(std::string_view S) {
 }
 
 void AppendWideToUtf8(std::string& Out, std::u16string_view S) {
+  // Encoded into a small block that is appended whole: a push_back per byte pays a capacity
+  // check each time and made this the hottest loop of a whole extraction.
+  constexpr size_t kBlock = 4096;
+  char block[kBlock + 4];  // room for the last character's four bytes
+  size_t k = 0;
   Out.reserve(Out.size() + S.size());
+  const char16_t* p = S.data();
   const size_t n = S.size();
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t c = S[i];
-    if (c < 0x80) {
-      Out.push_back(char(c));
-      continue;
+  size_t i = 0;
+  while (i < n) {
+    if (k >= kBlock) {
+      Out.append(block, k);
+      k = 0;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && S[i + 1] >= 0xDC00 && S[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (S[i + 1] - 0xDC00);
+    // Runs of ASCII, the common case, are copied without the branches below.
+    while (i < n && k < kBlock && p[i] < 0x80) block[k++] = char(p[i++]);
+    if (i == n || k >= kBlock) continue;
+    uint32_t c = p[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = kReplacement;
     }
+    ++i;
     if (c < 0x800) {
-      Out.push_back(char(0xC0 | c >> 6));
-      Out.push_back(char(0x80 | (c & 0x3F)));
+      block[k++] = char(0xC0 | c >> 6);
+      block[k++] = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      Out.push_back(char(0xE0 | c >> 12));
-      Out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      Out.push_back(char(0x80 | (c & 0x3F)));
+      block[k++] = char(0xE0 | c >> 12);
+      block[k++] = char(0x80 | ((c >> 6) & 0x3F));
+      block[k++] = char(0x80 | (c & 0x3F));
     } else {
-      Out.push_back(char(0xF0 | c >> 18));
-      Out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-      Out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      Out.push_back(char(0x80 | (c & 0x3F)));
+      block[k++] = char(0xF0 | c >> 18);
+      block[k++] = char(0x80 | ((c >> 12) & 0x3F));
+      block[k++] = char(0x80 | ((c >> 6) & 0x3F));
+      block[k++] = char(0x80 | (c & 0x3F));
     }
   }
+  Out.append(block, k);
 }
 
 std::string WideToUtf8(std::u16string_view S) {

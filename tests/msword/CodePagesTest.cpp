@@ -53,3 +53,18 @@ TEST(CodePages, Utf8AndUtf16ConvertBothWays) {
   EXPECT_EQ(Utf8ToWide("\xC0\x80"), u"\uFFFD");  // overlong
   EXPECT_EQ(WideToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
+
+TEST(CodePages, LongTextsConvertToUtf8WhereverTheirWideCharactersFall) {
+  // Long texts are encoded in blocks of a few KB: a pair, a wide character or a lone half at
+  // every offset around a block's end must come out whole, after what the string already held.
+  for (size_t ascii = 4088; ascii <= 4100; ++ascii) {
+    const std::u16string text = std::u16string(ascii, u'a') + u"\U0001F600\u00E9\u4E2D" +
+                                std::u16string(1, char16_t(0xDC00)) + u"b";
+    std::string out = "head:";
+    AppendWideToUtf8(out, text);
+    EXPECT_EQ(out, "head:" + std::string(ascii, 'a') + "\xF0\x9F\x98\x80\xC3\xA9\xE4\xB8\xAD\xEF\xBF\xBD" + "b")
+        << ascii;
+  }
+  const std::u16string wide(20000, u'\u0436');
+  EXPECT_EQ(Utf8ToWide(WideToUtf8(wide)), wide);
+}
