@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchText.h"
 #include "msword/Streams.h"
 #include "msword/WordXDocument.h"
 #include "support/ZipBuilder.h"
@@ -24,15 +25,7 @@ namespace {
 
 std::string GenerateBody(size_t TargetSize) {
   std::mt19937 rng(11);
-  std::vector<std::string> words;
-  const char* extra[] = {"\xC3\xA9", "\xC3\xBC", "\xD0\x96", "\xE6\x97\xA5"};
-  for (int i = 0; i < 20000; ++i) {
-    std::string w;
-    const int n = 2 + int(rng() % 9);
-    for (int k = 0; k < n; ++k) w += char('a' + rng() % 26);
-    if (i % 25 == 0) w += extra[rng() % std::size(extra)];
-    words.push_back(w);
-  }
+  const std::vector<std::string> words = kvbench::MakeVocabulary(rng);
   auto sentence = [&](int n) {
     std::string s;
     for (int i = 0; i < n; ++i) {

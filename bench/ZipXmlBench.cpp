@@ -17,6 +17,7 @@
 #include "msword/KvWXML.h"
 #include "msword/KvWZipFile.h"
 #include "msword/LittleEndian.h"
+#include "BenchText.h"
 #include "msword/Streams.h"
 
 using namespace msword;
@@ -25,17 +26,7 @@ namespace {
 
 std::string GenerateDocument(size_t TargetSize) {
   std::mt19937 rng(7);
-  // A vocabulary of 20,000 made-up words (a few with letters outside ASCII), so the
-  // text compresses about as well as real prose.
-  std::vector<std::string> words;
-  const char* extra[] = {"\xC3\xA9", "\xC3\xBC", "\xD0\x96", "\xE6\x97\xA5"};
-  for (int i = 0; i < 20000; ++i) {
-    std::string w;
-    const int n = 2 + int(rng() % 9);
-    for (int k = 0; k < n; ++k) w += char('a' + rng() % 26);
-    if (i % 25 == 0) w += extra[rng() % std::size(extra)];
-    words.push_back(w);
-  }
+  const std::vector<std::string> words = kvbench::MakeVocabulary(rng);
   auto sentence = [&](int n) {
     std::string s;
     for (int i = 0; i < n; ++i) {
