@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the ".doc" reader's LoadFromStream, as a whole file in
-// memory: a compound file, an old plain Word file or anything else. The first byte
-// chooses the parse items (bit 0: with wpiVBA, bit 1: without wpiSummaryInformation);
-// the rest is the document.
+// memory: a compound file, an old plain Word file or anything else. The last byte
+// also chooses the parse items (bit 0: without wpiVBA, bit 1: without
+// wpiSummaryInformation), so that a whole document is a seed as it stands; most
+// end in a zero byte, and are read with everything on.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,11 +14,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   using namespace msword;
   if (Size < 1) return 0;
-  const uint8_t options = Data[0];
-  TCustomMemoryStream stream(Data + 1, Size - 1);
+  const uint8_t options = Data[Size - 1];
+  TCustomMemoryStream stream(Data, Size);
   TMSWordDocument doc(nullptr);
   TKvWParseItems items{wpiText};
-  if (options & 1) items = TKvWParseItems{wpiText, wpiVBA};
+  if (!(options & 1)) items = TKvWParseItems{wpiText, wpiVBA};
   if (!(options & 2)) items = TKvWParseItems::FromBits(uint8_t(items.Bits() | TKvWParseItems{wpiSummaryInformation}.Bits()));
   doc.SetParseItems(items);
   try {

@@ -27,10 +27,11 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts=build/fuzz/smoke-artifacts
-mkdir -p "$work/files" "$work/xml" "$artifacts"
+mkdir -p "$work/files" "$work/xml" "$work/props" "$artifacts"
 
 # Seeds: the shared real and crafted documents up to seed_max_bytes, as they stand;
-# for the XML engine also the XML parts of the small .docx packages.
+# for the XML engine the XML parts of the small .docx packages; for the property-set
+# reader the property-set streams of the small compound files.
 # Left out: crafted files whose expected load time under the sanitizers is above
 # the 10-second timeout (a 50 MiB text node is the result itself).
 for dir in "$shared/corpus/files" "$shared/hostile/files"; do
@@ -55,13 +56,18 @@ for name in sorted(os.listdir(src)):
         pass
 EOF
 fi
+find "$work/files" -type f -exec build/fuzz/fuzz/extract_property_sets "$work/props" {} + >/dev/null
 echo "fuzz smoke: $(ls "$work/files" | wc -l) file seeds, $(ls "$work/xml" | wc -l) XML seeds," \
+  "$(ls "$work/props" | wc -l) property-set seeds," \
   "${#targets[@]} targets, ${seconds} s each, ${jobs} at a time"
 
 # Runs one target: replay, then fuzz. Its log is printed when it fails.
 run_target() {
   local name=$1 binary=build/fuzz/fuzz/$1 seeds=$work/files
-  case "$name" in *xml*) seeds=$work/xml ;; esac
+  case "$name" in
+    *xml*) seeds=$work/xml ;;
+    *property_set*) seeds=$work/props ;;
+  esac
   local corpus=$work/corpus-$name log=$work/$name.log
   mkdir -p "$corpus"
   local options=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$name-" -print_final_stats=1)
