@@ -45,16 +45,34 @@ std::string Dump(const Json& Object) {
 
 }  // namespace
 
-std::string OutputText(std::u16string_view Text, bool Lf) {
-  std::string out = msword::WideToUtf8(Text);
-  if (!Lf) return out;
-  size_t kept = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n') continue;
-    out[kept++] = out[i];
+void AppendOutputText(std::string& Out, std::u16string_view Text, bool Lf) {
+  const size_t start = Out.size();
+  msword::AppendWideToUtf8(Out, Text);
+  if (!Lf) return;
+  size_t kept = start;
+  for (size_t i = start; i < Out.size(); ++i) {
+    if (Out[i] == '\r' && i + 1 < Out.size() && Out[i + 1] == '\n') continue;
+    Out[kept++] = Out[i];
   }
-  out.resize(kept);
+  Out.resize(kept);
+}
+
+std::string OutputText(std::u16string_view Text, bool Lf) {
+  std::string out;
+  AppendOutputText(out, Text, Lf);
   return out;
+}
+
+void AppendListText(std::string& Out, const TWideStrings& List, bool Lf) {
+  // Line by line, as the list's joined text with CR LF after every entry would
+  // come out, without joining it first.
+  size_t units = 0;
+  for (const std::u16string& line : List.Lines()) units += line.size() + 2;
+  Out.reserve(Out.size() + units + units / 8);
+  for (const std::u16string& line : List.Lines()) {
+    AppendOutputText(Out, line, Lf);
+    Out += Lf ? "\n" : "\r\n";
+  }
 }
 
 std::string IsoDateTime(msword::TDateTime Value) {
@@ -118,11 +136,12 @@ std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, 
 
 std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document) {
   const std::string_view eol = LineEnd(Options);
-  std::string out = OutputText(Document.Text()->GetTextStr(), Options.Lf);
+  std::string out;
+  AppendListText(out, *Document.Text(), Options.Lf);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextWanted(Options, info, Document)) continue;
     fmt::format_to(std::back_inserter(out), "--- {} ---{}", info.Option, eol);
-    out += OutputText((Document.*info.List)()->GetTextStr(), Options.Lf);
+    AppendListText(out, *(Document.*info.List)(), Options.Lf);
   }
   if (Options.Summary) {
     fmt::format_to(std::back_inserter(out), "--- summary ---{}", eol);
@@ -143,7 +162,11 @@ std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TRe
   object["file"] = File;
   object["reader"] = ReaderName(Reader);
   if (DocVersion) object["docVersion"] = *DocVersion;
-  if (!Options.NoText) object["text"] = OutputText(Document.Text()->GetTextStr(), Options.Lf);
+  if (!Options.NoText) {
+    std::string text;
+    AppendListText(text, *Document.Text(), Options.Lf);
+    object["text"] = std::move(text);
+  }
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextListed(Options, info)) continue;
     Json entries = Json::array();

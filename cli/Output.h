@@ -17,6 +17,11 @@ namespace kvword {
 
 // UTF-16 text as UTF-8; with Lf every CR LF becomes LF (a lone CR stays).
 std::string OutputText(std::u16string_view Text, bool Lf);
+// Appends Text as UTF-8, with every CR LF as LF when Lf is set.
+void AppendOutputText(std::string& Out, std::u16string_view Text, bool Lf);
+// Appends the entries of List, each followed by a line end, as OutputText would
+// give the list's joined text.
+void AppendListText(std::string& Out, const msword::TWideStrings& List, bool Lf);
 
 // A local date-time as "2022-12-06T11:20:30" (ISO 8601 local time, whole seconds);
 // empty for 0 (not set) or a value outside the years 1 to 9999.

@@ -218,6 +218,18 @@ int32_t TFileStream::Read(void* Buffer, int32_t Count) {
   return done;
 }
 
+size_t TFileStream::ReadAt(int64_t Offset, void* Buffer, size_t Count) const {
+  auto* out = static_cast<uint8_t*>(Buffer);
+  size_t done = 0;
+  while (done < Count) {
+    const ssize_t got = ::pread(FHandle, out + done, Count - done, Offset + int64_t(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += size_t(got);
+  }
+  return done;
+}
+
 int32_t TFileStream::Write(const void* Buffer, int32_t Count) {
   if (Count <= 0 || !FWritable) return 0;
   const ssize_t put = ::pwrite(FHandle, Buffer, size_t(Count), FPosition);

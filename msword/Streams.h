@@ -85,12 +85,17 @@ enum TFileMode : uint8_t { fmOpenRead = 0, fmCreate = 1 };
 class TFileStream : public TStream {
  public:
   TFileStream(const std::u16string& FileName, TFileMode Mode);
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
   ~TFileStream() override;
 
   int32_t Read(void* Buffer, int32_t Count) override;
   int32_t Write(const void* Buffer, int32_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
   int64_t Size() override;
+  // Reads up to Count bytes at Offset without moving the position or using the
+  // buffer; fewer only at the end of the file. Safe from several threads.
+  size_t ReadAt(int64_t Offset, void* Buffer, size_t Count) const;
 
  private:
   int FHandle = -1;

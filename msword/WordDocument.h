@@ -38,6 +38,9 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // format, reporting each to OnConvertSysChar, and appends the result to List as one
   // entry (also when it is empty).
   void AddText(std::u16string Value, TWideStrings* List) override;
+  // The room beyond a text of Length characters that AddText converts it in
+  // without moving it elsewhere: a caller that reserves it spares a copy.
+  static constexpr size_t AddTextRoom(size_t Length) { return Length / 16 + 64; }
   void LoadFromStream(TStream* Stream) override;
   void LoadFromFile(const std::u16string& AFileName) override;
   bool IsPasswordProtected() override;

@@ -1,6 +1,8 @@
 // Special characters and fields: how the control codes of Word text (paragraph and
 // cell marks, breaks, the field marks 19, 20 and 21) become text of the chosen format.
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "msword/CodePages.h"
 #include "msword/WordDocument.h"
@@ -260,17 +262,39 @@ void TMSWordDocument::AddText(std::u16string Value, TWideStrings* List) {
   }
   const std::array<bool, 128>& self = kSelf[size_t(FormatIndex(TextFormating()))];
   auto standsForItself = [&self](char16_t c) { return c >= 128 || self[c]; };
-  std::u16string out;
-  out.reserve(Value.size() + 32);
-  char16_t* text = Value.data();  // our own copy: a cell mark may change the next character
+  // The output is written into the text's own buffer, ahead of what is still to be
+  // read: the text is moved behind a gap that the output fills, and when an
+  // expansion (a paragraph mark becoming CR LF, say) would reach the unread text,
+  // the gap grows. A whole document's text is thus never held twice.
   const size_t length = Value.size();
+  std::u16string buffer = std::move(Value);
+  size_t base = AddTextRoom(length);  // where the text's first character now lies
+  buffer.resize(length + base);       // in place when the caller reserved the room
+  std::memmove(buffer.data() + base, buffer.data(), length * sizeof(char16_t));
+  size_t written = 0;
+  // Appends Piece to the output; Unread is the index of the first character of the
+  // text not yet taken.
+  auto put = [&](const std::u16string& Piece, size_t Unread) {
+    if (written + Piece.size() > base + Unread) {
+      const size_t extra = std::max(written + Piece.size() - (base + Unread), buffer.size() / 2);
+      buffer.resize(buffer.size() + extra);
+      std::memmove(buffer.data() + base + Unread + extra, buffer.data() + base + Unread,
+                   (length - Unread) * sizeof(char16_t));
+      base += extra;
+    }
+    std::copy(Piece.begin(), Piece.end(), buffer.data() + written);
+    written += Piece.size();
+  };
+  std::u16string piece;  // the output of one special character
   size_t i = 0;
   while (i < length) {
+    char16_t* text = buffer.data() + base;
     // Runs of characters that convert to themselves are copied at once.
     if (FLastFieldCode.empty()) {
       const size_t runStart = i;
       while (i < length && standsForItself(text[i])) ++i;
-      out.append(text + runStart, i - runStart);
+      std::memmove(buffer.data() + written, text + runStart, (i - runStart) * sizeof(char16_t));
+      written += i - runStart;
     } else {
       while (i < length && intFieldCodeLen <= 200 && standsForItself(text[i])) {
         FLastFieldCode.push_back(text[i++]);
@@ -281,22 +305,28 @@ void TMSWordDocument::AddText(std::u16string Value, TWideStrings* List) {
     const char16_t c = text[i];
     const bool isLast = i + 1 == length;
     char16_t next = isLast ? 0 : text[i + 1];
+    piece.clear();
     // Fields do not nest: a begin mark ends the field that is open.
-    if (intFieldCodeLen > 0 && c == chFieldBegin) AppendFieldEnd(out);
+    if (intFieldCodeLen > 0 && c == chFieldBegin) AppendFieldEnd(piece);
     // A field that has collected more than 200 outputs is taken for damaged text.
-    if (intFieldCodeLen > 200) FinishFieldCode(out);
+    if (intFieldCodeLen > 200) FinishFieldCode(piece);
     if (c == chFieldEnd) {
-      AppendFieldEnd(out);
+      AppendFieldEnd(piece);
     } else if (c == chFieldBegin || !FLastFieldCode.empty()) {
       if (AppendSysCharacter(c, isLast, next, FLastFieldCode) > 0) ++intFieldCodeLen;
     } else {
-      AppendSysCharacter(c, isLast, next, out);
+      AppendSysCharacter(c, isLast, next, piece);
     }
-    if (!isLast) text[i + 1] = next;
+    put(piece, i + 1);
+    // A cell mark may change the character after it.
+    if (!isLast) buffer[base + i + 1] = next;
     ++i;
   }
-  if (intFieldCodeLen > 0) FinishFieldCode(out);
-  TMSWBaseDocument::AddText(std::move(out), List);
+  piece.clear();
+  if (intFieldCodeLen > 0) FinishFieldCode(piece);
+  put(piece, length);
+  buffer.resize(written);
+  TMSWBaseDocument::AddText(std::move(buffer), List);
 }
 
 }  // namespace msword

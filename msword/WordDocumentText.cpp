@@ -1,6 +1,7 @@
 // Reading the characters of a Word document: the main text piece by piece (or as one
 // 8-bit run in the oldest files) and the side stories by character position.
 #include <algorithm>
+#include <bit>
 
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
@@ -24,11 +25,17 @@ void AppendUtf16LE(std::u16string& Out, const std::string& Bytes) {
   for (size_t k = 0; k < count; ++k) out[k] = char16_t(GetU16(p + 2 * k));
 }
 
+// Raises EReadError, before anything is allocated for it, when the stream does not
+// hold Count bytes at Offset.
+void CheckRun(TStream& Stream, uint64_t Offset, uint64_t Count) {
+  const int64_t size = Stream.Size();
+  if (Offset > uint64_t(size) || Count > uint64_t(size) - Offset) throw EReadError();
+}
+
 // Reads Count bytes at Offset into Bytes (reusing its storage); a run that the stream
 // does not hold raises EReadError before anything is allocated for it.
 void ReadRun(TStream& Stream, uint64_t Offset, uint64_t Count, std::string& Bytes) {
-  const int64_t size = Stream.Size();
-  if (Offset > uint64_t(size) || Count > uint64_t(size) - Offset) throw EReadError();
+  CheckRun(Stream, Offset, Count);
   Stream.Seek(int64_t(Offset), soBeginning);
   Bytes.resize(size_t(Count));
   Stream.ReadBuffer(Bytes.data(), int64_t(Count));
@@ -42,7 +49,24 @@ void TMSWordDocument::ReadSimpleText(TStream* Stream) {
   wvCHPX_pn_previous = 0;
   const uint16_t codePage = DocLangToCodePage();
   const uint64_t size = uint64_t(std::max<int64_t>(stream.Size(), 0));
+  // How many characters the pieces claim (never more than the stream has bytes),
+  // so that the text and the room AddText converts it in are allocated once.
+  auto pieceChars = [&](uint32_t start, uint64_t n, uint64_t b) -> uint64_t {
+    // The fallback piece knows no length of its own: reading stops before a read
+    // that would start beyond fcMac.
+    if (!CLX.Fallback) return n;
+    return start > FIB.fcMac ? 0 : std::min<uint64_t>(n, (FIB.fcMac - start) / b + 1);
+  };
+  uint64_t claimed = 0;
+  for (uint32_t i = 0; i < CLX.noPCD; ++i) {
+    uint32_t start = 0, end = 0;
+    const int32_t width = GetPieceBoundsFC(start, end, i);
+    if (width < 0) break;
+    claimed += pieceChars(start, uint32_t(CLX.Pos[i + 1] - CLX.Pos[i]), width == 1 ? 1 : 2);
+  }
+  claimed = std::min(claimed, size);
   std::u16string text;
+  text.reserve(size_t(claimed + AddTextRoom(size_t(claimed))));
   std::string bytes;
   uint64_t total = 0;  // bytes taken from the stream over all pieces
   for (uint32_t i = 0; i < CLX.noPCD; ++i) {
@@ -53,20 +77,24 @@ void TMSWordDocument::ReadSimpleText(TStream* Stream) {
     const uint64_t b = width == 1 ? 1 : 2;
     const uint64_t n = uint32_t(CLX.Pos[i + 1] - CLX.Pos[i]);
     if (start > size || start + n > size) RaisePieceOutOfRange();
-    uint64_t chars = n;
-    if (CLX.Fallback) {
-      // The fallback piece knows no length of its own: reading stops before a read
-      // that would start beyond fcMac.
-      chars = start > FIB.fcMac ? 0 : std::min<uint64_t>(n, (FIB.fcMac - start) / b + 1);
-    }
+    const uint64_t chars = pieceChars(start, n, b);
     // Pieces of a sound table never share bytes: more than the stream holds in all
     // means a damaged table, not text to be read twice.
     total += chars * b;
     if (start + chars * b <= size && total > size) RaisePieceOutOfRange();
+    if (b == 2 && FDocVersion >= 8) {
+      // UTF-16LE goes straight from the stream into the text.
+      CheckRun(stream, start, chars * 2);
+      const size_t at = text.size();
+      text.resize(at + size_t(chars));
+      stream.Seek(int64_t(start), soBeginning);
+      stream.ReadBuffer(text.data() + at, int64_t(chars * 2));
+      if constexpr (std::endian::native == std::endian::big)
+        for (size_t k = at; k < text.size(); ++k) text[k] = char16_t(text[k] << 8 | text[k] >> 8);
+      continue;
+    }
     ReadRun(stream, start, chars * b, bytes);
-    if (b == 2 && FDocVersion >= 8)
-      AppendUtf16LE(text, bytes);
-    else if (FDocVersion >= 8)
+    if (FDocVersion >= 8)
       AppendAnsiToWide(text, bytes);  // Word 97 "compressed" text is always Windows-1252
     else
       text += StringToWideStringEx(bytes, codePage);

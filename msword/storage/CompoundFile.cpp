@@ -1,6 +1,7 @@
 #include "msword/storage/CompoundFile.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "msword/LittleEndian.h"
@@ -20,32 +21,46 @@ bool IsCompoundFile(const std::u16string& FileName) {
 }
 
 std::shared_ptr<TCompoundFile> TCompoundFile::OpenFile(const std::u16string& FileName) {
-  TFileStream file(FileName, fmOpenRead);
-  const int64_t size = file.Size();
+  auto file = std::make_unique<TFileStream>(FileName, fmOpenRead);
+  const int64_t size = file->Size();
   uint8_t signature[8];
-  if (file.Read(signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
+  if (file->ReadAt(0, signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
     throw EStorageError(Format(strStgFileNotCompoundFile, FileName));
-  std::string bytes(size_t(size), '\0');
-  file.SetPosition(0);
-  file.ReadBuffer(bytes.data(), size);
-  return OpenMemory(std::move(bytes));
+  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::string(), std::move(file), uint64_t(size)));
 }
 
 std::shared_ptr<TCompoundFile> TCompoundFile::OpenMemory(std::string Bytes) {
-  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::move(Bytes)));
+  const uint64_t size = Bytes.size();
+  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::move(Bytes), nullptr, size));
 }
 
-TCompoundFile::TCompoundFile(std::string Bytes) : FBytes(std::move(Bytes)) {
-  if (FBytes.size() < HEADER_SIZE) throw EStorageError(std::u16string(strStgNotCompoundFile));
-  DecodeHeader(Data(), FHeader);
+TCompoundFile::TCompoundFile(std::string Bytes, std::unique_ptr<TFileStream> File, uint64_t FileSize)
+    : FBytes(std::move(Bytes)), FFile(std::move(File)), FFileSize(FileSize) {
+  if (FFileSize < HEADER_SIZE) throw EStorageError(std::u16string(strStgNotCompoundFile));
+  uint8_t header[HEADER_SIZE];
+  ReadAt(0, header, HEADER_SIZE);
+  DecodeHeader(header, FHeader);
   FSectorSize = uint32_t(1) << FHeader.SectorShift;
   // A last sector cut short reads as zeros; so does the rest of a version 4
   // header sector.
-  if (const size_t tail = FBytes.size() % FSectorSize) FBytes.append(FSectorSize - tail, '\0');
-  FSectorCount = FBytes.size() / FSectorSize - 1;
+  FSectorCount = (FFileSize + FSectorSize - 1) / FSectorSize - 1;
   ReadFat();
   ReadDirectory();
   ReadMiniStream();
+}
+
+void TCompoundFile::ReadAt(uint64_t Offset, void* Buffer, size_t Count) const {
+  auto* out = static_cast<uint8_t*>(Buffer);
+  const size_t present = Offset >= FFileSize ? 0 : size_t(std::min<uint64_t>(Count, FFileSize - Offset));
+  if (present > 0) {
+    if (FFile) {
+      // The file was this long when it was opened: less now means someone cut it.
+      if (FFile->ReadAt(int64_t(Offset), out, present) != present) throw EReadError();
+    } else {
+      std::memcpy(out, FBytes.data() + Offset, present);
+    }
+  }
+  if (present < Count) std::memset(out + present, 0, Count - present);
 }
 
 void TCompoundFile::CheckInFile(const std::vector<uint32_t>& Sectors, std::u16string_view What) const {
@@ -65,9 +80,10 @@ bool TCompoundFile::CutAtEndOfFile(std::vector<uint32_t>& Sectors) const {
 std::vector<uint32_t> TCompoundFile::ReadTable(const std::vector<uint32_t>& Sectors) const {
   const uint32_t perSector = FSectorSize / 4;
   std::vector<uint32_t> next(Sectors.size() * perSector);
+  std::vector<uint8_t> sector(FSectorSize);
   for (size_t i = 0; i < Sectors.size(); ++i) {
-    const uint8_t* p = Data() + SectorOffset(Sectors[i]);
-    for (uint32_t j = 0; j < perSector; ++j) next[i * perSector + j] = GetU32(p + 4 * j);
+    ReadAt(SectorOffset(Sectors[i]), sector.data(), FSectorSize);
+    for (uint32_t j = 0; j < perSector; ++j) next[i * perSector + j] = GetU32(sector.data() + 4 * j);
   }
   return next;
 }
@@ -84,11 +100,13 @@ void TCompoundFile::ReadFat() {
   // ending with the number of the next.
   const uint32_t perDifatSector = FSectorSize / 4 - 1;
   std::vector<bool> visited(FSectorCount);
+  std::vector<uint8_t> sector(FSectorSize);
   for (uint32_t s = FHeader.FirstDifatSector; locations.size() < fatSectors;) {
     if (s >= FSectorCount) throw EStorageCorrupt(u"the DIFAT chain ends before the FAT is complete");
     if (visited[s]) throw EStorageCorrupt(u"the DIFAT chain loops");
     visited[s] = true;
-    const uint8_t* p = Data() + SectorOffset(s);
+    ReadAt(SectorOffset(s), sector.data(), FSectorSize);
+    const uint8_t* p = sector.data();
     for (uint32_t i = 0; i < perDifatSector && locations.size() < fatSectors; ++i)
       locations.push_back(GetU32(p + 4 * i));
     s = GetU32(p + 4 * perDifatSector);
@@ -106,8 +124,10 @@ void TCompoundFile::ReadDirectory() {
   const size_t perSector = FSectorSize / DIRECTORY_ENTRY_SIZE;
   const bool version3 = FHeader.MajorVersion == 3;
   std::vector<TDirectoryEntry> entries(chain.Sectors.size() * perSector);
+  std::vector<uint8_t> sector(FSectorSize);
   for (size_t i = 0; i < chain.Sectors.size(); ++i) {
-    const uint8_t* p = Data() + SectorOffset(chain.Sectors[i]);
+    ReadAt(SectorOffset(chain.Sectors[i]), sector.data(), FSectorSize);
+    const uint8_t* p = sector.data();
     for (size_t j = 0; j < perSector; ++j)
       DecodeDirectoryEntry(p + j * DIRECTORY_ENTRY_SIZE, version3, entries[i * perSector + j]);
   }

@@ -1,6 +1,7 @@
 // A compound file opened for reading (the OLE2 structured-storage container of
-// ".doc" files): header, FAT, mini FAT, mini stream and directory, read from bytes
-// the object owns. Storages and streams keep it alive by a counted reference.
+// ".doc" files): header, FAT, mini FAT, mini stream and directory, read from a file
+// kept open or from bytes the object owns. Storages and streams keep it alive by a
+// counted reference.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "msword/Streams.h"
 #include "msword/storage/Directory.h"
 #include "msword/storage/Fat.h"
 #include "msword/storage/Header.h"
@@ -22,9 +24,11 @@ bool IsCompoundFile(const std::u16string& FileName);
 
 class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
  public:
-  // Reads the whole file (others may go on reading and writing it). A missing or
-  // unreadable file raises EFOpenError or EReadError, a file without the
-  // signature EStorageError, a damaged one EStorageCorrupt.
+  // Keeps the file open and reads its header, FAT, directory and mini FAT; streams
+  // are read from the file when they are read (others may go on reading and
+  // writing it: a file cut short meanwhile raises EReadError on a later read). A
+  // missing or unreadable file raises EFOpenError or EReadError, a file without
+  // the signature EStorageError, a damaged one EStorageCorrupt.
   static std::shared_ptr<TCompoundFile> OpenFile(const std::u16string& FileName);
   // Takes over a block holding a whole compound file; raises as OpenFile does.
   static std::shared_ptr<TCompoundFile> OpenMemory(std::string Bytes);
@@ -34,13 +38,14 @@ class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
   const TCompoundFileHeader& Header() const { return FHeader; }
   const TDirectory& Directory() const { return *FDirectory; }
   uint32_t SectorSize() const { return FSectorSize; }
-  // The file's bytes, padded with zeros to a whole number of sectors.
-  const uint8_t* Data() const { return reinterpret_cast<const uint8_t*>(FBytes.data()); }
+  // Copies Count bytes at Offset of the file, which reads as padded with zeros to
+  // a whole number of sectors; the caller keeps Offset + Count within that.
+  void ReadAt(uint64_t Offset, void* Buffer, size_t Count) const;
   // Where the bytes of stream EntryId lie, as far as its chain is sound.
   TStreamLayout StreamLayout(uint32_t EntryId) const;
 
  private:
-  explicit TCompoundFile(std::string Bytes);
+  TCompoundFile(std::string Bytes, std::unique_ptr<TFileStream> File, uint64_t FileSize);
   void ReadFat();
   void ReadDirectory();
   void ReadMiniStream();
@@ -52,7 +57,10 @@ class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
   std::vector<uint32_t> ReadTable(const std::vector<uint32_t>& Sectors) const;
   uint64_t SectorOffset(uint32_t Sector) const { return (uint64_t(Sector) + 1) << FHeader.SectorShift; }
 
+  // The bytes come from one of the two: a block in memory, or the open file.
   std::string FBytes;
+  std::unique_ptr<TFileStream> FFile;
+  uint64_t FFileSize = 0;  // bytes in the file (or the block), before padding
   TCompoundFileHeader FHeader;
   uint32_t FSectorSize = 0;
   uint64_t FSectorCount = 0;  // sectors after the header

@@ -35,14 +35,13 @@ size_t TStorageStream::Read(void* Buffer, size_t Count) {
                                      [](uint64_t p, const TStreamRun& r) { return p < r.Position; });
     FRunHint = size_t(it - runs.begin()) - 1;  // the first run starts at 0
   }
-  const uint8_t* data = FFile->Data();
   auto* out = static_cast<uint8_t*>(Buffer);
   size_t done = 0;
   while (done < total) {
     const TStreamRun& run = runs[FRunHint];
     const uint64_t into = uint64_t(FPosition) - run.Position;
     const size_t n = size_t(std::min<uint64_t>(run.Length - into, total - done));
-    std::memcpy(out + done, data + run.FileOffset + into, n);
+    FFile->ReadAt(run.FileOffset + into, out + done, n);
     done += n;
     FPosition += int64_t(n);
     if (into + n == run.Length && FRunHint + 1 < runs.size()) ++FRunHint;

@@ -237,3 +237,28 @@ TEST(WordDocumentFields, ProcessSysCharacterAnswersOneCharacter) {
   EXPECT_EQ(doc.ProcessSysCharacter(13, true, next), u"\r\n");
   EXPECT_EQ(doc.ProcessSysCharacter(u'z', true, next), u"z");
 }
+
+// The output is written over the text it comes from: texts that grow a lot (every
+// character a paragraph mark in HTML) or shrink (fields collapsing) come out whole,
+// with each character's output after the one before it.
+TEST(WordDocumentFields, TextsThatGrowOrShrinkALotComeOutWhole) {
+  struct Case { std::u16string unit; TMSTextFormating format; std::u16string output; };
+  const Case cases[] = {
+      {u"\r", tfHTML, u"<p></p>\r\n"},
+      {u"a\r", tfRTF, u"a\r\n\\par "},
+      {u"x\u0007\u0007", tfPlainText, u"x\r\n"},
+      {u"\u0013 PAGE \u00147\u0015", tfPlainText, u"7"},
+      {u"\u0013 EMBED Word.Picture.8 \u0014\u0015<", tfHTML, u"&lt;"},
+  };
+  for (const Case& c : cases) {
+    for (size_t count : {1, 17, 5000}) {
+      SCOPED_TRACE(std::to_string(count));
+      std::u16string text, expected;
+      for (size_t k = 0; k < count; ++k) {
+        text += c.unit;
+        expected += c.output;
+      }
+      EXPECT_EQ(Convert(text, c.format), expected);
+    }
+  }
+}

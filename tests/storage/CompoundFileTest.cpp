@@ -311,3 +311,36 @@ TEST(CompoundFile, OpensFilesAndTellsThemApart) {
                   testing::StrEq("File " + text.path.string() + " is not a compound file")));
   EXPECT_THROW(TCompoundFile::OpenFile(u"/nonexistent/kvword.doc"), Exception);
 }
+
+TEST(CompoundFile, FileReadWhereNeededGivesWhatTheBytesInMemoryGive) {
+  for (uint16_t version : {3, 4}) {
+    for (size_t cut : {0, 100}) {
+      SCOPED_TRACE(std::to_string(version) + " cut " + std::to_string(cut));
+      auto image = CompoundFileBuilder(version)
+                       .AddStream(u"WordDocument", Pattern(9000, 1))
+                       .AddStream(u"1Table", Pattern(4095, 2))
+                       .AddStream(u"Macros/VBA/dir", Pattern(130, 4))
+                       .AddStream(u"Macros/PROJECT", Pattern(5000, 5))
+                       .Build();
+      image.Bytes.resize(image.Bytes.size() - cut);  // the last sector cut short
+      TempFile disk(image.Bytes);
+      const auto fromMemory = kvtest::WalkCompoundFile(*TCompoundFile::OpenMemory(image.Bytes));
+      const auto fromFile = kvtest::WalkCompoundFile(*TCompoundFile::OpenFile(disk.Name()));
+      ASSERT_EQ(fromFile.size(), fromMemory.size());
+      for (size_t i = 0; i < fromFile.size(); ++i) {
+        EXPECT_EQ(fromFile[i].Path, fromMemory[i].Path);
+        EXPECT_EQ(fromFile[i].Data, fromMemory[i].Data);
+      }
+    }
+  }
+}
+
+TEST(CompoundFile, FileCutShortAfterOpeningRaisesReadErrorOnTheNextRead) {
+  const std::string bytes = CompoundFileBuilder().AddStream(u"WordDocument", Pattern(20000, 3)).Bytes();
+  TempFile disk(bytes);
+  auto file = TCompoundFile::OpenFile(disk.Name());
+  auto stream = file->Root()->OpenStream(u"WordDocument");
+  std::filesystem::resize_file(disk.path, 1024);
+  char buffer[4096];
+  EXPECT_THROW(while (stream->Read(buffer, sizeof buffer) > 0) {}, EReadError);
+}
