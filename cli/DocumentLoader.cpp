@@ -27,24 +27,22 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document) const {
   Document.SetParseItems(items);
 }
 
-TMSCustomWordDocument& TDocumentLoader::Reader(TReaderKind Kind) {
+std::unique_ptr<TMSCustomWordDocument> TDocumentLoader::NewReader(TReaderKind Kind) const {
+  // A fresh component for every document: nothing of the last one (summary
+  // properties, VBA items) can show in the next, and a document handed on for
+  // printing is not overwritten by the next load.
   if (Kind == rkDocx) {
-    if (!FWordXDocument) {
-      FWordXDocument = std::make_unique<msword::TMSWordXDocument>(nullptr);
-      Configure(*FWordXDocument);
-    }
-    return *FWordXDocument;
+    auto document = std::make_unique<msword::TMSWordXDocument>(nullptr);
+    Configure(*document);
+    return document;
   }
-  if (!FWordDocument) {
-    FWordDocument = std::make_unique<msword::TMSWordDocument>(nullptr);
-    Configure(*FWordDocument);
-    if (FOptions.Language) {
-      const uint16_t language = *FOptions.Language;
-      FWordDocument->SetOnGetDefaultLanguage(
-          [language](msword::TObject*, uint16_t& DocLang) { DocLang = language; });
-    }
+  auto document = std::make_unique<msword::TMSWordDocument>(nullptr);
+  Configure(*document);
+  if (FOptions.Language) {
+    const uint16_t language = *FOptions.Language;
+    document->SetOnGetDefaultLanguage([language](msword::TObject*, uint16_t& DocLang) { DocLang = language; });
   }
-  return *FWordDocument;
+  return document;
 }
 
 TDocumentResult TDocumentLoader::Load(const std::string& File) {
@@ -52,21 +50,15 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
   try {
     const std::u16string fileName = msword::Utf8ToWide(File);
     const TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
-    TMSCustomWordDocument& document = Reader(kind);
-    // A component is reused for the next document, but not everything of the last
-    // one is cleared by a load: the ".docx" reader overwrites only the summary
-    // properties it finds, and VBA items accumulate. Start every document afresh.
-    document.SummaryInformation()->Clear();
-    if (document.VBAProjectItems) document.VBAProjectItems->Clear();
-    if (kind == rkDoc) FWordDocument->SetDocVersion(0);
-    document.SetFileName(fileName);
-    document.Execute();
+    std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind);
+    document->SetFileName(fileName);
+    document->Execute();
     if (FOptions.Json) {
       std::optional<int32_t> docVersion;
-      if (kind == rkDoc) docVersion = FWordDocument->DocVersion();
-      result.Output = FormatJson(FOptions, File, kind, docVersion, document);
+      if (kind == rkDoc) docVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
+      result.Output = FormatJson(FOptions, File, kind, docVersion, *document);
     } else {
-      result.Output = FormatText(FOptions, document);
+      result.Document = std::move(document);
     }
     return result;
   } catch (const msword::Exception& e) {

@@ -15,6 +15,9 @@ namespace kvword {
 // library's message for standard error.
 struct TDocumentResult {
   std::string Output;
+  // In text mode, the loaded document itself: its text is encoded as it is
+  // written (WriteText), so that it is never held twice.
+  std::unique_ptr<msword::TMSCustomWordDocument> Document;
   bool Failed = false;
   std::string Message;  // UTF-8, exactly as the library raised it
 };
@@ -26,18 +29,18 @@ class TDocumentLoader {
   TDocumentLoader(const TDocumentLoader&) = delete;
   TDocumentLoader& operator=(const TDocumentLoader&) = delete;
 
-  // Loads File (as given on the command line) and formats it: the JSON line, or the
-  // text without its "==> FILE <==" heading. A failed document gives its JSON error
-  // line, or no text. Never throws.
+  // Loads File (as given on the command line): in JSON mode gives its JSON line,
+  // in text mode the loaded document, whose text (without its "==> FILE <=="
+  // heading) WriteText prints. A failed document gives its JSON error line, or
+  // nothing. Never throws.
   TDocumentResult Load(const std::string& File);
 
  private:
   void Configure(msword::TMSCustomWordDocument& Document) const;
-  msword::TMSCustomWordDocument& Reader(TReaderKind Kind);
+  // A reader component of that kind, configured from the options.
+  std::unique_ptr<msword::TMSCustomWordDocument> NewReader(TReaderKind Kind) const;
 
   const TKvWordOptions& FOptions;
-  std::unique_ptr<msword::TMSWordDocument> FWordDocument;
-  std::unique_ptr<msword::TMSWordXDocument> FWordXDocument;
 };
 
 }  // namespace kvword

@@ -63,17 +63,46 @@ std::string OutputText(std::u16string_view Text, bool Lf) {
   return out;
 }
 
-void AppendListText(std::string& Out, const TWideStrings& List, bool Lf) {
-  // Line by line, as the list's joined text with CR LF after every entry would
-  // come out, without joining it first.
-  size_t units = 0;
-  for (const std::u16string& line : List.Lines()) units += line.size() + 2;
-  Out.reserve(Out.size() + units + units / 8);
+namespace {
+
+// Output gathered in blocks of about BlockSize bytes, each handed to the sink when full.
+constexpr size_t BlockSize = 1 << 16;
+
+class TBlockWriter {
+ public:
+  explicit TBlockWriter(const TSink& Sink) : FSink(Sink) { FBlock.reserve(BlockSize + 1024); }
+  std::string& Block() { return FBlock; }
+  void FlushIfFull() {
+    if (FBlock.size() >= BlockSize) Flush();
+  }
+  void Flush() {
+    if (!FBlock.empty()) FSink(FBlock);
+    FBlock.clear();
+  }
+
+ private:
+  const TSink& FSink;
+  std::string FBlock;
+};
+
+// The entries of List, each followed by a line end, as OutputText would give the
+// list's joined text: encoded a slice at a time, never cutting a CR LF in two.
+void WriteListText(TBlockWriter& Writer, const TWideStrings& List, bool Lf) {
+  constexpr size_t sliceUnits = BlockSize / 4;
   for (const std::u16string& line : List.Lines()) {
-    AppendOutputText(Out, line, Lf);
-    Out += Lf ? "\n" : "\r\n";
+    std::u16string_view rest = line;
+    while (!rest.empty()) {
+      size_t n = std::min(rest.size(), sliceUnits);
+      if (n < rest.size() && rest[n - 1] == u'\r') ++n;
+      AppendOutputText(Writer.Block(), rest.substr(0, n), Lf);
+      rest.remove_prefix(n);
+      Writer.FlushIfFull();
+    }
+    Writer.Block() += Lf ? "\n" : "\r\n";
   }
 }
+
+}  // namespace
 
 std::string IsoDateTime(msword::TDateTime Value) {
   if (Value == 0) return {};
@@ -134,14 +163,15 @@ std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, 
   return fmt::format("{}==> {} <=={}", First ? "" : eol, File, eol);
 }
 
-std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document) {
+void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document, const TSink& Sink) {
   const std::string_view eol = LineEnd(Options);
-  std::string out;
-  AppendListText(out, *Document.Text(), Options.Lf);
+  TBlockWriter writer(Sink);
+  std::string& out = writer.Block();
+  WriteListText(writer, *Document.Text(), Options.Lf);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextWanted(Options, info, Document)) continue;
     fmt::format_to(std::back_inserter(out), "--- {} ---{}", info.Option, eol);
-    AppendListText(out, *(Document.*info.List)(), Options.Lf);
+    WriteListText(writer, *(Document.*info.List)(), Options.Lf);
   }
   if (Options.Summary) {
     fmt::format_to(std::back_inserter(out), "--- summary ---{}", eol);
@@ -151,8 +181,15 @@ std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocumen
       else
         fmt::format_to(std::back_inserter(out), "{}: {}{}", field.Name,
                        std::get<int32_t>(field.Value), eol);
+      writer.FlushIfFull();
     }
   }
+  writer.Flush();
+}
+
+std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document) {
+  std::string out;
+  WriteText(Options, Document, [&out](std::string_view Bytes) { out += Bytes; });
   return out;
 }
 
@@ -162,11 +199,7 @@ std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TRe
   object["file"] = File;
   object["reader"] = ReaderName(Reader);
   if (DocVersion) object["docVersion"] = *DocVersion;
-  if (!Options.NoText) {
-    std::string text;
-    AppendListText(text, *Document.Text(), Options.Lf);
-    object["text"] = std::move(text);
-  }
+  if (!Options.NoText) object["text"] = OutputText(Document.Text()->GetTextStr(), Options.Lf);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextListed(Options, info)) continue;
     Json entries = Json::array();

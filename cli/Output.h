@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,9 +20,7 @@ namespace kvword {
 std::string OutputText(std::u16string_view Text, bool Lf);
 // Appends Text as UTF-8, with every CR LF as LF when Lf is set.
 void AppendOutputText(std::string& Out, std::u16string_view Text, bool Lf);
-// Appends the entries of List, each followed by a line end, as OutputText would
-// give the list's joined text.
-void AppendListText(std::string& Out, const msword::TWideStrings& List, bool Lf);
+
 
 // A local date-time as "2022-12-06T11:20:30" (ISO 8601 local time, whole seconds);
 // empty for 0 (not set) or a value outside the years 1 to 9999.
@@ -38,6 +37,14 @@ std::vector<TSummaryField> SummaryFields(const msword::TKvWordSummaryInformation
 
 // What one document prints in text mode: the main text, the side texts asked for
 // under "--- NAME ---", and with --summary the summary lines under "--- summary ---".
+// Where text output goes, a block of bytes at a time.
+using TSink = std::function<void(std::string_view Bytes)>;
+
+// The text of a loaded document with its side texts and summary lines, as the
+// options ask, handed to Sink in blocks of about 64 KiB as it is encoded.
+void WriteText(const TKvWordOptions& Options, const msword::TMSCustomWordDocument& Document,
+               const TSink& Sink);
+// The same text as one string.
 std::string FormatText(const TKvWordOptions& Options,
                        const msword::TMSCustomWordDocument& Document);
 

@@ -84,6 +84,13 @@ int main(int argc, char** argv) {
         }
         Write(result.Output);
         if (!result.Output.empty()) printedAny = true;
+        if (result.Document) {
+          WriteText(options, *result.Document, [&printedAny](std::string_view Bytes) {
+            std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
+            printedAny = true;
+          });
+          result.Document.reset();
+        }
         progress.Update(index + 1);
       },
       [] { std::fflush(stdout); });

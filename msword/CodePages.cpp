@@ -2,6 +2,10 @@
 
 #include <iconv.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <array>
 #include <cerrno>
 #include <memory>
@@ -13,6 +17,13 @@ namespace msword {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+
+#if defined(__SSE2__)
+// True when A AND Mask has no bit set (SSE2 has no single instruction for it).
+inline bool NoBitsInCommon(__m128i A, __m128i Mask) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(A, Mask), _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
 
 // Windows-1252 from 0x80 to 0x9F; the five bytes the page leaves unassigned map to
 // the C1 control of the same value, as the system conversion does.
@@ -251,7 +262,18 @@ void AppendWideToUtf8(std::string& Out, std::u16string_view S) {
       Out.append(block, k);
       k = 0;
     }
-    // Runs of ASCII, the common case, are copied without the branches below.
+    // Runs of ASCII, the common case, are copied without the branches below,
+    // sixteen characters at a time where the processor allows.
+#if defined(__SSE2__)
+    while (i + 16 <= n && k + 16 <= kBlock) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+      if (!NoBitsInCommon(_mm_or_si128(a, b), _mm_set1_epi16(short(0xFF80)))) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(block + k), _mm_packus_epi16(a, b));
+      i += 16;
+      k += 16;
+    }
+#endif
     while (i < n && k < kBlock && p[i] < 0x80) block[k++] = char(p[i++]);
     if (i == n || k >= kBlock) continue;
     uint32_t c = p[i];

@@ -43,6 +43,32 @@ TEST_F(LoadedDocument, TextIsTheJoinedListInUtf8WithCrLf) {
   EXPECT_EQ(FormatText(options, document), "Caf\xC3\xA9 au lait\nsecond line\n");
 }
 
+// Long texts are encoded and handed on a block at a time: the blocks together are
+// the joined text, whatever falls on a block's edge (a CR LF, a character of two
+// units, a non-ASCII character).
+TEST_F(LoadedDocument, TextWrittenInBlocksIsTheJoinedText) {
+  std::u16string line;
+  for (int k = 0; line.size() < 200000; ++k) {
+    line += u"word\r\n";
+    if (k % 7 == 0) line += u"\U0001F600\u00e9\u0416";
+    if (k % 5 == 0) line += u'\r';
+  }
+  document.Text()->Add(line);
+  document.Text()->Add(u"\r");
+  for (bool lf : {false, true}) {
+    options.Lf = lf;
+    std::vector<std::string> blocks;
+    WriteText(options, document, [&blocks](std::string_view Bytes) { blocks.emplace_back(Bytes); });
+    EXPECT_GT(blocks.size(), 1u);
+    std::string joined;
+    for (const std::string& block : blocks) {
+      EXPECT_LE(block.size(), 128u * 1024);
+      joined += block;
+    }
+    EXPECT_EQ(joined, OutputText(document.Text()->GetTextStr(), lf));
+  }
+}
+
 TEST_F(LoadedDocument, SideTextsAskedOneByOneArePrintedEvenWhenEmpty) {
   options.Lf = true;
   options.Sides.Include(stEndnotes);
