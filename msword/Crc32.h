@@ -19,7 +19,7 @@ constexpr std::array<uint32_t, 256> MakeCRCtable() {
 }
 }  // namespace detail
 
-// The byte-at-a-time table of the checksum; ZipCRC32 itself runs on zlib's faster code.
+// The byte-at-a-time table of the checksum; ZipCRC32 itself runs on faster code.
 inline constexpr std::array<uint32_t, 256> CRCtable = detail::MakeCRCtable();
 static_assert(CRCtable[1] == 0x77073096u && CRCtable[255] == 0x2D02EF8Du);
 

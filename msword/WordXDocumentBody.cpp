@@ -306,7 +306,9 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
       }
       FCurrentTextLine.append(u"</p>");
     }
-    AddText(std::move(FCurrentTextLine), FcurList);
+    // The list keeps an exact copy; the line's buffer, grown to the longest
+    // paragraph so far, serves the next one.
+    AddText(std::u16string(FCurrentTextLine), FcurList);
     FCurrentTextLine.clear();
     // The paragraph that encloses this one goes on where it was.
     if (FOpenParagraphs > 0 && --FOpenParagraphs > 0 && !FOuterTextLines.empty()) {

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <map>
@@ -214,6 +215,44 @@ TEST(ZipArchive, ContentShorterThanRecordedIsACrcError) {
     LoadedZip zip(c.bytes);
     ASSERT_EQ(zip.Archive.Count(), 1);
     EXPECT_EQ(MessageOf([&] { zip.Archive.GetUncompressed(0); }), u"CRC Error in \"e.xml\".");
+  }
+}
+
+TEST(ZipArchive, RecordedSizeDecidesWhatInflatedDataIsAccepted) {
+  // Large enough for several deflate blocks and a long back-reference window.
+  std::string large;
+  for (int i = 0; large.size() < 300000; ++i) large += "paragraph " + std::to_string(i * 7919 % 100003) + " text; ";
+  const std::string deflated = kvtest::Deflate(large);
+  // The same data flushed but never finished: all of it inflates, the stream does not end.
+  std::string unfinished(large.size() + 1024, '\0');
+  {
+    z_stream zs{};
+    ASSERT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    zs.next_in = reinterpret_cast<Bytef*>(large.data());
+    zs.avail_in = uInt(large.size());
+    zs.next_out = reinterpret_cast<Bytef*>(unfinished.data());
+    zs.avail_out = uInt(unfinished.size());
+    ASSERT_EQ(deflate(&zs, Z_SYNC_FLUSH), Z_OK);
+    unfinished.resize(zs.total_out);
+    deflateEnd(&zs);
+  }
+  struct Case { const char* name; std::string data; uint32_t size; std::u16string error; };
+  const Case cases[] = {
+      {"sizes as recorded", deflated, uint32_t(large.size()), u""},
+      {"stream not finished, every byte there", unfinished, uint32_t(large.size()), u""},
+      {"more data than recorded", deflated, uint32_t(large.size() - 1), u"Zip entry \"e.xml\" is too large."},
+      {"less data than recorded", deflated, uint32_t(large.size() + 1), u"CRC Error in \"e.xml\"."}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LoadedZip zip(ZipBuilder()
+                      .AddDeflated("e.xml", large)
+                      .WithData(c.data)
+                      .WithSizes(uint32_t(c.data.size()), c.size)
+                      .Bytes());
+    if (c.error.empty())
+      EXPECT_EQ(zip.Archive.GetUncompressed(0), large);
+    else
+      EXPECT_EQ(MessageOf([&] { zip.Archive.GetUncompressed(0); }), c.error);
   }
 }
 
