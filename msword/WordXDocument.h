@@ -56,6 +56,8 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   void NewRowTag(TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
                  const std::u16string& ATagValue, const std::u16string& ATagAttributes, bool& Accept);
   void DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool& Cancel);
+  // True for an element NewRowTag would refuse on its name and parent alone.
+  bool RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const;
 
  private:
   // The package operations of one load.

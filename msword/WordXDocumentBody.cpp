@@ -3,7 +3,9 @@
 // engine reads it. The start-tag handler decides which elements are entered at all;
 // text comes only from the text elements, which are never made into items, and every
 // paragraph is freed when it ends, so the engine's tree holds only the open path.
-#include <unordered_map>
+#include <algorithm>
+#include <iterator>
+#include <string_view>
 
 #include "msword/WordXDocument.h"
 #include "msword/XMLEngine.h"
@@ -40,41 +42,84 @@ enum TDocxTag : uint8_t {
   dtSoftHyphen,    // w:softHyphen: U+00AD
 };
 
-TDocxTag ClassifyTag(const std::u16string& Name) {
-  static const std::unordered_map<std::u16string_view, TDocxTag> tags = {
-      {u"w:p", dtParagraph}, {u"w:t", dtText}, {u"m:t", dtText}, {u"w:delText", dtText},
-      {u"w:pStyle", dtPStyle}, {u"w:val", dtVal}, {u"w:rFonts", dtRFonts}, {u"w:r", dtRun},
-      {u"w:vanish", dtVanish}, {u"w:del", dtDel}, {u"w:moveFrom", dtDel}, {u"w:ins", dtIns}, {u"w:tbl", dtTable},
-      {u"w:tr", dtRow}, {u"w:tc", dtCell}, {u"w:headerReference", dtHeaderRef},
-      {u"w:footerReference", dtFooterRef}, {u"w:rPr", dtRunProps}, {u"w:sectPr", dtSectPr},
-      {u"w:footnote", dtNote}, {u"w:endnote", dtNote}, {u"w:cr", dtLineBreak},
-      {u"w:ptab", dtPositionTab}, {u"w:noBreakHyphen", dtNoBreakHyphen}, {u"w:softHyphen", dtSoftHyphen},
+struct TDocxTagName {
+  std::string_view Name;
+  TDocxTag Tag;
+};
+constexpr TDocxTagName kDocxTags[] = {
+      {"w:p", dtParagraph}, {"w:t", dtText}, {"m:t", dtText}, {"w:delText", dtText},
+      {"w:pStyle", dtPStyle}, {"w:val", dtVal}, {"w:rFonts", dtRFonts}, {"w:r", dtRun},
+      {"w:vanish", dtVanish}, {"w:del", dtDel}, {"w:moveFrom", dtDel}, {"w:ins", dtIns}, {"w:tbl", dtTable},
+      {"w:tr", dtRow}, {"w:tc", dtCell}, {"w:headerReference", dtHeaderRef},
+      {"w:footerReference", dtFooterRef}, {"w:rPr", dtRunProps}, {"w:sectPr", dtSectPr},
+      {"w:footnote", dtNote}, {"w:endnote", dtNote}, {"w:cr", dtLineBreak},
+      {"w:ptab", dtPositionTab}, {"w:noBreakHyphen", dtNoBreakHyphen}, {"w:softHyphen", dtSoftHyphen},
       // The structure of the parts and of the paragraphs.
-      {u"w:document", dtContainer}, {u"w:body", dtContainer}, {u"w:hdr", dtContainer},
-      {u"w:ftr", dtContainer}, {u"w:footnotes", dtContainer}, {u"w:endnotes", dtContainer},
-      {u"w:pPr", dtContainer}, {u"w:tabs", dtContainer}, {u"w:tab", dtContainer},
-      {u"w:br", dtContainer}, {u"!--", dtContainer},
+      {"w:document", dtContainer}, {"w:body", dtContainer}, {"w:hdr", dtContainer},
+      {"w:ftr", dtContainer}, {"w:footnotes", dtContainer}, {"w:endnotes", dtContainer},
+      {"w:pPr", dtContainer}, {"w:tabs", dtContainer}, {"w:tab", dtContainer},
+      {"w:br", dtContainer}, {"!--", dtContainer},
       // Containers of runs whose text the document shows: links, tags, content
       // controls (tables of contents, cover pages, form fields), simple fields, moves,
       // text direction.
-      {u"w:hyperlink", dtContainer}, {u"w:smartTag", dtContainer}, {u"w:customXml", dtContainer},
-      {u"w:sdt", dtContainer}, {u"w:sdtContent", dtContainer}, {u"w:fldSimple", dtContainer},
-      {u"w:moveTo", dtContainer}, {u"w:dir", dtContainer}, {u"w:bdo", dtContainer},
+      {"w:hyperlink", dtContainer}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
+      {"w:sdt", dtContainer}, {"w:sdtContent", dtContainer}, {"w:fldSimple", dtContainer},
+      {"w:moveTo", dtContainer}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
       // The base text of ruby (the guide above it is left out).
-      {u"w:ruby", dtContainer}, {u"w:rubyBase", dtContainer},
+      {"w:ruby", dtContainer}, {"w:rubyBase", dtContainer},
       // Text boxes in drawings and in the older VML shapes; of alternate content
       // only the first choice is read, so a text box drawn both ways is read once.
-      {u"w:pict", dtContainer}, {u"v:shape", dtContainer}, {u"v:rect", dtContainer},
-      {u"v:roundrect", dtContainer}, {u"v:oval", dtContainer}, {u"v:group", dtContainer},
-      {u"v:textbox", dtContainer},
-      {u"mc:AlternateContent", dtContainer}, {u"mc:Choice", dtContainer},
-      {u"w:drawing", dtContainer}, {u"wp:anchor", dtContainer}, {u"wp:inline", dtContainer},
-      {u"a:graphic", dtContainer}, {u"a:graphicData", dtContainer}, {u"wps:wsp", dtContainer},
-      {u"wps:txbx", dtContainer}, {u"w:txbxContent", dtContainer},
-  };
-  const auto it = tags.find(Name);
-  return it == tags.end() ? dtOther : it->second;
+      {"w:pict", dtContainer}, {"v:shape", dtContainer}, {"v:rect", dtContainer},
+      {"v:roundrect", dtContainer}, {"v:oval", dtContainer}, {"v:group", dtContainer},
+      {"v:textbox", dtContainer},
+      {"mc:AlternateContent", dtContainer}, {"mc:Choice", dtContainer},
+      {"w:drawing", dtContainer}, {"wp:anchor", dtContainer}, {"wp:inline", dtContainer},
+      {"a:graphic", dtContainer}, {"a:graphicData", dtContainer}, {"wps:wsp", dtContainer},
+      {"wps:txbx", dtContainer}, {"w:txbxContent", dtContainer},
+};
+
+// The names above in a small open-addressed table, looked up without building a
+// string: a name read as bytes and the same name in UTF-16 find the same entry.
+class TDocxTagTable {
+ public:
+  TDocxTagTable() {
+    for (const TDocxTagName& entry : kDocxTags) {
+      size_t slot = Hash(entry.Name.data(), entry.Name.size());
+      while (FSlots[slot].Name.data()) slot = (slot + 1) & kMask;
+      FSlots[slot] = entry;
+    }
+  }
+  template <class CharT>
+  TDocxTag Find(const CharT* Name, size_t Length) const {
+    for (size_t slot = Hash(Name, Length);; slot = (slot + 1) & kMask) {
+      const TDocxTagName& entry = FSlots[slot];
+      if (!entry.Name.data()) return dtOther;
+      if (entry.Name.size() == Length && std::equal(Name, Name + Length, entry.Name.begin(), [](CharT a, char b) {
+            return uint32_t(a) == uint32_t(uint8_t(b));
+          }))
+        return entry.Tag;
+    }
+  }
+
+ private:
+  static constexpr size_t kMask = 255;
+  template <class CharT>
+  static size_t Hash(const CharT* Name, size_t Length) {
+    uint32_t h = uint32_t(Length) * 0x9E3779B1u;
+    for (size_t i = 0; i < Length; ++i) h = (h ^ uint32_t(Name[i])) * 0x01000193u;
+    return (h ^ h >> 15) & kMask;
+  }
+  TDocxTagName FSlots[kMask + 1] = {};
+};
+static_assert(std::size(kDocxTags) < 128, "the table stays at most half full");
+
+const TDocxTagTable& DocxTags() {
+  static const TDocxTagTable table;
+  return table;
 }
+
+TDocxTag ClassifyTag(std::u16string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
+TDocxTag ClassifyTag(std::string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
 
 // The value of the first Name="..." in a raw attribute text (Name includes the "=" and
 // the quote): up to the next quote, or to the end when there is none; empty when the
@@ -132,6 +177,9 @@ void TMSWordXDocument::LoadXMLFilePart(TStream* AStream, TWideStrings* AList) {
                            const std::u16string& ATagValue, const std::u16string& ATagAttributes, bool& Accept) {
       NewRowTag(Sender, ParentNode, ATagName, ATagValue, ATagAttributes, Accept);
     });
+    engine.SetOnTagName([this](TObject*, TKvXMLItem* ParentNode, std::string_view ATagName) {
+      return RefusedByName(ParentNode, ATagName);
+    });
     engine.SetOnAfterTag([this](TObject* Sender, TKvXMLItem*& Node, bool& Cancel) { DeleteRowTag(Sender, Node, Cancel); });
     engine.SetAttributesAutoProcess(false);
     engine.LoadFromStream(0, AStream);
@@ -167,6 +215,29 @@ void TMSWordXDocument::AppendDocumentText(std::u16string_view Value) {
         }
       }
       return;
+  }
+}
+
+bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const {
+  // Only the refusals that NewRowTag makes without looking at anything else and
+  // without doing anything: most of a part's elements are run and paragraph
+  // properties, refused here before their values and attributes are decoded.
+  const TMSTextFormating format = TextFormating();
+  const bool paired = format == tfRTF || format == tfHTML;
+  switch (ClassifyTag(ATagName)) {
+    case dtOther:
+      return !IsDeclaration(ParentNode);
+    case dtPStyle:
+    case dtRFonts:
+      return !paired;
+    case dtVal:
+      return !IsNamed(ParentNode, u"w:pStyle") && !IsDeclaration(ParentNode);
+    case dtRunProps:
+      return ParseItems().Contains(wpiHiddenText) && !IsDeclaration(ParentNode);
+    case dtSectPr:
+      return !IsNamed(ParentNode, u"w:pPr") && !IsNamed(ParentNode, u"w:body") && !IsDeclaration(ParentNode);
+    default:
+      return false;
   }
 }
 
@@ -277,25 +348,26 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
   if (!Node) return;
   const TMSTextFormating format = TextFormating();
   const std::u16string& name = Node->TagName();
+  const TDocxTag tag = ClassifyTag(name);
   bool free = false;
-  if (name == u"w:tab") {
+  if (tag == dtContainer && name == u"w:tab") {
     if (!IsNamed(Node->ParentItem(), u"w:tabs"))
       FCurrentTextLine.append(format == tfPlainText ? u"\t" : format == tfRTF ? u"\\tab " : u"&#9;");
     free = true;
-  } else if (name == u"w:br") {
+  } else if (tag == dtContainer && name == u"w:br") {
     FCurrentTextLine.append(format == tfPlainText ? u"\r\n" : format == tfRTF ? u"\r\n\\par " : u"<br/>");
     free = true;
-  } else if (name == u"w:del" || name == u"w:moveFrom") {
+  } else if (tag == dtDel) {
     if (format == tfHTML) FCurrentTextLine.append(u"</s>");
-  } else if (name == u"w:ins") {
+  } else if (tag == dtIns) {
     if (format == tfHTML) FCurrentTextLine.append(u"</u>");
-  } else if (name == u"w:tbl") {
+  } else if (tag == dtTable) {
     if (format == tfHTML) AddText(u"</table>", FcurList);
-  } else if (name == u"w:tr") {
+  } else if (tag == dtRow) {
     if (format == tfHTML) AddText(u"  </tr>", FcurList);
-  } else if (name == u"w:tc") {
+  } else if (tag == dtCell) {
     if (format == tfHTML) AddText(u"    </td>", FcurList);
-  } else if (name == u"w:p") {
+  } else if (tag == dtParagraph) {
     if (format == tfHTML) {
       auto* engine = static_cast<TKvXMLEngine*>(Sender);
       if (TKvXMLItem* style = engine->GetItemByTag(Node, u"w:pStyle")) {

@@ -170,6 +170,16 @@ class TKvXMLParser {
     Out.resize(R.To - R.From);
     for (size_t i = R.From; i < R.To; ++i) Out[i - R.From] = char16_t(T[i]);
   }
+  // A name as bytes: names are made of ASCII characters only.
+  std::string_view AsciiName(TRange R) {
+    if constexpr (sizeof(CharT) == 1) {
+      return std::string_view(reinterpret_cast<const char*>(T + R.From), R.To - R.From);
+    } else {
+      FScratch.resize(R.To - R.From);
+      for (size_t i = R.From; i < R.To; ++i) FScratch[i - R.From] = char(T[i]);
+      return FScratch;
+    }
+  }
   void AppendPlain(TRange R, std::u16string& Out) const;
   void Redecode(TRange R, std::u16string& Out);
   void DeclareEncoding(std::u16string Encoding);
@@ -386,6 +396,7 @@ void TKvXMLParser<CharT>::Run() {
   while (P + 1 < L && T[P] != 0) {
     const size_t passStart = P;
     enum { tkElement, tkComment, tkCDATA } kind = tkElement;
+    bool refused = false;
     FAttr.clear();
     if (P + 9 < L && AtCDATA()) {
       P += 8;
@@ -402,18 +413,27 @@ void TKvXMLParser<CharT>::Run() {
     } else {
       const size_t nameFrom = P;
       while (IsNameChar(At(P))) ++P;
-      Name({nameFrom, P}, FName);
+      const TRange name{nameFrom, P};
       const TRange attributes = AttributeText();
       FAttrFrom = attributes.From;
       FAttrTo = attributes.To;
-      Redecode(attributes, FAttr);
       TRange value = SkipUntilTagStarted();
-      if (!PreservesSpace()) value = Trim(value);
-      Redecode(value, FValue);
+      // An element its name alone refuses is skipped before anything of it is decoded.
+      if (current && name.To > name.From && E.FOnTagName && E.FOnTagName(&E, current, AsciiName(name))) {
+        SkipFullTag();
+        refused = true;
+      } else {
+        Name(name, FName);
+        Redecode(attributes, FAttr);
+        if (!PreservesSpace()) value = Trim(value);
+        Redecode(value, FValue);
+      }
     }
 
     bool accept = true;
-    if (!FName.empty()) {
+    if (refused) {
+      accept = false;
+    } else if (!FName.empty()) {
       if (!current) {
         current = E.EnsureRootItem();  // no event for the root
       } else {
@@ -446,7 +466,7 @@ void TKvXMLParser<CharT>::Run() {
           }
         }
       }
-    } else if (!accept) {
+    } else if (!accept && !refused) {
       SkipFullTag();
     }
 

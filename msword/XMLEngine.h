@@ -36,6 +36,10 @@ using TKvIXMLOnTagEvent =
     std::function<void(TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
                        const std::u16string& ATagValue, const std::u16string& ATagAttributes, bool& Accept)>;
 using TKvIXMLOnAfterTagEvent = std::function<void(TObject* Sender, TKvXMLItem*& Node, bool& Cancel)>;
+// Seen before OnTag with the start tag's name alone (names are ASCII); returning true
+// refuses the element as OnTag refusing it would, without its value and attributes
+// being decoded and without OnTag being called.
+using TKvIXMLOnTagNameEvent = std::function<bool(TObject* Sender, TKvXMLItem* ParentNode, std::string_view ATagName)>;
 
 class TKvXMLEngine : public TComponent {
  public:
@@ -67,6 +71,8 @@ class TKvXMLEngine : public TComponent {
   void SetAttributesAutoProcess(bool Value) { FAttributesAutoProcess = Value; }
   const TKvIXMLOnTagEvent& OnTag() const { return FOnTag; }
   void SetOnTag(TKvIXMLOnTagEvent Value) { FOnTag = std::move(Value); }
+  const TKvIXMLOnTagNameEvent& OnTagName() const { return FOnTagName; }
+  void SetOnTagName(TKvIXMLOnTagNameEvent Value) { FOnTagName = std::move(Value); }
   const TKvIXMLOnAfterTagEvent& OnAfterTag() const { return FOnAfterTag; }
   void SetOnAfterTag(TKvIXMLOnAfterTagEvent Value) { FOnAfterTag = std::move(Value); }
   // True when the decoded text is already correct Unicode (it had a byte-order mark):
@@ -91,6 +97,7 @@ class TKvXMLEngine : public TComponent {
   bool FAttributesAutoProcess = false;
   TKvXMLItem* FRootItem = nullptr;  // owned; a handler may free it (RootItemFreed)
   TKvIXMLOnTagEvent FOnTag;
+  TKvIXMLOnTagNameEvent FOnTagName;
   TKvIXMLOnAfterTagEvent FOnAfterTag;
   bool FUTF8Processed = false;
   bool FUndeclaredIsUTF8 = false;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
 #include "msword/Streams.h"
@@ -183,6 +185,42 @@ TEST(XMLEngine, RefusedElementsAreSkippedWithTheirContent) {
                        "after w:body"}));
   EXPECT_EQ(r.Find(u"w:t"), nullptr);
   EXPECT_EQ(r.Find(u"w:b"), nullptr);
+}
+
+TEST(XMLEngine, RefusingByNameSkipsWhatOnTagRefusingSkips) {
+  const std::vector<std::string> refuse = {"w:rPr", "w:t", "w:sectPr", "x"};
+  const std::string texts[] = {
+      "<?xml version=\"1.0\"?><w:body><w:p><w:r><w:rPr><w:b/><w:i></w:i></w:rPr><w:t>Hi</w:t></w:r></w:p>"
+      "<w:sectPr a=\"/>\"><w:p><w:r/></w:p></w:sectPr>tail<w:p/></w:body>",
+      "<a><x/>after<x y=\"1\">in<b/></x><b>v</b><x></a>",
+      // UTF-16 with its mark: decoded first, then scanned.
+      std::string("\xFF\xFE<\0a\0>\0<\0x\0>\0<\0b\0/\0>\0<\0/\0x\0>\0<\0c\0/\0>\0<\0/\0a\0>\0", 34)};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    Recorder byTag;
+    byTag.Refuse = refuse;
+    byTag.Load(text);
+    Recorder byName;
+    std::vector<std::string> seen;
+    byName.Engine.SetOnTagName([&](TObject*, TKvXMLItem* ParentNode, std::string_view Name) {
+      seen.push_back(std::string(Name) + " under " + U8(ParentNode->TagName()));
+      return std::find(refuse.begin(), refuse.end(), Name) != refuse.end();
+    });
+    byName.Load(text);
+    EXPECT_EQ(Dump(byName.Engine), Dump(byTag.Engine));
+    // OnTag sees every element but the refused ones, which the name event saw.
+    std::vector<std::string> expected;
+    for (const std::string& line : byTag.Log) {
+      const bool refused = std::any_of(refuse.begin(), refuse.end(), [&](const std::string& name) {
+        return line.rfind("tag " + name + " ", 0) == 0;
+      });
+      if (!refused) expected.push_back(line);
+    }
+    EXPECT_EQ(byName.Log, expected);
+    EXPECT_EQ(seen.size(), byTag.Log.size() - std::count_if(byTag.Log.begin(), byTag.Log.end(), [](const std::string& l) {
+                             return l.rfind("after ", 0) == 0;
+                           }));
+  }
 }
 
 TEST(XMLEngine, CancelEndsTheParse) {
