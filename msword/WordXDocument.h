@@ -5,6 +5,7 @@
 // (WordXDocumentPackage.cpp, WordXDocumentSummary.cpp).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -60,6 +61,10 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   bool RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const;
 
  private:
+  // LoadXMLFilePart on a part's bytes, which the conversion takes over.
+  void LoadXMLFilePart(std::string ABytes, TWideStrings* AList);
+  // The conversion of one part, whatever Load gives the engine to read.
+  void ConvertPart(const std::function<void(TKvXMLEngine&)>& Load, TWideStrings* AList);
   // The package operations of one load.
   void UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList);
   std::u16string GetTargetByID(TZipArchive& Zip, const std::u16string& ID);

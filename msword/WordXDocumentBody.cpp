@@ -4,6 +4,7 @@
 // text comes only from the text elements, which are never made into items, and every
 // paragraph is freed when it ends, so the engine's tree holds only the open path.
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <string_view>
 
@@ -166,6 +167,14 @@ std::u16string GetHTMLFontFromStyle(std::u16string_view S, bool Opening) {
 
 void TMSWordXDocument::LoadXMLFilePart(TStream* AStream, TWideStrings* AList) {
   if (!AStream) return;
+  ConvertPart([AStream](TKvXMLEngine& Engine) { Engine.LoadFromStream(0, AStream); }, AList);
+}
+
+void TMSWordXDocument::LoadXMLFilePart(std::string ABytes, TWideStrings* AList) {
+  ConvertPart([&ABytes](TKvXMLEngine& Engine) { Engine.LoadFromBytes(std::move(ABytes)); }, AList);
+}
+
+void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Load, TWideStrings* AList) {
   FcurList = AList;
   if (std::u16string start = GetTextStart(); !start.empty()) AddText(std::move(start), AList);
   // Paragraphs left open by a previous part are not continued here.
@@ -182,7 +191,7 @@ void TMSWordXDocument::LoadXMLFilePart(TStream* AStream, TWideStrings* AList) {
     });
     engine.SetOnAfterTag([this](TObject* Sender, TKvXMLItem*& Node, bool& Cancel) { DeleteRowTag(Sender, Node, Cancel); });
     engine.SetAttributesAutoProcess(false);
-    engine.LoadFromStream(0, AStream);
+    Load(engine);
   } catch (...) {
     FOuterTextLines.clear();
     FOpenParagraphs = 0;

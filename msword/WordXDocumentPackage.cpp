@@ -154,9 +154,8 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
 }
 
 void TMSWordXDocument::UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList) {
-  const std::string bytes = EntryBytes(Zip, AFileName);
-  TCustomMemoryStream stream(bytes.data(), bytes.size());
-  LoadXMLFilePart(&stream, AList);
+  // The part's bytes go to the engine, which frees them as it reads them.
+  LoadXMLFilePart(EntryBytes(Zip, AFileName), AList);
 }
 
 // The target as the relationship writes it (a leading "/" kept); empty when the

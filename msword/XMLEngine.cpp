@@ -8,6 +8,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "msword/CodePages.h"
 #include "msword/Streams.h"
@@ -112,6 +115,25 @@ void AppendUtf8(std::u16string& Out, const uint8_t* p, size_t n) {
 // How values are re-decoded, as the declared encoding says.
 enum class TRedecode : uint8_t { rdNone, rdUtf8, rdCodePage };
 
+// Parsed text is given back in steps of this many bytes.
+constexpr size_t kReleaseStep = size_t(1) << 20;
+
+// Gives the whole steps of [From, To) back to the system and returns where the memory
+// given back ends (From when there was nothing to give). The memory stays mapped and
+// reads as zeros should it be touched again (it is not: the parser never goes back).
+const void* ReleaseMemory(const void* From, const void* To) {
+#if defined(__linux__)
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(From) + kReleaseStep - 1) & ~uintptr_t(kReleaseStep - 1);
+  const uintptr_t to = reinterpret_cast<uintptr_t>(To) & ~uintptr_t(kReleaseStep - 1);
+  if (to <= from) return From;
+  madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+  return reinterpret_cast<const void*>(to);
+#else
+  (void)To;
+  return From;
+#endif
+}
+
 }  // namespace
 
 // One parse of one text. CharT is uint8_t for text scanned as bytes (a character per
@@ -122,6 +144,9 @@ class TKvXMLParser {
  public:
   TKvXMLParser(TKvXMLEngine& AEngine, const CharT* AText, size_t ALength)
       : E(AEngine), T(AText), L(ALength) {}
+  // Lets the parse give back the memory of the text it has left behind; only for text
+  // that the engine owns and drops after the parse.
+  void SetReleaseParsed(bool Value) { FReleaseParsed = Value; }
   void Run();
 
  private:
@@ -197,7 +222,32 @@ class TKvXMLParser {
   uint16_t FCodePage = 0;
   std::u16string FName, FValue, FAttr, FText;
   std::string FScratch;
+
+  // Giving back parsed text. Nothing of a pass reads before the pass's start, except
+  // the step back over a refused element's start tag, which stops at the last ">" (or
+  // NUL) before it; what lies before that stop is never read again.
+  void ReleaseBefore(size_t PassStart);
+  bool FReleaseParsed = false;
+  size_t FNextRelease = kReleaseStep;
+  size_t FReleased = 0;         // everything before is given back
+  size_t FStopSearchedTo = 0;   // [FStopSearchedTo, ...) searched for the last stop
+  size_t FLastStop = SIZE_MAX;  // position of the last ">" or NUL found, or none
 };
+
+template <class CharT>
+void TKvXMLParser<CharT>::ReleaseBefore(size_t PassStart) {
+  // Each character is looked at once by this backward search, however often it runs.
+  for (size_t i = PassStart; i > FStopSearchedTo; --i) {
+    if (T[i - 1] == '>' || T[i - 1] == 0) {
+      FLastStop = i - 1;
+      break;
+    }
+  }
+  FStopSearchedTo = PassStart;
+  FNextRelease = PassStart + kReleaseStep;
+  if (FLastStop == SIZE_MAX || FLastStop <= FReleased) return;
+  FReleased = size_t(static_cast<const CharT*>(ReleaseMemory(T + FReleased, T + FLastStop)) - T);
+}
 
 template <class CharT>
 typename TKvXMLParser<CharT>::TRange TKvXMLParser<CharT>::SkipUntilTagStarted() {
@@ -395,6 +445,7 @@ void TKvXMLParser<CharT>::Run() {
   SkipUntilTagStarted();  // anything before the first "<" is dropped
   while (P + 1 < L && T[P] != 0) {
     const size_t passStart = P;
+    if (FReleaseParsed && passStart >= FNextRelease) ReleaseBefore(passStart);
     enum { tkElement, tkComment, tkCDATA } kind = tkElement;
     bool refused = false;
     FAttr.clear();
@@ -516,10 +567,11 @@ void TKvXMLEngine::RootItemFreed(TKvXMLItem* Item) {
 }
 
 template <class CharT>
-void TKvXMLEngine::Parse(const CharT* Text, size_t Length) {
+void TKvXMLEngine::Parse(const CharT* Text, size_t Length, bool ReleaseParsed) {
   if (Length > 0 && Text[Length - 1] == 27) --Length;  // a trailing ESC is dropped
   if (Length == 0) return;
   TKvXMLParser<CharT> parser(*this, Text, Length);
+  parser.SetReleaseParsed(ReleaseParsed);
   parser.Run();
 }
 
@@ -597,6 +649,27 @@ void TKvXMLEngine::LoadFromStream(int32_t AStreamSize, TStream* AStream) {
     FUndeclaredIsUTF8 = true;
     Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }
+}
+
+void TKvXMLEngine::LoadFromBytes(std::string ABytes) {
+  // As LoadFromStream reads a whole stream: a UTF-16 mark, a UTF-8 mark, or bytes.
+  EnsureRootItem()->FItems.Clear();
+  FUTF8Processed = false;
+  FUndeclaredIsUTF8 = false;
+  const std::string_view bytes = ABytes;
+  std::u16string text;
+  if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+    text = Utf16Of(bytes.substr(2), bytes[0] == '\xFE');
+  } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    AppendUtf8(text, reinterpret_cast<const uint8_t*>(bytes.data()) + 3, bytes.size() - 3);
+  } else {
+    FUndeclaredIsUTF8 = true;
+    Parse(reinterpret_cast<const uint8_t*>(ABytes.data()), ABytes.size(), true);
+    return;
+  }
+  std::string().swap(ABytes);  // decoded: the bytes go before the parse
+  FUTF8Processed = true;
+  Parse(text.data(), text.size());
 }
 
 void TKvXMLEngine::LoadFromFile(const std::u16string& AFileName) {

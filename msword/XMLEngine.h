@@ -52,6 +52,10 @@ class TKvXMLEngine : public TComponent {
   // handler pass out, leaving the tree as far as it was built.
   void LoadFromStream(int32_t AStreamSize, TStream* AStream);
   void LoadFromFile(const std::u16string& AFileName);
+  // Parses ABytes as LoadFromStream(0, ...) parses a stream that holds them. The
+  // engine owns the bytes, so the memory of the text it has parsed goes back to the
+  // system as the parse goes on: a large part costs little more than what is made of it.
+  void LoadFromBytes(std::string ABytes);
 
   // The first item in pre-order from ARoot (the root item when null) whose tag name
   // equals XMLTag ignoring ASCII case; nullptr when none.
@@ -92,7 +96,7 @@ class TKvXMLEngine : public TComponent {
   template <class CharT> friend class TKvXMLParser;
   TKvXMLItem* EnsureRootItem();
   void RootItemFreed(TKvXMLItem* Item);
-  template <class CharT> void Parse(const CharT* Text, size_t Length);
+  template <class CharT> void Parse(const CharT* Text, size_t Length, bool ReleaseParsed = false);
 
   bool FAttributesAutoProcess = false;
   TKvXMLItem* FRootItem = nullptr;  // owned; a handler may free it (RootItemFreed)

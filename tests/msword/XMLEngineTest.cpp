@@ -373,6 +373,41 @@ TEST(XMLEngine, ScanningBytesMatchesScanningTheirDecodedText) {
   }
 }
 
+TEST(XMLEngine, TextTakenOverParsesAsTheSameTextInAStream) {
+  // The engine gives back the memory of what it has parsed as it goes: texts of several
+  // megabytes, with elements refused across the steps it frees memory in, values
+  // longer than a step, and long stretches without ">".
+  auto repeat = [](std::string_view Piece, size_t Size) {
+    std::string s;
+    while (s.size() < Size) s += Piece;
+    return s;
+  };
+  const std::string texts[] = {
+      "<?xml version=\"1.0\"?><r>" +
+          repeat("<a x=\"1\">" + std::string(200, 't') + " \xC3\xA9</a><b> b </b><!-- c --><![CDATA[d]]><a><b/></a>\r\n",
+                 5 << 19) +
+          "</r>",
+      "<r><b>" + repeat("v", 3 << 19) + "</b>" + repeat("<a>" + std::string(300, 'r') + "</a><b>t</b>", 3 << 19) + "</r>",
+      "<r><b>" + repeat("<x", 5 << 19) + "</b><b>after</b></r>",
+      "<r>" + repeat("<a>x", 3 << 18) + repeat("</a>", 3 << 18) + "<b>end</b></r>",
+      "\xEF\xBB\xBF<r><b>\xC3\xA9</b></r>",
+      std::string("\xFE\xFF\0<\0r\0>\0<\0/\0r\0>", 14),
+      ""};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 40));
+    Recorder stream;
+    stream.Refuse = {"a"};
+    stream.Load(text);
+    Recorder taken;
+    taken.Refuse = {"a"};
+    taken.Engine.LoadFromBytes(text);
+    EXPECT_EQ(Dump(taken.Engine), Dump(stream.Engine));
+    EXPECT_EQ(taken.Log, stream.Log);
+    EXPECT_EQ(taken.Engine.UTF8Processed(), stream.Engine.UTF8Processed());
+    EXPECT_EQ(taken.Engine.UndeclaredIsUTF8(), stream.Engine.UndeclaredIsUTF8());
+  }
+}
+
 TEST(XMLEngine, PathsSplitAtTheirFirstAndLastSlash) {
   std::u16string path = u"a/b/c";
   EXPECT_EQ(TKvXMLEngine::GetFirstTagName(path), u"a");
