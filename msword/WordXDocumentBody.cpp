@@ -370,12 +370,12 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     if (format == tfHTML) FCurrentTextLine.append(u"</s>");
   } else if (tag == dtIns) {
     if (format == tfHTML) FCurrentTextLine.append(u"</u>");
-  } else if (tag == dtTable) {
-    if (format == tfHTML) AddText(u"</table>", FcurList);
-  } else if (tag == dtRow) {
-    if (format == tfHTML) AddText(u"  </tr>", FcurList);
-  } else if (tag == dtCell) {
-    if (format == tfHTML) AddText(u"    </td>", FcurList);
+  } else if (tag == dtTable || tag == dtRow || tag == dtCell) {
+    if (format == tfHTML)
+      AddText(tag == dtTable ? u"</table>" : tag == dtRow ? u"  </tr>" : u"    </td>", FcurList);
+    // Nothing looks into a closed table again unless it sits in a paragraph (in a
+    // text box), whose style is looked for in all it holds.
+    free = FOpenParagraphs == 0;
   } else if (tag == dtParagraph) {
     if (format == tfHTML) {
       auto* engine = static_cast<TKvXMLEngine*>(Sender);

@@ -63,6 +63,32 @@ inline size_t FindAny(const CharT* s, size_t i, size_t n) {
   return n;
 }
 
+// The last position from I down to 1 whose character is one of Cs; 0 when none.
+template <class CharT, char... Cs>
+inline size_t FindLastAny(const CharT* s, size_t i) {
+#if defined(__SSE2__)
+  constexpr size_t kLanes = 16 / sizeof(CharT);
+  while (i >= kLanes - 1) {  // the block that ends at i
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i - (kLanes - 1)));
+    __m128i m = _mm_setzero_si128();
+    if constexpr (sizeof(CharT) == 1) {
+      ((m = _mm_or_si128(m, _mm_cmpeq_epi8(v, _mm_set1_epi8(Cs)))), ...);
+    } else {
+      ((m = _mm_or_si128(m, _mm_cmpeq_epi16(v, _mm_set1_epi16(short(Cs))))), ...);
+    }
+    const unsigned mask = unsigned(_mm_movemask_epi8(m));
+    if (mask) return i - (kLanes - 1) + size_t(31 - __builtin_clz(mask)) / sizeof(CharT);
+    if (i < kLanes) return 0;  // position 0 counts as found either way
+    i -= kLanes;
+  }
+#endif
+  for (; i > 0; --i) {
+    const uint32_t c = s[i];
+    if (((c == uint32_t(uint8_t(Cs))) || ...)) return i;
+  }
+  return 0;
+}
+
 // UTF-8 to UTF-16 appended to Out, exactly as AppendUtf8ToWide decodes, with a fast
 // path for runs of ASCII. Malformed sequences never swallow an ASCII byte, so
 // decoding piece by piece between ASCII characters gives the same text.
@@ -72,6 +98,17 @@ void AppendUtf8(std::u16string& Out, const uint8_t* p, size_t n) {
   char16_t* o = Out.data() + start;
   size_t i = 0;
   while (i < n) {
+#if defined(__SSE2__)
+    while (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if (_mm_movemask_epi8(v)) break;
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      o += 16;
+      i += 16;
+    }
+#endif
     while (i + 8 <= n) {
       uint64_t block;
       std::memcpy(&block, p + i, 8);
@@ -335,8 +372,10 @@ typename TKvXMLParser<CharT>::TRange TKvXMLParser<CharT>::SkipTag(bool StepOver)
 
 template <class CharT>
 void TKvXMLParser<CharT>::ReturnTag() {
+  // Back to the last ">" or NUL before P, or to the start; past the end every
+  // character reads as NUL.
   if (P > 0) --P;
-  while (P > 0 && At(P) != '>' && At(P) != 0) --P;
+  if (P < L) P = FindLastAny<CharT, '>', '\0'>(T, P);
 }
 
 template <class CharT>

@@ -1,6 +1,7 @@
 #include "msword/XMLItem.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "msword/CodePages.h"
@@ -11,7 +12,7 @@ namespace msword {
 // --- TKvXMLItems ---
 
 TKvXMLItem* TKvXMLItems::AddItem(TKvXMLItem* ParentItem) {
-  auto* item = new TKvXMLItem(ParentItem);
+  auto* item = new TKvXMLItem(ParentItem, TKvXMLItem::TParentTag{});
   if (ParentItem) item->FLevel = ParentItem->FLevel + 1;
   FList.push_back(item);
   return item;
@@ -49,8 +50,70 @@ void TKvXMLItems::Remove(TKvXMLItem* Item) {
 
 TKvXMLItem::TKvXMLItem(TObject* AOwner) : FParentItem(dynamic_cast<TKvXMLItem*>(AOwner)) {}
 
+namespace {
+
+// The blocks of freed items, a list per thread threaded through the blocks
+// themselves; at most kMaxCachedItems, the rest go back to the heap. Plain data, so
+// that it outlives every object of its thread that may still free items.
+struct TItemCache {
+  void* Head;
+  size_t Count;
+  bool Closed;  // the thread is ending: blocks go straight back to the heap
+};
+#if defined(__SANITIZE_ADDRESS__)
+#define KVWORD_ITEM_CACHE 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVWORD_ITEM_CACHE 0
+#endif
+#endif
+#ifndef KVWORD_ITEM_CACHE
+#define KVWORD_ITEM_CACHE 1
+#endif
+// Under AddressSanitizer every item goes back to the heap, so that a use after free is
+// still caught.
+constexpr size_t kMaxCachedItems = KVWORD_ITEM_CACHE ? 4096 : 0;
+thread_local TItemCache ItemCache{nullptr, 0, false};
+
+// Frees the cached blocks when the thread ends.
+struct TItemCacheCloser {
+  ~TItemCacheCloser() {
+    ItemCache.Closed = true;
+    while (void* block = ItemCache.Head) {
+      std::memcpy(&ItemCache.Head, block, sizeof(void*));
+      ::operator delete(block);
+    }
+    ItemCache.Count = 0;
+  }
+};
+thread_local TItemCacheCloser ItemCacheCloser;
+
+}  // namespace
+
+void* TKvXMLItem::operator new(size_t Size) {
+  if (Size == sizeof(TKvXMLItem) && ItemCache.Head) {
+    void* block = ItemCache.Head;
+    std::memcpy(&ItemCache.Head, block, sizeof(void*));
+    --ItemCache.Count;
+    return block;
+  }
+  return ::operator new(Size);
+}
+
+void TKvXMLItem::operator delete(void* Block, size_t Size) {
+  if (!Block) return;
+  if (Size == sizeof(TKvXMLItem) && !ItemCache.Closed && ItemCache.Count < kMaxCachedItems) {
+    (void)&ItemCacheCloser;  // registers the closer of this thread
+    std::memcpy(Block, &ItemCache.Head, sizeof(void*));
+    ItemCache.Head = Block;
+    ++ItemCache.Count;
+    return;
+  }
+  ::operator delete(Block);
+}
+
 TKvXMLItem::~TKvXMLItem() {
-  FItems.Clear();
+  if (!FItems.FList.empty()) FItems.Clear();
   if (FParentItem) FParentItem->FItems.Remove(this);
   if (FEngine) FEngine->RootItemFreed(this);
 }

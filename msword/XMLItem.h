@@ -52,6 +52,10 @@ class TKvXMLItem : public TObject {
   // The parent is AOwner when that is an item; the level starts at 0.
   explicit TKvXMLItem(TObject* AOwner);
   ~TKvXMLItem() override;
+  // Items come and go by the hundred thousand in a large part: freed items are kept
+  // for reuse by the thread that frees them.
+  static void* operator new(size_t Size);
+  static void operator delete(void* Block, size_t Size);
 
   // The first item in pre-order from this one (itself included) whose tag name is
   // XMLTag exactly; with ExpandAllLevels false only children and grandchildren are
@@ -81,6 +85,8 @@ class TKvXMLItem : public TObject {
 
  private:
   friend class TKvXMLItems;
+  struct TParentTag {};
+  TKvXMLItem(TKvXMLItem* AParent, TParentTag) : FParentItem(AParent) {}
   friend class TKvXMLEngine;
   template <class CharT> friend class TKvXMLParser;
 
