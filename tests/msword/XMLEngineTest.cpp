@@ -358,7 +358,11 @@ TEST(XMLEngine, ScanningBytesMatchesScanningTheirDecodedText) {
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r a=\"\xC3\xA9\">\xD0\x96<!--\xC3\xA9--><![CDATA[\xE2\x82]]>t\xC3</r>",
       "<?xml version=\"1.0\" encoding=\"windows-1251\"?><r>\xC6<x y='\xE9'/>\x80\x81</r>",
       "<r>\xC3\xA9 <b>\xF0\x9F\x98\x80</b> \xC3</r></r>/>",
-      "<a>\x80<![cdata[\xC3\xA9]]><!--\xC3--></a>"};
+      "<a>\x80<![cdata[\xC3\xA9]]><!--\xC3--></a>",
+      // Attribute texts longer than a block, quotes and slashes on either side of its edges.
+      "<r><a href=\"http://example.com/a/b\" x=\"1\" y='2/'/><b c=\"x\"/><d e=\"\"\" f=\"/g\">v</d>"
+      "<e aaaaaaaaaaaaaa=\"bbbbbbbbbbbbb>ccc\">t</e><f gggggggggggggggg/ h=\"i\">u</f>"
+      "<g j=\"kkkkkkkkkkkkk\"\"llllllllllll/mm\">w</g><h n=\"0\0oooooooooooooooooo\"/></r>"};
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
     Recorder bytes;
