@@ -6,6 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 #include "msword/CodePages.h"
 #include "msword/Crc32.h"
 #include "msword/LittleEndian.h"
@@ -224,6 +229,21 @@ std::string Inflate(std::string_view Data, uint64_t Limit, bool& Overflow) {
   return out;
 }
 
+// Maps the pages of a large buffer about to be written in one call, which costs less
+// than taking them one fault at a time; a system that cannot leaves them to the faults.
+void PrefaultForWriting(char* Buffer, size_t Size) {
+#if defined(__linux__)
+  constexpr int kPopulateWrite = 23;  // MADV_POPULATE_WRITE, Linux 5.14
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  const uintptr_t from = (reinterpret_cast<uintptr_t>(Buffer) + page - 1) & ~(page - 1);
+  const uintptr_t to = (reinterpret_cast<uintptr_t>(Buffer) + Size) & ~(page - 1);
+  if (Size >= (size_t(1) << 20) && to > from) madvise(reinterpret_cast<void*>(from), to - from, kPopulateWrite);
+#else
+  (void)Buffer;
+  (void)Size;
+#endif
+}
+
 // The whole entry inflated at once into exactly Size bytes. True only when the data
 // is a complete deflate stream of exactly Size bytes whose CRC matches one of the
 // recorded ones; anything else (damaged data, another size, a wrong CRC) leaves the
@@ -235,6 +255,8 @@ bool InflateWhole(std::string_view Data, uint32_t Size, uint32_t LocalCrc, uint3
   };
   const std::unique_ptr<libdeflate_decompressor, TFree> decompressor(libdeflate_alloc_decompressor());
   if (!decompressor) throw EOutOfMemory();
+  Out.reserve(Size);
+  PrefaultForWriting(Out.data(), Size);
   Out.resize(Size);
   size_t produced = 0;
   const libdeflate_result result =
