@@ -1,5 +1,7 @@
 #include "msword/OleStream.h"
 
+#include <limits>
+
 namespace msword {
 
 TKvWOleStream::TKvWOleStream(std::shared_ptr<storage::TStorageStream> AStream)
@@ -22,6 +24,12 @@ int32_t TKvWOleStream::Read(void* Buffer, int32_t Count) {
 
 int32_t TKvWOleStream::Write(const void*, int32_t) { return 0; }
 
-int64_t TKvWOleStream::Seek(int64_t Offset, TSeekOrigin Origin) { return FStream->Seek(Offset, Origin); }
+int64_t TKvWOleStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  if (Origin != soEnd) return FStream->Seek(Offset, Origin);
+  int64_t target;
+  if (__builtin_add_overflow(Size(), Offset, &target))
+    target = Offset < 0 ? 0 : std::numeric_limits<int64_t>::max();
+  return FStream->Seek(target, soBeginning);
+}
 
 }  // namespace msword

@@ -20,7 +20,9 @@ class TKvWOleStream : public TStream {
   // Compound-file streams are only read: nothing is written.
   int32_t Write(const void* Buffer, int32_t Count) override;
   int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
-  int64_t Size() override { return FStream->Size(); }
+  // The recorded size of the stream, cut to what the file's sectors can hold: the
+  // readers size their buffers by it. The end for soEnd is this size too.
+  int64_t Size() override { return FStream->BoundedSize(); }
 
  private:
   std::shared_ptr<storage::TStorageStream> FStream;

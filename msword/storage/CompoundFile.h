@@ -38,6 +38,9 @@ class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
   const TCompoundFileHeader& Header() const { return FHeader; }
   const TDirectory& Directory() const { return *FDirectory; }
   uint32_t SectorSize() const { return FSectorSize; }
+  // The bytes of every sector after the header: a sound chain visits a sector at
+  // most once, so no stream can hold more, whatever size its entry records.
+  uint64_t SectorBytes() const { return FSectorCount * FSectorSize; }
   // Copies Count bytes at Offset of the file, which reads as padded with zeros to
   // a whole number of sectors; the caller keeps Offset + Count within that.
   void ReadAt(uint64_t Offset, void* Buffer, size_t Count) const;

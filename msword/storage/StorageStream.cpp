@@ -15,6 +15,10 @@ TStorageStream::TStorageStream(std::shared_ptr<const TCompoundFile> File, uint32
   FSize = int64_t(std::min<uint64_t>(size, std::numeric_limits<int64_t>::max()));
 }
 
+int64_t TStorageStream::BoundedSize() const {
+  return int64_t(std::min<uint64_t>(uint64_t(FSize), FFile->SectorBytes()));
+}
+
 const std::u16string& TStorageStream::Name() const { return FFile->Directory().Entry(FEntryId).Name; }
 
 void TStorageStream::Resolve() {

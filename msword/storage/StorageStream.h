@@ -46,6 +46,10 @@ class TStorageStream {
   int64_t Seek(int64_t Offset, TSeekOrigin Origin);
   int64_t Position() const { return FPosition; }
   int64_t Size() const { return FSize; }
+  // The size, but never more than the file's sectors can hold: the most bytes a
+  // read can give, so what a reader may size a buffer by. An entry may record a
+  // size of gigabytes for a stream of a few sectors.
+  int64_t BoundedSize() const;
 
  private:
   void Resolve();

@@ -47,3 +47,23 @@ TEST(OleStream, DamageBeyondTheReadablePartRaisesTheLayersError) {
                   "Compound file is damaged: the chain of stream \"S\" is shorter than its size")));
   EXPECT_EQ(stream.Position(), 1024);
 }
+
+// An entry may record a size of gigabytes for a stream of a few sectors; readers
+// size their buffers by the stream's size, so it never exceeds what the file holds.
+TEST(OleStream, RecordedSizeBeyondTheFileIsCutToTheFilesSectors) {
+  auto image = CompoundFileBuilder().AddStream(u"S", std::string(5000, 'a')).Build();
+  image.PutU32(image.EntryOffset(u"S") + 120, 0x7FFFFFF0);
+  auto storageStream = storage::TCompoundFile::OpenMemory(image.Bytes)->Root()->OpenStream(u"S");
+  EXPECT_EQ(storageStream->Size(), 0x7FFFFFF0);  // the entry's own figure stays visible
+  TKvWOleStream stream(storageStream);
+  const int64_t sectorBytes = int64_t(image.Bytes.size()) - 512;
+  EXPECT_EQ(stream.Size(), sectorBytes);
+  EXPECT_EQ(stream.Seek(-10, soEnd), sectorBytes - 10);
+  EXPECT_EQ(stream.Seek(-1, soCurrent), sectorBytes - 11);
+  // The ten sectors of the chain read; beyond them the stream is damaged.
+  stream.SetPosition(0);
+  std::string buffer(5120, '\0');
+  stream.ReadBuffer(buffer.data(), 5120);
+  EXPECT_EQ(buffer.substr(0, 5000), std::string(5000, 'a'));
+  EXPECT_THROW(ReadU8(stream), storage::EStorageCorrupt);
+}

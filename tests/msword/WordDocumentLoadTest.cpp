@@ -126,6 +126,24 @@ TEST(WordDocumentLoad, OnlyTheItemsAskedForAreRead) {
   EXPECT_EQ(textOnly.SummaryInformation()->Title(), u"Title");
 }
 
+// A WordDocument entry that records 2 GiB for a stream of a few sectors, and a piece
+// that claims a gigabyte of text in it: the piece is out of range at once, with
+// nothing allocated or read for the claim.
+TEST(WordDocumentLoad, GigabytePieceInAnOversizedStreamEntryIsOutOfRange) {
+  WordStreamBuilder word;
+  word.Utf16Piece(u"Body\r").Counts({0x3FFFFFF0});
+  const std::string table =
+      ByteWriter().U8(2).U32(16).U32(0).U32(0x3FFFFFF0).U8(0).U8(0).U32(1024).U16(0).Bytes();
+  ASSERT_EQ(table.size(), word.Table().size());
+  std::string main = word.Main();
+  main.resize(8192);  // a stream of sectors in the file, not of the mini stream
+  auto image = CompoundFileBuilder().AddStream(u"1Table", table).AddStream(u"WordDocument", main).Build();
+  image.PutU32(image.EntryOffset(u"WordDocument") + 120, 0x7FFFFFF0);
+  TMSWordDocument doc(nullptr);
+  EXPECT_EQ(LoadBytes(doc, image.Bytes), std::optional<std::string>("Piece Bounds out of range"));
+  EXPECT_EQ(doc.Text()->Count(), 0);
+}
+
 // Word writes a new table stream of the other name at each full save; the FIB
 // names the current one, and an old one may stay beside it.
 TEST(WordDocumentLoad, TableStreamIsTheOneTheHeaderNames) {
