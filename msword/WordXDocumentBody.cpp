@@ -8,6 +8,10 @@
 #include <iterator>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "msword/WordXDocument.h"
 #include "msword/XMLEngine.h"
 #include "msword/XMLItem.h"
@@ -121,6 +125,24 @@ const TDocxTagTable& DocxTags() {
 
 TDocxTag ClassifyTag(std::u16string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
 TDocxTag ClassifyTag(std::string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
+
+// Whether a text holds an ampersand: eight characters at a time, as text values are
+// long and the answer is nearly always no.
+bool HasAmpersand(std::u16string_view Text) {
+  const char16_t* p = Text.data();
+  size_t i = 0;
+  const size_t n = Text.size();
+#if defined(__SSE2__)
+  const __m128i amp = _mm_set1_epi16(short(u'&'));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, amp))) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == u'&') return true;
+  return false;
+}
 
 // The value of the first Name="..." in a raw attribute text (Name includes the "=" and
 // the quote): up to the next quote, or to the end when there is none; empty when the
@@ -265,7 +287,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     case dtText:
       Accept = false;
       if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
-      if (ATagValue.find(u'&') == std::u16string::npos) {
+      if (!HasAmpersand(ATagValue)) {
         AppendDocumentText(ATagValue);
       } else {
         std::u16string value = ATagValue;
