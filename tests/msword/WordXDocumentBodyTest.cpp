@@ -104,6 +104,10 @@ TEST(WordXDocumentBody, DocumentTextIsEscapedInRTFAndHTML) {
   EXPECT_THAT(ConvertBody(body), ElementsAre(u"a<b> & {c}\\d"));
   EXPECT_THAT(Inner(ConvertBody(body, tfRTF)), ElementsAre(u"a<b> & \\{c\\}\\\\d"));
   EXPECT_THAT(Inner(ConvertBody(body, tfHTML)), ElementsAre(u"<p>a&lt;b&gt; &amp; {c}\\d</p>"));
+  // A reference anywhere in a long value: in its first eight characters, past them, last.
+  EXPECT_THAT(ConvertBody("<w:p><w:r><w:t>0123456789abcdef&amp;</w:t><w:t>0123456789&lt;xyz</w:t>"
+                          "<w:t>012&gt;</w:t></w:r></w:p>"),
+              ElementsAre(u"0123456789abcdef&0123456789<xyz012>"));
 }
 
 TEST(WordXDocumentBody, VanishSwitchedOffDoesNotHide) {
