@@ -21,7 +21,6 @@ std::string OutputText(std::u16string_view Text, bool Lf);
 // Appends Text as UTF-8, with every CR LF as LF when Lf is set.
 void AppendOutputText(std::string& Out, std::u16string_view Text, bool Lf);
 
-
 // A local date-time as "2022-12-06T11:20:30" (ISO 8601 local time, whole seconds);
 // empty for 0 (not set) or a value outside the years 1 to 9999.
 std::string IsoDateTime(msword::TDateTime Value);
@@ -35,13 +34,12 @@ struct TSummaryField {
 // unset dates are left out.
 std::vector<TSummaryField> SummaryFields(const msword::TKvWordSummaryInformation& Summary, bool Lf);
 
-// What one document prints in text mode: the main text, the side texts asked for
-// under "--- NAME ---", and with --summary the summary lines under "--- summary ---".
 // Where text output goes, a block of bytes at a time.
 using TSink = std::function<void(std::string_view Bytes)>;
 
-// The text of a loaded document with its side texts and summary lines, as the
-// options ask, handed to Sink in blocks of about 64 KiB as it is encoded.
+// What one document prints in text mode: the main text, the side texts asked for
+// under "--- NAME ---", and with --summary the summary lines under "--- summary ---",
+// handed to Sink in blocks of about 64 KiB as it is encoded.
 void WriteText(const TKvWordOptions& Options, const msword::TMSCustomWordDocument& Document,
                const TSink& Sink);
 // The same text as one string.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/StreamWalk.h"
 #include "msword/OleStream.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
@@ -21,32 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   } catch (const EStorageError&) {
     return 0;
   }
-  std::vector<std::unique_ptr<TStorage>> pending;
-  pending.push_back(file->Root());
-  while (!pending.empty()) {
-    std::unique_ptr<TStorage> storage = std::move(pending.back());
-    pending.pop_back();
-    auto elements = storage->EnumElements();
-    TStatStg element;
-    while (elements->Next(element)) {
-      if (element.Type == STGTY_STORAGE) {
-        if (auto child = storage->OpenStorage(element.Name)) pending.push_back(std::move(child));
-        continue;
+  kvfuzz::VisitStreams(*file, [](const std::u16string&, std::shared_ptr<TStorageStream> Stream) {
+    try {
+      TKvWOleStream adapter(std::move(Stream));
+      uint8_t buffer[700];
+      while (adapter.Read(buffer, sizeof buffer) > 0) {
       }
-      auto stream = storage->OpenStream(element.Name);
-      if (!stream) continue;
-      try {
-        TKvWOleStream adapter(stream);
-        uint8_t buffer[700];
-        while (adapter.Read(buffer, sizeof buffer) > 0) {
-        }
-        adapter.Seek(-3, soEnd);
-        adapter.Read(buffer, 10);
-        adapter.Seek(1, soBeginning);
-        adapter.Read(buffer, 1);
-      } catch (const EStorageError&) {
-      }
+      adapter.Seek(-3, soEnd);
+      adapter.Read(buffer, 10);
+      adapter.Seek(1, soBeginning);
+      adapter.Read(buffer, 1);
+    } catch (const EStorageError&) {
     }
-  }
+  });
   return 0;
 }

@@ -16,15 +16,6 @@ namespace {
 
 [[noreturn]] void RaisePieceOutOfRange() { throw Exception(std::u16string(strPieceOutOfRange)); }
 
-void AppendUtf16LE(std::u16string& Out, const std::string& Bytes) {
-  const size_t count = Bytes.size() / 2;
-  const size_t start = Out.size();
-  Out.resize(start + count);
-  const auto* p = reinterpret_cast<const uint8_t*>(Bytes.data());
-  char16_t* out = Out.data() + start;
-  for (size_t k = 0; k < count; ++k) out[k] = char16_t(GetU16(p + 2 * k));
-}
-
 // Raises EReadError, before anything is allocated for it, when the stream does not
 // hold Count bytes at Offset.
 void CheckRun(TStream& Stream, uint64_t Offset, uint64_t Count) {
@@ -39,6 +30,19 @@ void ReadRun(TStream& Stream, uint64_t Offset, uint64_t Count, std::string& Byte
   Stream.Seek(int64_t(Offset), soBeginning);
   Bytes.resize(size_t(Count));
   Stream.ReadBuffer(Bytes.data(), int64_t(Count));
+}
+
+// Appends the Chars UTF-16LE characters at Offset of the stream to Text, read
+// straight into it; a run that the stream does not hold raises EReadError before
+// anything is allocated for it.
+void AppendUtf16Run(TStream& Stream, uint64_t Offset, uint64_t Chars, std::u16string& Text) {
+  CheckRun(Stream, Offset, Chars * 2);
+  const size_t at = Text.size();
+  Text.resize(at + size_t(Chars));
+  Stream.Seek(int64_t(Offset), soBeginning);
+  Stream.ReadBuffer(Text.data() + at, int64_t(Chars * 2));
+  if constexpr (std::endian::native == std::endian::big)
+    for (size_t k = at; k < Text.size(); ++k) Text[k] = char16_t(Text[k] << 8 | Text[k] >> 8);
 }
 
 }  // namespace
@@ -83,14 +87,7 @@ void TMSWordDocument::ReadSimpleText(TStream* Stream) {
     total += chars * b;
     if (start + chars * b <= size && total > size) RaisePieceOutOfRange();
     if (b == 2 && FDocVersion >= 8) {
-      // UTF-16LE goes straight from the stream into the text.
-      CheckRun(stream, start, chars * 2);
-      const size_t at = text.size();
-      text.resize(at + size_t(chars));
-      stream.Seek(int64_t(start), soBeginning);
-      stream.ReadBuffer(text.data() + at, int64_t(chars * 2));
-      if constexpr (std::endian::native == std::endian::big)
-        for (size_t k = at; k < text.size(); ++k) text[k] = char16_t(text[k] << 8 | text[k] >> 8);
+      AppendUtf16Run(stream, start, chars, text);
       continue;
     }
     ReadRun(stream, start, chars * b, bytes);
@@ -139,11 +136,12 @@ std::u16string TMSWordDocument::ReadStory(TStream& Stream, uint64_t First, uint6
     const uint64_t offset = start + (lo - p0) * b, count = (hi - lo) * b;
     total += count;
     if (offset > size || count > size - offset || total > size) RaisePieceOutOfRange();
-    ReadRun(Stream, offset, count, bytes);
-    if (b == 2)
-      AppendUtf16LE(text, bytes);
-    else
+    if (b == 2) {
+      AppendUtf16Run(Stream, offset, count / 2, text);
+    } else {
+      ReadRun(Stream, offset, count, bytes);
       AppendAnsiToWide(text, bytes);
+    }
   }
   return text;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/StreamWalk.h"
 #include "msword/CodePages.h"
 #include "msword/Exceptions.h"
 #include "msword/OleStream.h"
@@ -39,33 +40,19 @@ std::vector<std::string> PropertySets(std::string Bytes) {
   } catch (const Exception&) {
     return sets;
   }
-  std::vector<std::unique_ptr<TStorage>> pending;
-  pending.push_back(file->Root());
-  while (!pending.empty()) {
-    std::unique_ptr<TStorage> storage = std::move(pending.back());
-    pending.pop_back();
-    auto elements = storage->EnumElements();
-    TStatStg element;
-    while (elements->Next(element)) {
-      if (element.Type == STGTY_STORAGE) {
-        if (auto child = storage->OpenStorage(element.Name)) pending.push_back(std::move(child));
-        continue;
-      }
-      if (!IsPropertySetName(element.Name)) continue;
-      auto stream = storage->OpenStream(element.Name);
-      if (!stream) continue;
-      try {
-        TKvWOleStream adapter(stream);
-        std::string bytes;
-        char buffer[4096];
-        int32_t got = 0;
-        while ((got = adapter.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, size_t(got));
-        if (!bytes.empty()) sets.push_back(std::move(bytes));
-      } catch (const Exception&) {
-        // A damaged chain: the stream is left out.
-      }
+  kvfuzz::VisitStreams(*file, [&sets](const std::u16string& Name, std::shared_ptr<TStorageStream> Stream) {
+    if (!IsPropertySetName(Name)) return;
+    try {
+      TKvWOleStream adapter(std::move(Stream));
+      std::string bytes;
+      char buffer[4096];
+      int32_t got = 0;
+      while ((got = adapter.Read(buffer, sizeof buffer)) > 0) bytes.append(buffer, size_t(got));
+      if (!bytes.empty()) sets.push_back(std::move(bytes));
+    } catch (const Exception&) {
+      // A damaged chain: the stream is left out.
     }
-  }
+  });
   return sets;
 }
 
