@@ -9,8 +9,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-#include "msword/CodePages.h"
-#include "msword/Exceptions.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
 #include "ui_MainForm.h"
 
 using namespace msword;

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/storage/CompoundFile.h"
 #include "support/CompoundFileBuilder.h"
 

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "msword/LittleEndian.h"
-#include "msword/Streams.h"
-#include "msword/WordDocument.h"
+#include "msword/base/LittleEndian.h"
+#include "msword/base/Streams.h"
+#include "msword/doc/WordDocument.h"
 
 using namespace msword;
 

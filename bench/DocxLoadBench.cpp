@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "BenchText.h"
-#include "msword/Streams.h"
-#include "msword/WordXDocument.h"
+#include "msword/base/Streams.h"
+#include "msword/docx/WordXDocument.h"
 #include "support/ZipBuilder.h"
 
 using namespace msword;

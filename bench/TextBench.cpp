@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "msword/CodePages.h"
-#include "msword/WideStrings.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/WideStrings.h"
 
 using namespace msword;
 

@@ -19,9 +19,9 @@
 
 #include "msword/KvWXML.h"
 #include "msword/KvWZipFile.h"
-#include "msword/LittleEndian.h"
+#include "msword/base/LittleEndian.h"
 #include "BenchText.h"
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 
 using namespace msword;
 

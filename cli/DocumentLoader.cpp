@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "cli/Output.h"
-#include "msword/CodePages.h"
-#include "msword/Exceptions.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
 
 namespace kvword {
 

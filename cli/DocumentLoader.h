@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/Options.h"
-#include "msword/WordDocument.h"
-#include "msword/WordXDocument.h"
+#include "msword/doc/WordDocument.h"
+#include "msword/docx/WordXDocument.h"
 
 namespace kvword {
 

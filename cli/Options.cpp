@@ -9,7 +9,7 @@
 #include <ostream>
 #include <thread>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/MSWordCnst.h"
 #include "msword/Version.h"
 

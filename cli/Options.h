@@ -9,7 +9,7 @@
 
 #include "cli/ReaderChoice.h"
 #include "cli/SideTexts.h"
-#include "msword/BaseDocument.h"
+#include "msword/base/BaseDocument.h"
 
 namespace kvword {
 

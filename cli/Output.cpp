@@ -4,9 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "msword/CodePages.h"
-#include "msword/DateTime.h"
-#include "msword/WideStrings.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/DateTime.h"
+#include "msword/base/WideStrings.h"
 
 namespace kvword {
 

@@ -12,7 +12,7 @@
 
 #include "cli/Options.h"
 #include "cli/ReaderChoice.h"
-#include "msword/CustomWordDocument.h"
+#include "msword/base/CustomWordDocument.h"
 
 namespace kvword {
 

@@ -1,6 +1,6 @@
 #include "cli/ReaderChoice.h"
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 
 namespace kvword {
 

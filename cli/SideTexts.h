@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "msword/CustomWordDocument.h"
+#include "msword/base/CustomWordDocument.h"
 
 namespace kvword {
 

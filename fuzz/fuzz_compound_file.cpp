@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/StreamWalk.h"
-#include "msword/OleStream.h"
+#include "msword/storage/OleStream.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
 

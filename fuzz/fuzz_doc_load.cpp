@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "msword/Exceptions.h"
-#include "msword/Streams.h"
-#include "msword/WordDocument.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/Streams.h"
+#include "msword/doc/WordDocument.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   using namespace msword;

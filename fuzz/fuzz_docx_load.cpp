@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <exception>
 
-#include "msword/Exceptions.h"
-#include "msword/Streams.h"
-#include "msword/WordXDocument.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/Streams.h"
+#include "msword/docx/WordXDocument.h"
 
 using namespace msword;
 

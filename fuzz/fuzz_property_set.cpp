@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "msword/PropertySet.h"
-#include "msword/Streams.h"
-#include "msword/SummaryInformation.h"
+#include "msword/base/PropertySet.h"
+#include "msword/base/Streams.h"
+#include "msword/base/SummaryInformation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   using namespace msword;

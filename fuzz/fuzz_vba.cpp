@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "msword/VBACompression.h"
+#include "msword/vba/VBACompression.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   // A small cap keeps runs fast; the cap itself is one of the paths under test.

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/KvWXML.h"
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 
 using namespace msword;
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "msword/Exceptions.h"
+#include "msword/base/Exceptions.h"
 #include "msword/KvWZipFile.h"
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 
 using namespace msword;
 

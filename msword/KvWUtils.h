@@ -2,5 +2,5 @@
 // signature test.
 #pragma once
 
-#include "msword/OleStream.h"
-#include "msword/ZipSignature.h"
+#include "msword/storage/OleStream.h"
+#include "msword/zip/ZipSignature.h"

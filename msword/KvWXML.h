@@ -1,5 +1,5 @@
 // The XML engine of ".docx" parts, its item tree and the value helpers.
 #pragma once
 
-#include "msword/XMLEngine.h"
-#include "msword/XMLItem.h"
+#include "msword/xml/XMLEngine.h"
+#include "msword/xml/XMLItem.h"

@@ -1,5 +1,5 @@
 // The zip archive reader of ".docx" packages.
 #pragma once
 
-#include "msword/Crc32.h"
-#include "msword/ZipArchive.h"
+#include "msword/zip/Crc32.h"
+#include "msword/zip/ZipArchive.h"

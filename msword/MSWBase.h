@@ -1,6 +1,6 @@
 // The text list, the base document component and the shared enumerations.
 #pragma once
 
-#include "msword/BaseDocument.h"
+#include "msword/base/BaseDocument.h"
 #include "msword/MSWordCnst.h"
-#include "msword/WideStrings.h"
+#include "msword/base/WideStrings.h"

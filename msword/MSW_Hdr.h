@@ -2,7 +2,7 @@
 // property pages and the VBA project items.
 #pragma once
 
-#include "msword/FIB.h"
-#include "msword/FormattedDiskPage.h"
-#include "msword/PieceTable.h"
-#include "msword/VBAProject.h"
+#include "msword/doc/FIB.h"
+#include "msword/doc/FormattedDiskPage.h"
+#include "msword/doc/PieceTable.h"
+#include "msword/vba/VBAProject.h"

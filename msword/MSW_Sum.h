@@ -1,5 +1,5 @@
 // The summary information record and the reader of binary property sets.
 #pragma once
 
-#include "msword/PropertySet.h"
-#include "msword/SummaryInformation.h"
+#include "msword/base/PropertySet.h"
+#include "msword/base/SummaryInformation.h"

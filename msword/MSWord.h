@@ -1,6 +1,6 @@
 // The Word document readers.
 #pragma once
 
-#include "msword/CustomWordDocument.h"
-#include "msword/WordDocument.h"
-#include "msword/WordXDocument.h"
+#include "msword/base/CustomWordDocument.h"
+#include "msword/doc/WordDocument.h"
+#include "msword/docx/WordXDocument.h"

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "msword/CodePages.h"
-#include "msword/Exceptions.h"
-#include "msword/Platform.h"
-#include "msword/Streams.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/Platform.h"
+#include "msword/base/Streams.h"
 #include "msword/storage/CompoundFile.h"
 
 namespace msword {

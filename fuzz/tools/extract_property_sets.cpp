@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "fuzz/StreamWalk.h"
-#include "msword/CodePages.h"
-#include "msword/Exceptions.h"
-#include "msword/OleStream.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/storage/OleStream.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "msword/LittleEndian.h"
-#include "msword/Streams.h"
+#include "msword/base/LittleEndian.h"
+#include "msword/base/Streams.h"
 #include "msword/storage/StorageError.h"
 
 namespace msword::storage {

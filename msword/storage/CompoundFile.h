@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 #include "msword/storage/Directory.h"
 #include "msword/storage/Fat.h"
 #include "msword/storage/Header.h"

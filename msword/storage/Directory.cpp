@@ -7,7 +7,7 @@
 #include <tuple>
 #include <type_traits>
 
-#include "msword/LittleEndian.h"
+#include "msword/base/LittleEndian.h"
 
 namespace msword::storage {
 

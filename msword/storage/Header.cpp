@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "msword/LittleEndian.h"
+#include "msword/base/LittleEndian.h"
 #include "msword/storage/StorageError.h"
 
 namespace msword::storage {

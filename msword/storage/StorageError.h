@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "msword/Exceptions.h"
+#include "msword/base/Exceptions.h"
 
 namespace msword::storage {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 
 namespace msword::storage {
 

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Output.h"
-#include "msword/DateTime.h"
-#include "msword/WordXDocument.h"
+#include "msword/base/DateTime.h"
+#include "msword/docx/WordXDocument.h"
 
 namespace kvword {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "ProcessRunner.h"
 #include "cli/ReaderChoice.h"
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "support/CompoundFileBuilder.h"
 
 namespace kvword {

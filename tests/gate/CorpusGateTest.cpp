@@ -14,8 +14,8 @@
 #include <sstream>
 
 #include "WordShare.h"
-#include "msword/CodePages.h"
-#include "msword/Exceptions.h"
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
 #include "msword/MSWord.h"
 #include "msword/ReaderChoice.h"
 #include "support/SharedData.h"

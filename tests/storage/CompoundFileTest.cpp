@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
 #include "storage/StorageWalk.h"

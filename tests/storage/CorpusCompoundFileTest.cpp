@@ -8,7 +8,7 @@
 #include <map>
 #include <sstream>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/storage/CompoundFile.h"
 #include "storage/StorageWalk.h"
 #include "support/SharedData.h"

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "msword/CodePages.h"
+#include "msword/base/CodePages.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
 #include "storage/StorageWalk.h"

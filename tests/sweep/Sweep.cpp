@@ -33,10 +33,10 @@
 #include <typeinfo>
 #include <vector>
 
-#include "msword/Exceptions.h"
+#include "msword/base/Exceptions.h"
 #include "msword/MSWord.h"
 #include "msword/ReaderChoice.h"
-#include "msword/Streams.h"
+#include "msword/base/Streams.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define KVWORD_SWEEP_ASAN 1

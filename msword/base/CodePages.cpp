@@ -1,0 +1,331 @@
+#include "msword/base/CodePages.h"
+
+#include <iconv.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <array>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace msword {
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+#if defined(__SSE2__)
+// True when A AND Mask has no bit set (SSE2 has no single instruction for it).
+inline bool NoBitsInCommon(__m128i A, __m128i Mask) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(A, Mask), _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+// Windows-1252 from 0x80 to 0x9F; the five bytes the page leaves unassigned map to
+// the C1 control of the same value, as the system conversion does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+constexpr std::array<char16_t, 256> MakeAnsiTable() {
+  std::array<char16_t, 256> table{};
+  for (int i = 0; i < 256; ++i) table[size_t(i)] = char16_t(i);
+  for (int i = 0; i < 32; ++i) table[size_t(0x80 + i)] = kCp1252High[i];
+  return table;
+}
+constexpr std::array<char16_t, 256> kAnsiTable = MakeAnsiTable();
+
+// A decoding table for one Windows code page. Single-byte pages use Single alone;
+// double-byte pages mark lead bytes in Lead and keep 256 entries per lead byte.
+struct TCodePageTable {
+  std::array<char16_t, 256> Single{};
+  std::array<bool, 256> Lead{};
+  std::vector<char16_t> Double;  // 256 * 256 entries for double-byte pages
+  bool IsDouble = false;
+};
+
+const char* IconvName(uint16_t cp) {
+  switch (cp) {
+    case 874: return "CP874";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 1257: return "CP1257";
+    case 1258: return "CP1258";
+    case 1361: return "JOHAB";
+    default: return nullptr;
+  }
+}
+
+// Decodes Len bytes with cd into UTF-16; returns the single code unit they give,
+// or 0 when they do not form exactly one character of the page.
+bool DecodeOne(iconv_t cd, const char* bytes, size_t len, char16_t& out) {
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char in[4];
+  for (size_t i = 0; i < len; ++i) in[i] = bytes[i];
+  char* inp = in;
+  size_t inLeft = len;
+  char16_t result[4];
+  char* outp = reinterpret_cast<char*>(result);
+  size_t outLeft = sizeof(result);
+  if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == size_t(-1)) return false;
+  if (iconv(cd, nullptr, nullptr, &outp, &outLeft) == size_t(-1)) return false;
+  if (inLeft != 0 || sizeof(result) - outLeft != 2) return false;
+  out = result[0];
+  return true;
+}
+
+std::unique_ptr<TCodePageTable> BuildTable(uint16_t cp) {
+  const char* name = IconvName(cp);
+  if (!name) return nullptr;
+  iconv_t cd = iconv_open("UTF-16LE", name);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  auto table = std::make_unique<TCodePageTable>();
+  const bool isDouble = cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
+  table->IsDouble = isDouble;
+  for (int b = 0; b < 256; ++b) {
+    const char byte = char(b);
+    char16_t c;
+    if (DecodeOne(cd, &byte, 1, c)) {
+      table->Single[size_t(b)] = c;
+    } else {
+      table->Single[size_t(b)] = kReplacement;
+      if (isDouble && b >= 0x80) table->Lead[size_t(b)] = true;
+    }
+  }
+  if (isDouble) {
+    table->Double.assign(256 * 256, kReplacement);
+    for (int lead = 0x80; lead < 256; ++lead) {
+      if (!table->Lead[size_t(lead)]) continue;
+      for (int trail = 0x21; trail < 256; ++trail) {
+        const char pair[2] = {char(lead), char(trail)};
+        char16_t c;
+        if (DecodeOne(cd, pair, 2, c)) table->Double[size_t(lead * 256 + trail)] = c;
+      }
+    }
+  }
+  iconv_close(cd);
+  return table;
+}
+
+// Tables are built on first use and kept for the life of the process.
+const TCodePageTable* TableFor(uint16_t cp) {
+  static std::mutex mutex;
+  static std::array<std::unique_ptr<TCodePageTable>, 1400> tables;
+  static std::array<bool, 1400> tried{};
+  if (cp >= tables.size()) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!tried[cp]) {
+    tables[cp] = BuildTable(cp);
+    tried[cp] = true;
+  }
+  return tables[cp].get();
+}
+
+}  // namespace
+
+uint32_t GetACP() { return 1252; }
+
+void AppendAnsiToWide(std::u16string& Out, std::string_view S) {
+  const size_t start = Out.size();
+  Out.resize(start + S.size());
+  char16_t* out = Out.data() + start;
+  for (size_t i = 0; i < S.size(); ++i) out[i] = kAnsiTable[uint8_t(S[i])];
+}
+
+std::u16string AnsiToWide(std::string_view S) {
+  std::u16string result;
+  AppendAnsiToWide(result, S);
+  return result;
+}
+
+std::string WideToAnsi(std::u16string_view S) {
+  std::string result;
+  result.reserve(S.size());
+  for (char16_t c : S) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      result.push_back(char(c));
+      continue;
+    }
+    char out = '?';
+    for (int i = 0; i < 32; ++i)
+      if (kCp1252High[i] == c) out = char(0x80 + i);
+    result.push_back(out);
+  }
+  return result;
+}
+
+bool IsSupportedCodePage(uint16_t CodePage) {
+  if (CodePage == 0 || CodePage == 1252) return true;
+  return TableFor(CodePage) != nullptr;
+}
+
+std::u16string StringToWideStringEx(std::string_view S, uint16_t CodePage) {
+  if (S.empty()) return {};
+  if (CodePage == 0 || CodePage == 1252) return AnsiToWide(S);
+  const TCodePageTable* table = TableFor(CodePage);
+  if (!table) return {};
+  std::u16string result;
+  if (!table->IsDouble) {
+    result.resize(S.size());
+    for (size_t i = 0; i < S.size(); ++i) result[i] = table->Single[uint8_t(S[i])];
+    return result;
+  }
+  result.reserve(S.size());
+  for (size_t i = 0; i < S.size(); ++i) {
+    const uint8_t b = uint8_t(S[i]);
+    if (table->Lead[b]) {
+      if (i + 1 < S.size()) {
+        const char16_t c = table->Double[size_t(b) * 256 + uint8_t(S[i + 1])];
+        if (c != kReplacement) {
+          result.push_back(c);
+          ++i;
+          continue;
+        }
+      }
+      result.push_back(kReplacement);  // a lead byte with no valid trail byte
+      continue;
+    }
+    result.push_back(table->Single[b]);
+  }
+  return result;
+}
+
+void AppendUtf8ToWide(std::u16string& Out, std::string_view S) {
+  Out.reserve(Out.size() + S.size());
+  const auto* p = reinterpret_cast<const uint8_t*>(S.data());
+  const size_t n = S.size();
+  size_t i = 0;
+  while (i < n) {
+    const uint8_t b = p[i];
+    if (b < 0x80) {
+      Out.push_back(char16_t(b));
+      ++i;
+      continue;
+    }
+    uint32_t cp = 0;
+    size_t len = 0;
+    uint32_t min = 0;
+    if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; min = 0x80; }
+    else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; min = 0x800; }
+    else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; min = 0x10000; }
+    else { Out.push_back(kReplacement); ++i; continue; }
+    size_t k = 1;
+    for (; k < len && i + k < n && (p[i + k] & 0xC0) == 0x80; ++k) cp = cp << 6 | (p[i + k] & 0x3F);
+    if (k < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      Out.push_back(kReplacement);
+      i += k;  // skip the lead byte and the continuation bytes that belonged to it
+      continue;
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      Out.push_back(char16_t(0xD800 + (cp >> 10)));
+      Out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    } else {
+      Out.push_back(char16_t(cp));
+    }
+  }
+}
+
+std::u16string Utf8ToWide(std::string_view S) {
+  std::u16string result;
+  AppendUtf8ToWide(result, S);
+  return result;
+}
+
+void AppendWideToUtf8(std::string& Out, std::u16string_view S) {
+  // Encoded into a small block that is appended whole: a push_back per byte pays a capacity
+  // check each time and made this the hottest loop of a whole extraction.
+  constexpr size_t kBlock = 4096;
+  char block[kBlock + 4];  // room for the last character's four bytes
+  size_t k = 0;
+  Out.reserve(Out.size() + S.size());
+  const char16_t* p = S.data();
+  const size_t n = S.size();
+  size_t i = 0;
+  while (i < n) {
+    if (k >= kBlock) {
+      Out.append(block, k);
+      k = 0;
+    }
+    // Runs of ASCII, the common case, are copied without the branches below,
+    // sixteen characters at a time where the processor allows.
+#if defined(__SSE2__)
+    while (i + 16 <= n && k + 16 <= kBlock) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+      if (!NoBitsInCommon(_mm_or_si128(a, b), _mm_set1_epi16(short(0xFF80)))) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(block + k), _mm_packus_epi16(a, b));
+      i += 16;
+      k += 16;
+    }
+#endif
+    while (i < n && k < kBlock && p[i] < 0x80) block[k++] = char(p[i++]);
+    if (i == n || k >= kBlock) continue;
+    uint32_t c = p[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = kReplacement;
+    }
+    ++i;
+    if (c < 0x800) {
+      block[k++] = char(0xC0 | c >> 6);
+      block[k++] = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      block[k++] = char(0xE0 | c >> 12);
+      block[k++] = char(0x80 | ((c >> 6) & 0x3F));
+      block[k++] = char(0x80 | (c & 0x3F));
+    } else {
+      block[k++] = char(0xF0 | c >> 18);
+      block[k++] = char(0x80 | ((c >> 12) & 0x3F));
+      block[k++] = char(0x80 | ((c >> 6) & 0x3F));
+      block[k++] = char(0x80 | (c & 0x3F));
+    }
+  }
+  Out.append(block, k);
+}
+
+std::string WideToUtf8(std::u16string_view S) {
+  std::string result;
+  AppendWideToUtf8(result, S);
+  return result;
+}
+
+std::u16string Utf16LEToWide(std::string_view S) {
+  std::u16string result(S.size() / 2, u'\0');
+  for (size_t i = 0; i < result.size(); ++i)
+    result[i] = char16_t(uint8_t(S[2 * i]) | uint8_t(S[2 * i + 1]) << 8);
+  return result;
+}
+
+bool SameTextAscii(std::u16string_view A, std::u16string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (AsciiUpper(A[i]) != AsciiUpper(B[i])) return false;
+  return true;
+}
+
+bool SameTextAscii(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i)
+    if (AsciiUpper(char16_t(uint8_t(A[i]))) != AsciiUpper(char16_t(uint8_t(B[i])))) return false;
+  return true;
+}
+
+}  // namespace msword

@@ -1,0 +1,93 @@
+// TMSWordXDocument: the reader of Office Open XML word-processing packages (".docx").
+// The body conversion turns the markup of one part into lines while the XML engine
+// reads it (WordXDocumentBody.cpp); the package loader finds the parts, the headers
+// and footers through the relationships, and the document properties
+// (WordXDocumentPackage.cpp, WordXDocumentSummary.cpp).
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "msword/base/CustomWordDocument.h"
+
+namespace msword {
+
+class TKvXMLEngine;
+class TKvXMLItem;
+class TStream;
+class TZipArchive;
+
+// The HTML tags for a paragraph style: "<font><b><i>" for a style whose name holds
+// "Bold" and "Italic" (case-sensitive), the closing tags in the same order with
+// Opening false; empty for a style with neither word.
+std::u16string GetHTMLFontFromStyle(std::u16string_view S, bool Opening);
+
+class TMSWordXDocument : public TMSCustomWordDocument {
+ public:
+  explicit TMSWordXDocument(TComponent* AOwner);
+  ~TMSWordXDocument() override;
+
+  // Loads a package wrapped in a compound file's "Package" stream, or else the
+  // stream itself as a package.
+  void InternalLoadFromOLEStream(TStream* Stream) override;
+  // Loads the zip package that starts at the stream's position. A stream that is not
+  // a zip archive has no entries and gives empty lists, without an error.
+  void LoadFromStream(TStream* Stream) override;
+  // Refuses a file without the zip signature ("Could not read the password
+  // protected file" for an encrypted package, else "File %s is not valid MS Word
+  // document"), then loads it.
+  void LoadFromFile(const std::u16string& AFileName) override;
+
+  // Converts one XML part (nullptr: nothing) and appends its lines to AList, framed
+  // by the output format's header and trailer.
+  void LoadXMLFilePart(TStream* AStream, TWideStrings* AList);
+
+  // The relationship ids of the header and footer references met, in document order.
+  TWideStrings* HeaderFileNamesToParse() const { return FHeaderFileNamesToParse.get(); }
+  TWideStrings* FooterFileNamesToParse() const { return FFooterFileNamesToParse.get(); }
+
+ protected:
+  const char* ClassName() const override { return "TMSWordXDocument"; }
+
+  // The XML engine's handlers of the body conversion.
+  void NewRowTag(TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
+                 const std::u16string& ATagValue, const std::u16string& ATagAttributes, bool& Accept);
+  void DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool& Cancel);
+  // True for an element NewRowTag would refuse on its name and parent alone.
+  bool RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const;
+
+ private:
+  // LoadXMLFilePart on a part's bytes, which the conversion takes over.
+  void LoadXMLFilePart(std::string ABytes, TWideStrings* AList);
+  // The conversion of one part, whatever Load gives the engine to read.
+  void ConvertPart(const std::function<void(TKvXMLEngine&)>& Load, TWideStrings* AList);
+  // The package operations of one load.
+  void UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList);
+  std::u16string GetTargetByID(TZipArchive& Zip, const std::u16string& ID);
+  void LoadSummary(TZipArchive& Zip, std::u16string_view AFileName);
+  // Appends document text to the current line, escaped for RTF and HTML.
+  void AppendDocumentText(std::u16string_view Value);
+
+  std::u16string FCurrentTextLine;
+  TWideStrings* FcurList = nullptr;
+  bool IsHiddenText = false;
+  std::unique_ptr<TWideStrings> FHeaderFileNamesToParse;
+  std::unique_ptr<TWideStrings> FFooterFileNamesToParse;
+
+  // The lines of the paragraphs that enclose the one being read (a text box's
+  // paragraphs sit inside a paragraph of the text around it), and how many
+  // paragraphs are open in the part.
+  std::vector<std::u16string> FOuterTextLines;
+  size_t FOpenParagraphs = 0;
+  // The document relationships of the load: id (folded to ASCII lower case) to
+  // target; read on the first header or footer reference.
+  std::u16string FRelationshipsName;  // the main document's relationships part
+  bool FRelationshipsRead = false;
+  std::map<std::u16string, std::u16string> FRelationships;
+};
+
+}  // namespace msword

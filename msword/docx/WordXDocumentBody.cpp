@@ -1,0 +1,431 @@
+// The body conversion of TMSWordXDocument: the markup of one part (the main
+// document, a header, a footer, the notes) becomes lines of text while the XML
+// engine reads it. The start-tag handler decides which elements are entered at all;
+// text comes only from the text elements, which are never made into items, and every
+// paragraph is freed when it ends, so the engine's tree holds only the open path.
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "msword/docx/WordXDocument.h"
+#include "msword/xml/XMLEngine.h"
+#include "msword/xml/XMLItem.h"
+
+namespace msword {
+
+namespace {
+
+// What the start-tag handler does with an element, by its name.
+enum TDocxTag : uint8_t {
+  dtOther = 0,     // refused, unless its parent is the XML declaration
+  dtParagraph,     // w:p
+  dtText,          // w:t, m:t, w:delText
+  dtPStyle,        // w:pStyle
+  dtVal,           // w:val (the element form of a paragraph style)
+  dtRFonts,        // w:rFonts
+  dtRun,           // w:r
+  dtVanish,        // w:vanish
+  dtDel,           // w:del
+  dtIns,           // w:ins
+  dtTable,         // w:tbl
+  dtRow,           // w:tr
+  dtCell,          // w:tc
+  dtHeaderRef,     // w:headerReference
+  dtFooterRef,     // w:footerReference
+  dtContainer,     // entered for what it holds
+  dtRunProps,      // w:rPr: entered unless hidden text is wanted
+  dtSectPr,        // w:sectPr: entered in paragraph properties and directly in the body
+  dtNote,          // w:footnote, w:endnote: entered unless a separator
+  dtLineBreak,     // w:cr: a line break like w:br
+  dtPositionTab,   // w:ptab: a tab like w:tab
+  dtNoBreakHyphen, // w:noBreakHyphen: U+2011
+  dtSoftHyphen,    // w:softHyphen: U+00AD
+};
+
+struct TDocxTagName {
+  std::string_view Name;
+  TDocxTag Tag;
+};
+constexpr TDocxTagName kDocxTags[] = {
+      {"w:p", dtParagraph}, {"w:t", dtText}, {"m:t", dtText}, {"w:delText", dtText},
+      {"w:pStyle", dtPStyle}, {"w:val", dtVal}, {"w:rFonts", dtRFonts}, {"w:r", dtRun},
+      {"w:vanish", dtVanish}, {"w:del", dtDel}, {"w:moveFrom", dtDel}, {"w:ins", dtIns}, {"w:tbl", dtTable},
+      {"w:tr", dtRow}, {"w:tc", dtCell}, {"w:headerReference", dtHeaderRef},
+      {"w:footerReference", dtFooterRef}, {"w:rPr", dtRunProps}, {"w:sectPr", dtSectPr},
+      {"w:footnote", dtNote}, {"w:endnote", dtNote}, {"w:cr", dtLineBreak},
+      {"w:ptab", dtPositionTab}, {"w:noBreakHyphen", dtNoBreakHyphen}, {"w:softHyphen", dtSoftHyphen},
+      // The structure of the parts and of the paragraphs.
+      {"w:document", dtContainer}, {"w:body", dtContainer}, {"w:hdr", dtContainer},
+      {"w:ftr", dtContainer}, {"w:footnotes", dtContainer}, {"w:endnotes", dtContainer},
+      {"w:pPr", dtContainer}, {"w:tabs", dtContainer}, {"w:tab", dtContainer},
+      {"w:br", dtContainer}, {"!--", dtContainer},
+      // Containers of runs whose text the document shows: links, tags, content
+      // controls (tables of contents, cover pages, form fields), simple fields, moves,
+      // text direction.
+      {"w:hyperlink", dtContainer}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
+      {"w:sdt", dtContainer}, {"w:sdtContent", dtContainer}, {"w:fldSimple", dtContainer},
+      {"w:moveTo", dtContainer}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
+      // The base text of ruby (the guide above it is left out).
+      {"w:ruby", dtContainer}, {"w:rubyBase", dtContainer},
+      // Text boxes in drawings and in the older VML shapes; of alternate content
+      // only the first choice is read, so a text box drawn both ways is read once.
+      {"w:pict", dtContainer}, {"v:shape", dtContainer}, {"v:rect", dtContainer},
+      {"v:roundrect", dtContainer}, {"v:oval", dtContainer}, {"v:group", dtContainer},
+      {"v:textbox", dtContainer},
+      {"mc:AlternateContent", dtContainer}, {"mc:Choice", dtContainer},
+      {"w:drawing", dtContainer}, {"wp:anchor", dtContainer}, {"wp:inline", dtContainer},
+      {"a:graphic", dtContainer}, {"a:graphicData", dtContainer}, {"wps:wsp", dtContainer},
+      {"wps:txbx", dtContainer}, {"w:txbxContent", dtContainer},
+};
+
+// The names above in a small open-addressed table, looked up without building a
+// string: a name read as bytes and the same name in UTF-16 find the same entry.
+class TDocxTagTable {
+ public:
+  TDocxTagTable() {
+    for (const TDocxTagName& entry : kDocxTags) {
+      size_t slot = Hash(entry.Name.data(), entry.Name.size());
+      while (FSlots[slot].Name.data()) slot = (slot + 1) & kMask;
+      FSlots[slot] = entry;
+    }
+  }
+  template <class CharT>
+  TDocxTag Find(const CharT* Name, size_t Length) const {
+    for (size_t slot = Hash(Name, Length);; slot = (slot + 1) & kMask) {
+      const TDocxTagName& entry = FSlots[slot];
+      if (!entry.Name.data()) return dtOther;
+      if (entry.Name.size() == Length && std::equal(Name, Name + Length, entry.Name.begin(), [](CharT a, char b) {
+            return uint32_t(a) == uint32_t(uint8_t(b));
+          }))
+        return entry.Tag;
+    }
+  }
+
+ private:
+  static constexpr size_t kMask = 255;
+  template <class CharT>
+  static size_t Hash(const CharT* Name, size_t Length) {
+    uint32_t h = uint32_t(Length) * 0x9E3779B1u;
+    for (size_t i = 0; i < Length; ++i) h = (h ^ uint32_t(Name[i])) * 0x01000193u;
+    return (h ^ h >> 15) & kMask;
+  }
+  TDocxTagName FSlots[kMask + 1] = {};
+};
+static_assert(std::size(kDocxTags) < 128, "the table stays at most half full");
+
+const TDocxTagTable& DocxTags() {
+  static const TDocxTagTable table;
+  return table;
+}
+
+TDocxTag ClassifyTag(std::u16string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
+TDocxTag ClassifyTag(std::string_view Name) { return DocxTags().Find(Name.data(), Name.size()); }
+
+// Whether a text holds an ampersand: eight characters at a time, as text values are
+// long and the answer is nearly always no.
+bool HasAmpersand(std::u16string_view Text) {
+  const char16_t* p = Text.data();
+  size_t i = 0;
+  const size_t n = Text.size();
+#if defined(__SSE2__)
+  const __m128i amp = _mm_set1_epi16(short(u'&'));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, amp))) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == u'&') return true;
+  return false;
+}
+
+// The value of the first Name="..." in a raw attribute text (Name includes the "=" and
+// the quote): up to the next quote, or to the end when there is none; empty when the
+// attribute is not there.
+std::u16string_view RawAttribute(std::u16string_view Attributes, std::u16string_view Name) {
+  const size_t at = Attributes.find(Name);
+  if (at == std::u16string_view::npos) return {};
+  const std::u16string_view rest = Attributes.substr(at + Name.size());
+  return rest.substr(0, rest.find(u'"'));
+}
+
+bool IsNamed(const TKvXMLItem* Item, std::u16string_view Name) {
+  return Item && Item->TagName() == Name;
+}
+
+bool IsDeclaration(const TKvXMLItem* Item) { return Item && SameStrings(false, Item->TagName(), u"?xml"); }
+
+// A note that only draws the line between the text and the notes.
+bool IsSeparatorNote(std::u16string_view Attributes) {
+  const std::u16string_view type = RawAttribute(Attributes, u"w:type=\"");
+  return type == u"separator" || type == u"continuationSeparator" || type == u"continuationNotice";
+}
+
+// w:vanish, w:b and the like switch on unless their value is one of these.
+bool IsOffValue(std::u16string_view Value) {
+  return Value == u"0" || Value == u"false" || Value == u"off";
+}
+
+}  // namespace
+
+std::u16string GetHTMLFontFromStyle(std::u16string_view S, bool Opening) {
+  std::u16string result;
+  const std::u16string_view slash = Opening ? u"" : u"/";
+  if (S.find(u"Bold") != std::u16string_view::npos) result.append(u"<").append(slash).append(u"b>");
+  if (S.find(u"Italic") != std::u16string_view::npos) result.append(u"<").append(slash).append(u"i>");
+  if (!result.empty()) {
+    if (Opening)
+      result.insert(0, u"<font>");
+    else
+      result.append(u"</font>");
+  }
+  return result;
+}
+
+void TMSWordXDocument::LoadXMLFilePart(TStream* AStream, TWideStrings* AList) {
+  if (!AStream) return;
+  ConvertPart([AStream](TKvXMLEngine& Engine) { Engine.LoadFromStream(0, AStream); }, AList);
+}
+
+void TMSWordXDocument::LoadXMLFilePart(std::string ABytes, TWideStrings* AList) {
+  ConvertPart([&ABytes](TKvXMLEngine& Engine) { Engine.LoadFromBytes(std::move(ABytes)); }, AList);
+}
+
+void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Load, TWideStrings* AList) {
+  FcurList = AList;
+  if (std::u16string start = GetTextStart(); !start.empty()) AddText(std::move(start), AList);
+  // Paragraphs left open by a previous part are not continued here.
+  FOuterTextLines.clear();
+  FOpenParagraphs = 0;
+  try {
+    TKvXMLEngine engine(nullptr);
+    engine.SetOnTag([this](TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
+                           const std::u16string& ATagValue, const std::u16string& ATagAttributes, bool& Accept) {
+      NewRowTag(Sender, ParentNode, ATagName, ATagValue, ATagAttributes, Accept);
+    });
+    engine.SetOnTagName([this](TObject*, TKvXMLItem* ParentNode, std::string_view ATagName) {
+      return RefusedByName(ParentNode, ATagName);
+    });
+    engine.SetOnAfterTag([this](TObject* Sender, TKvXMLItem*& Node, bool& Cancel) { DeleteRowTag(Sender, Node, Cancel); });
+    engine.SetAttributesAutoProcess(false);
+    Load(engine);
+  } catch (...) {
+    FOuterTextLines.clear();
+    FOpenParagraphs = 0;
+    if (std::u16string finish = GetTextFinish(); !finish.empty()) AddText(std::move(finish), AList);
+    throw;
+  }
+  FOuterTextLines.clear();
+  FOpenParagraphs = 0;
+  if (std::u16string finish = GetTextFinish(); !finish.empty()) AddText(std::move(finish), AList);
+}
+
+void TMSWordXDocument::AppendDocumentText(std::u16string_view Value) {
+  switch (TextFormating()) {
+    case tfPlainText:
+      FCurrentTextLine.append(Value);
+      return;
+    case tfRTF:
+      for (char16_t c : Value) {
+        if (c == u'\\' || c == u'{' || c == u'}') FCurrentTextLine.push_back(u'\\');
+        FCurrentTextLine.push_back(c);
+      }
+      return;
+    case tfHTML:
+      for (char16_t c : Value) {
+        switch (c) {
+          case u'&': FCurrentTextLine.append(u"&amp;"); break;
+          case u'<': FCurrentTextLine.append(u"&lt;"); break;
+          case u'>': FCurrentTextLine.append(u"&gt;"); break;
+          default: FCurrentTextLine.push_back(c);
+        }
+      }
+      return;
+  }
+}
+
+bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const {
+  // Only the refusals that NewRowTag makes without looking at anything else and
+  // without doing anything: most of a part's elements are run and paragraph
+  // properties, refused here before their values and attributes are decoded.
+  const TMSTextFormating format = TextFormating();
+  const bool paired = format == tfRTF || format == tfHTML;
+  switch (ClassifyTag(ATagName)) {
+    case dtOther:
+      return !IsDeclaration(ParentNode);
+    case dtPStyle:
+    case dtRFonts:
+      return !paired;
+    case dtVal:
+      return !IsNamed(ParentNode, u"w:pStyle") && !IsDeclaration(ParentNode);
+    case dtRunProps:
+      return ParseItems().Contains(wpiHiddenText) && !IsDeclaration(ParentNode);
+    case dtSectPr:
+      return !IsNamed(ParentNode, u"w:pPr") && !IsNamed(ParentNode, u"w:body") && !IsDeclaration(ParentNode);
+    default:
+      return false;
+  }
+}
+
+void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u16string& ATagName,
+                                 const std::u16string& ATagValue, const std::u16string& ATagAttributes,
+                                 bool& Accept) {
+  const TMSTextFormating format = TextFormating();
+  const bool paired = format == tfRTF || format == tfHTML;
+  switch (ClassifyTag(ATagName)) {
+    case dtParagraph:
+      // A paragraph inside another (a text box's) keeps the outer line for later.
+      if (FOpenParagraphs > 0) FOuterTextLines.push_back(std::move(FCurrentTextLine));
+      ++FOpenParagraphs;
+      FCurrentTextLine.assign(format == tfHTML ? u"<p>" : u"");
+      return;
+    case dtText:
+      Accept = false;
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      if (!HasAmpersand(ATagValue)) {
+        AppendDocumentText(ATagValue);
+      } else {
+        std::u16string value = ATagValue;
+        ReplaceHTMLChars(value);
+        AppendDocumentText(value);
+      }
+      return;
+    case dtPStyle:
+      Accept = paired;
+      if (format == tfHTML) {
+        const std::u16string_view style = RawAttribute(ATagAttributes, u"w:val=\"");
+        if (!style.empty()) FCurrentTextLine.append(GetHTMLFontFromStyle(style, true));
+      }
+      return;
+    case dtVal:
+      if (IsNamed(ParentNode, u"w:pStyle")) {
+        if (format == tfHTML) FCurrentTextLine.append(GetHTMLFontFromStyle(ATagValue, true));
+        return;
+      }
+      break;
+    case dtRFonts:
+      Accept = paired;
+      return;
+    case dtRun:
+      IsHiddenText = false;
+      return;
+    case dtVanish:
+      Accept = false;
+      IsHiddenText = !IsOffValue(RawAttribute(ATagAttributes, u"w:val=\""));
+      return;
+    case dtDel:
+      FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
+      return;
+    case dtIns:
+      FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
+      return;
+    case dtTable:
+      if (format == tfHTML) AddText(u"<table border=\"1\">", FcurList);
+      return;
+    case dtRow:
+      if (format == tfHTML) AddText(u"  <tr>", FcurList);
+      return;
+    case dtCell:
+      if (format == tfHTML) AddText(u"    <td>", FcurList);
+      return;
+    case dtHeaderRef:
+    case dtFooterRef: {
+      const std::u16string_view id = RawAttribute(ATagAttributes, u"r:id=\"");
+      if (!id.empty())
+        (ClassifyTag(ATagName) == dtHeaderRef ? FHeaderFileNamesToParse : FFooterFileNamesToParse)
+            ->Add(std::u16string(id));
+      return;
+    }
+    case dtLineBreak:
+      Accept = false;
+      FCurrentTextLine.append(format == tfPlainText ? u"\r\n" : format == tfRTF ? u"\r\n\\par " : u"<br/>");
+      return;
+    case dtPositionTab:
+      Accept = false;
+      FCurrentTextLine.append(format == tfPlainText ? u"\t" : format == tfRTF ? u"\\tab " : u"&#9;");
+      return;
+    case dtNoBreakHyphen:
+    case dtSoftHyphen:
+      Accept = false;
+      if (!IsHiddenText || ParseItems().Contains(wpiHiddenText))
+        AppendDocumentText(ATagName == u"w:softHyphen" ? u"\u00AD" : u"\u2011");
+      return;
+    case dtContainer:
+      return;
+    case dtRunProps:
+      if (!ParseItems().Contains(wpiHiddenText)) return;
+      break;
+    case dtSectPr:
+      // Section properties in a paragraph end that section; those directly in the
+      // body belong to the last one. Both carry header and footer references.
+      if (IsNamed(ParentNode, u"w:pPr") || IsNamed(ParentNode, u"w:body")) return;
+      break;
+    case dtNote:
+      if (!IsSeparatorNote(ATagAttributes)) return;
+      break;
+    case dtOther:
+      break;
+  }
+  // The outermost element of a part that starts with an XML declaration.
+  Accept = IsDeclaration(ParentNode);
+}
+
+void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
+  if (!Node) return;
+  const TMSTextFormating format = TextFormating();
+  const std::u16string& name = Node->TagName();
+  const TDocxTag tag = ClassifyTag(name);
+  bool free = false;
+  if (tag == dtContainer && name == u"w:tab") {
+    if (!IsNamed(Node->ParentItem(), u"w:tabs"))
+      FCurrentTextLine.append(format == tfPlainText ? u"\t" : format == tfRTF ? u"\\tab " : u"&#9;");
+    free = true;
+  } else if (tag == dtContainer && name == u"w:br") {
+    FCurrentTextLine.append(format == tfPlainText ? u"\r\n" : format == tfRTF ? u"\r\n\\par " : u"<br/>");
+    free = true;
+  } else if (tag == dtDel) {
+    if (format == tfHTML) FCurrentTextLine.append(u"</s>");
+  } else if (tag == dtIns) {
+    if (format == tfHTML) FCurrentTextLine.append(u"</u>");
+  } else if (tag == dtTable || tag == dtRow || tag == dtCell) {
+    if (format == tfHTML)
+      AddText(tag == dtTable ? u"</table>" : tag == dtRow ? u"  </tr>" : u"    </td>", FcurList);
+    // Nothing looks into a closed table again unless it sits in a paragraph (in a
+    // text box), whose style is looked for in all it holds.
+    free = FOpenParagraphs == 0;
+  } else if (tag == dtParagraph) {
+    if (format == tfHTML) {
+      auto* engine = static_cast<TKvXMLEngine*>(Sender);
+      if (TKvXMLItem* style = engine->GetItemByTag(Node, u"w:pStyle")) {
+        if (TKvXMLItem* val = engine->GetItemByTag(style, u"w:val"))
+          FCurrentTextLine.append(GetHTMLFontFromStyle(val->GetTagValue(), false));
+        else if (const std::u16string_view s = RawAttribute(style->Attributes(), u"w:val=\""); !s.empty())
+          FCurrentTextLine.append(GetHTMLFontFromStyle(s, false));
+      }
+      FCurrentTextLine.append(u"</p>");
+    }
+    // The list keeps an exact copy; the line's buffer, grown to the longest
+    // paragraph so far, serves the next one.
+    AddText(std::u16string(FCurrentTextLine), FcurList);
+    FCurrentTextLine.clear();
+    // The paragraph that encloses this one goes on where it was.
+    if (FOpenParagraphs > 0 && --FOpenParagraphs > 0 && !FOuterTextLines.empty()) {
+      FCurrentTextLine = std::move(FOuterTextLines.back());
+      FOuterTextLines.pop_back();
+    }
+    free = true;
+  }
+  // The outermost element of a part without a declaration is the engine's root item:
+  // that one stays with the engine.
+  if (free && Node->ParentItem()) {
+    delete Node;
+    Node = nullptr;
+  }
+}
+
+}  // namespace msword

@@ -1,0 +1,209 @@
+// The package loader of TMSWordXDocument: the checks on a file, the parts of a
+// package and the lists they fill, the header and footer parts found through the
+// document's relationships, and a package kept in a compound file's "Package" stream.
+#include <algorithm>
+#include <vector>
+
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/MSWordCnst.h"
+#include "msword/storage/OleStream.h"
+#include "msword/base/Streams.h"
+#include "msword/docx/WordXDocument.h"
+#include "msword/xml/XMLEngine.h"
+#include "msword/xml/XMLItem.h"
+#include "msword/zip/ZipArchive.h"
+#include "msword/zip/ZipSignature.h"
+#include "msword/storage/CompoundFile.h"
+#include "msword/storage/StorageError.h"
+
+namespace msword {
+
+namespace {
+
+// The entry's index, looked up as given and then with "/" turned into "\"; -1 when
+// the package has no such entry.
+int FindEntry(const TZipArchive& Zip, std::u16string_view AFileName) {
+  const int index = Zip.GetIndexByFileName(AFileName);
+  if (index >= 0 || AFileName.find(u'/') == std::u16string_view::npos) return index;
+  std::u16string backslashed(AFileName);
+  std::replace(backslashed.begin(), backslashed.end(), u'/', u'\\');
+  return Zip.GetIndexByFileName(backslashed);
+}
+
+// The entry's bytes; empty for a missing entry.
+std::string EntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
+  const int index = FindEntry(Zip, AFileName);
+  return index < 0 ? std::string() : Zip.GetUncompressed(index);
+}
+
+std::u16string FoldedId(std::u16string Id) {
+  for (char16_t& c : Id) c = AsciiLower(c);
+  return Id;
+}
+
+// The package entry a relationship target of the main document names: targets are
+// relative to the main document's folder ("word/"), except those that start with
+// "/", which name an entry from the package's root.
+std::u16string PartNameOfTarget(const std::u16string& Folder, const std::u16string& Target) {
+  if (!Target.empty() && Target[0] == u'/') return Target.substr(1);
+  return Folder + Target;
+}
+
+// The relationships of the package ("_rels/.rels"), parsed into Engine; the
+// Relationship items with their attributes made into items.
+std::vector<TKvXMLItem*> ReadRelationships(TKvXMLEngine& Engine, const std::string& Bytes) {
+  TCustomMemoryStream stream(Bytes.data(), Bytes.size());
+  Engine.LoadFromStream(0, &stream);
+  std::vector<TKvXMLItem*> result;
+  TKvXMLItem* relationships = Engine.GetItemByTag(nullptr, u"Relationships");
+  if (!relationships) return result;
+  const TKvXMLItems& items = *relationships->Items();
+  for (int i = 0; i < items.Count(); ++i) {
+    TKvXMLItem* item = items[i];
+    if (!SameStrings(false, item->TagName(), u"Relationship")) continue;
+    item->ProcessAttributes();
+    result.push_back(item);
+  }
+  return result;
+}
+
+// The main document part that the package's own relationships name, for packages
+// whose main part is neither "word/document.xml" nor "word/document2.xml"; empty
+// when there is none.
+std::u16string OfficeDocumentPart(const TZipArchive& Zip) {
+  TKvXMLEngine engine(nullptr);
+  for (TKvXMLItem* item : ReadRelationships(engine, EntryBytes(Zip, u"_rels/.rels"))) {
+    const TKvXMLItem* type = engine.GetItemByTag(item, u"Type");
+    const TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
+    if (!type || !target) continue;
+    const std::u16string value = type->GetTagValue();
+    constexpr std::u16string_view officeDocument = u"/officeDocument";
+    if (value.size() < officeDocument.size() ||
+        value.compare(value.size() - officeDocument.size(), officeDocument.size(), officeDocument) != 0)
+      continue;
+    std::u16string name = target->GetTagValue();
+    if (!name.empty() && name[0] == u'/') name.erase(0, 1);
+    return name;
+  }
+  return {};
+}
+
+}  // namespace
+
+TMSWordXDocument::TMSWordXDocument(TComponent* AOwner)
+    : TMSCustomWordDocument(AOwner),
+      FHeaderFileNamesToParse(std::make_unique<TWideStrings>()),
+      FFooterFileNamesToParse(std::make_unique<TWideStrings>()) {}
+
+TMSWordXDocument::~TMSWordXDocument() = default;
+
+void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
+  TMSCustomWordDocument::LoadFromFile(AFileName);
+  if (!FileIsZipArchive(AFileName)) {
+    bool encrypted = false;
+    if (storage::IsCompoundFile(AFileName)) {
+      const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(AFileName);
+      encrypted = file->Root()->OpenStream(u"EncryptedPackage") != nullptr;
+    }
+    if (encrypted) throw Exception(std::u16string(strEFileIsPasswordProtected));
+    throw Exception(Format(strFileIsNotWord, AFileName));
+  }
+  TFileStream stream(AFileName, fmOpenRead);
+  stream.Seek(0, soBeginning);
+  LoadFromStream(&stream);
+}
+
+void TMSWordXDocument::LoadFromStream(TStream* Stream) {
+  TMSCustomWordDocument::LoadFromStream(Stream);
+  // A property this package lacks must not show the previous document's value.
+  FSummaryInformation->Clear();
+  FHeaderFileNamesToParse->Clear();
+  FFooterFileNamesToParse->Clear();
+  FRelationshipsRead = false;
+  FRelationships.clear();
+
+  TZipArchive zip(nullptr);
+  zip.LoadFromStream(Stream);
+  if (ParseItems().Contains(wpiText)) {
+    // The main part, its folder and its relationships.
+    std::u16string main = u"word/document.xml";
+    if (FindEntry(zip, main) < 0) main = u"word/document2.xml";
+    if (FindEntry(zip, main) < 0) main = OfficeDocumentPart(zip);
+    const size_t slash = main.rfind(u'/');
+    const std::u16string folder = slash == std::u16string::npos ? u"" : main.substr(0, slash + 1);
+    FRelationshipsName = folder + u"_rels/" + main.substr(folder.size()) + u".rels";
+    if (FindEntry(zip, FRelationshipsName) < 0) FRelationshipsName = u"word/_rels/document.xml.rels";
+    if (!main.empty() && FindEntry(zip, main) >= 0) UnZipAndLoad(zip, main, Text());
+    UnZipAndLoad(zip, u"word/endnotes.xml", FEndNoteText.get());
+    UnZipAndLoad(zip, u"word/footnotes.xml", FFootNoteText.get());
+    // Each reference is converted, so a header shared by sections appears as often.
+    const int headers = FHeaderFileNamesToParse->Count();
+    for (int i = 0; i < headers; ++i)
+      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FHeaderFileNamesToParse->Get(i))),
+                   FHeaderText.get());
+    const int footers = FFooterFileNamesToParse->Count();
+    for (int i = 0; i < footers; ++i)
+      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FFooterFileNamesToParse->Get(i))),
+                   FFooterText.get());
+  }
+  if (ParseItems().Contains(wpiSummaryInformation)) {
+    LoadSummary(zip, u"docProps/core.xml");
+    LoadSummary(zip, u"docProps/app.xml");
+  }
+}
+
+void TMSWordXDocument::UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList) {
+  // The part's bytes go to the engine, which frees them as it reads them.
+  LoadXMLFilePart(EntryBytes(Zip, AFileName), AList);
+}
+
+// The target as the relationship writes it (a leading "/" kept); empty when the
+// relationships part or the id is missing.
+std::u16string TMSWordXDocument::GetTargetByID(TZipArchive& Zip, const std::u16string& ID) {
+  if (!FRelationshipsRead) {
+    FRelationshipsRead = true;
+    TKvXMLEngine engine(nullptr);
+    for (TKvXMLItem* item : ReadRelationships(engine, EntryBytes(Zip, FRelationshipsName))) {
+      TKvXMLItem* id = engine.GetItemByTag(item, u"Id");
+      if (!id) continue;
+      TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
+      // The first relationship of an id decides, with or without a target.
+      FRelationships.emplace(FoldedId(id->GetTagValue()), target ? target->GetTagValue() : std::u16string());
+    }
+  }
+  const auto it = FRelationships.find(FoldedId(ID));
+  return it == FRelationships.end() ? std::u16string() : it->second;
+}
+
+void TMSWordXDocument::InternalLoadFromOLEStream(TStream* Stream) {
+  const int64_t start = Stream->Position();
+  const int64_t size = std::max<int64_t>(0, Stream->Size() - start);
+  std::string bytes(size_t(size), '\0');
+  for (int64_t done = 0; done < size;) {
+    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
+    Stream->ReadBuffer(bytes.data() + done, chunk);
+    done += chunk;
+  }
+  std::shared_ptr<storage::TCompoundFile> file;
+  try {
+    file = storage::TCompoundFile::OpenMemory(std::move(bytes));
+  } catch (const storage::EStorageError&) {
+    // Not a compound file: a plain package.
+    Stream->Seek(start, soBeginning);
+    TMSCustomWordDocument::InternalLoadFromOLEStream(Stream);
+    return;
+  }
+  const std::unique_ptr<storage::TStorage> root = file->Root();
+  if (std::shared_ptr<storage::TStorageStream> package = root->OpenStream(u"Package")) {
+    TKvWOleStream adapter(std::move(package));
+    LoadFromStream(&adapter);
+    return;
+  }
+  // Nothing of the previous document may stay behind as if this one had been read.
+  ClearInternalLists();
+  FSummaryInformation->Clear();
+  if (root->OpenStream(u"EncryptedPackage")) throw Exception(std::u16string(strEFileIsPasswordProtected));
+}
+
+}  // namespace msword
