@@ -14,6 +14,8 @@ inline constexpr std::u16string_view strFileIsNotWord = u"File %s is not valid M
 inline constexpr std::u16string_view strPieceOutOfRange = u"Piece Bounds out of range";
 inline constexpr std::u16string_view strEFileIsPasswordProtected =
     u"Could not read the password protected file";
+inline constexpr std::u16string_view strWrongPassword = u"The password does not open file %s";
+inline constexpr std::u16string_view strFileIsDamaged = u"File %s is damaged";
 
 // Zip archives.
 inline constexpr std::u16string_view strZipIndexOutOfRange = u"Index out of range.";

@@ -2,6 +2,7 @@
 // six side texts, the macro text, the summary information and the VBA project.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,16 @@
 #include "msword/base/VBAProjectItems.h"
 
 namespace msword {
+
+// How a reader reads. vwStored: the text as the file stores it, read as the readers
+// always have (the default). vwShown: what Word displays: list labels and note marks,
+// tracked changes resolved, hidden text dropped, side stories only in their lists.
+enum TKvWView : uint8_t { vwStored = 0, vwShown = 1 };
+
+// What becomes of tracked changes. rvDefault: the view's own way (stored: as the
+// reader always did; shown: accepted). rvMark: "+" before each inserted run and "-"
+// before each deleted run in plain text and RTF, <u> and <s> in HTML.
+enum TKvWRevisions : uint8_t { rvDefault = 0, rvAccept, rvReject, rvMark };
 
 class TMSCustomWordDocument : public TMSWBaseDocument {
  public:
@@ -32,6 +43,21 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   // Copies Value's properties into the owned record; Value stays the caller's.
   void SetSummaryInformation(const TKvWordSummaryInformation* Value);
 
+  TKvWView View() const { return FView; }
+  void SetView(TKvWView Value) { FView = Value; }
+  TKvWRevisions Revisions() const { return FRevisions; }
+  void SetRevisions(TKvWRevisions Value) { FRevisions = Value; }
+  // The way tracked changes are read in this load: rvDefault resolved through View
+  // (stored: rvDefault stays, meaning the reader's own stored behaviour; shown: rvAccept).
+  TKvWRevisions EffectiveRevisions() const {
+    if (FRevisions != rvDefault) return FRevisions;
+    return FView == vwShown ? rvAccept : rvDefault;
+  }
+  // The password of a protected document (empty: none given). Never shown in a
+  // message.
+  const std::u16string& Password() const { return FPassword; }
+  void SetPassword(const std::u16string& Value) { FPassword = Value; }
+
   std::unique_ptr<TVBAProjectItems> VBAProjectItems;
 
  protected:
@@ -47,6 +73,9 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   std::unique_ptr<TWideStrings> FTextBoxText;
   std::unique_ptr<TKvWordSummaryInformation> FSummaryInformation;
   std::u16string FVBAProject;
+  TKvWView FView = vwStored;
+  TKvWRevisions FRevisions = rvDefault;
+  std::u16string FPassword;
 };
 
 }  // namespace msword
