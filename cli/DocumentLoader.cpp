@@ -19,6 +19,8 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document) const {
   Document.SetTextFormating(FOptions.Format);
   Document.SetMaxTextLength(FOptions.MaxLength);
   Document.SetConvertSysCharacters(!FOptions.NoConvert);
+  Document.SetView(FOptions.View);
+  Document.SetRevisions(FOptions.Revisions);
   msword::TKvWParseItems items{msword::wpiText, msword::wpiSummaryInformation};
   if (FOptions.NoText) items.Exclude(msword::wpiText);
   if (FOptions.NoSummary) items.Exclude(msword::wpiSummaryInformation);

@@ -32,6 +32,11 @@ constexpr const char* Footer =
     "the main text under a line \"--- NAME ---\". A document that fails is reported as\n"
     "\"kvword: FILE: MESSAGE\" on standard error and the next one is read.\n"
     "\n"
+    "--view=shown (the default) gives the text as Word displays it: list labels and\n"
+    "note numbers written out, tracked changes accepted, hidden text left out, and\n"
+    "the main text without the notes, headers and comments, which go to their side\n"
+    "texts. --view=stored gives the text as the library's readers give it by default.\n"
+    "\n"
     "Exit status: 0 when every document was read, 1 when any failed, 2 for a usage error.";
 
 unsigned DefaultJobs() {
@@ -129,6 +134,21 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
       ->type_name("LANGID")
       ->group(reading);
 
+  std::string view = "shown";
+  app.add_option("--view", view,
+                 "shown (the default): the text as Word displays it; stored: as the file "
+                 "stores it, the library's default")
+      ->check(CLI::IsMember({"shown", "stored"}).description(""))
+      ->type_name("VIEW")
+      ->group(reading);
+  std::string revisions;
+  app.add_option("--revisions", revisions,
+                 "Tracked changes: accept, reject or mark (+inserted, -deleted); "
+                 "default: as the view has it")
+      ->check(CLI::IsMember({"accept", "reject", "mark"}).description(""))
+      ->type_name("MODE")
+      ->group(reading);
+
   const char* side = "Side texts, printed after the main text";
   for (const TSideTextInfo& info : SideTexts) {
     const TSideText kind = info.Kind;
@@ -185,6 +205,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   Options.Format = format == "rtf"    ? msword::tfRTF
                    : format == "html" ? msword::tfHTML
                                       : msword::tfPlainText;
+  Options.View = view == "stored" ? msword::vwStored : msword::vwShown;
+  Options.Revisions = revisions == "accept"   ? msword::rvAccept
+                      : revisions == "reject" ? msword::rvReject
+                      : revisions == "mark"   ? msword::rvMark
+                                              : msword::rvDefault;
   if (!language.empty()) Options.Language = ParseLanguageId(language);
   return std::nullopt;
 }

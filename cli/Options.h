@@ -10,6 +10,7 @@
 #include "cli/ReaderChoice.h"
 #include "cli/SideTexts.h"
 #include "msword/base/BaseDocument.h"
+#include "msword/base/CustomWordDocument.h"
 
 namespace kvword {
 
@@ -34,6 +35,9 @@ struct TKvWordOptions {
   bool NoText = false;
   bool NoSummary = false;
   std::optional<uint16_t> Language;
+  // The tool reads what Word shows unless told to give the text as it is stored.
+  msword::TKvWView View = msword::vwShown;
+  msword::TKvWRevisions Revisions = msword::rvDefault;  // rvDefault: as the view has it
 
   TSideTextSet Sides;  // side texts asked for one by one: printed even when empty
   bool All = false;    // every side text: printed when not empty, all listed in JSON

@@ -65,7 +65,7 @@ TEST(KvWordCorpus, BaselineDocumentsInJson) {
   REQUIRE_READER("base_valid.doc");
   if (!ReaderLoads("base_valid.docx")) GTEST_SKIP() << "the .docx reader has not landed yet";
   const std::string doc = Hostile("base_valid.doc"), docx = Hostile("base_valid.docx");
-  const TProcessResult run = RunKvWord({"--json", "--all", "--lf", doc, docx});
+  const TProcessResult run = RunKvWord({"--view=stored", "--json", "--all", "--lf", doc, docx});
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   EXPECT_EQ(run.Err, "");
   const std::vector<std::string> lines = SplitLines(run.Out);
@@ -99,7 +99,7 @@ TEST(KvWordCorpus, BaselineDocumentsInJson) {
 TEST(KvWordCorpus, HeadingsSideTextsAndSummaryInText) {
   REQUIRE_READER("base_valid.docx");
   const std::string docx = Hostile("base_valid.docx"), missing = Hostile("no-such-file.docx");
-  const TProcessResult run = RunKvWord({"--lf", "--all", missing, docx, docx});
+  const TProcessResult run = RunKvWord({"--view=stored", "--lf", "--all", missing, docx, docx});
   EXPECT_EQ(run.ExitCode, 1);
   EXPECT_EQ(run.Out,
             "==> " + docx + " <==\nHello, hostile world.\n\n--- headers ---\nHeader text.\n" +

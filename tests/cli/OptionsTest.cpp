@@ -67,6 +67,34 @@ TEST(Options, DefaultsReadEverythingByContentWithOneJobPerCore) {
   EXPECT_GE(options.Jobs, 1u);
 }
 
+TEST(Options, ViewAndRevisions) {
+  struct Case {
+    std::vector<const char*> args;
+    msword::TKvWView view;
+    msword::TKvWRevisions revisions;
+  };
+  const Case cases[] = {
+      {{}, msword::vwShown, msword::rvDefault},
+      {{"--view=stored"}, msword::vwStored, msword::rvDefault},
+      {{"--view", "shown", "--revisions=reject"}, msword::vwShown, msword::rvReject},
+      {{"--view=stored", "--revisions=mark"}, msword::vwStored, msword::rvMark},
+      {{"--revisions=accept"}, msword::vwShown, msword::rvAccept},
+  };
+  for (const Case& c : cases) {
+    TKvWordOptions options;
+    std::vector<const char*> args = c.args;
+    args.push_back("a.doc");
+    ASSERT_EQ(Parse(args, options), std::nullopt);
+    EXPECT_EQ(options.View, c.view);
+    EXPECT_EQ(options.Revisions, c.revisions);
+  }
+  for (const char* wrong : {"--view=word", "--revisions=keep", "--view="}) {
+    TKvWordOptions options;
+    std::string err;
+    EXPECT_EQ(Parse({wrong, "a.doc"}, options, &err), ExitUsage) << wrong;
+  }
+}
+
 TEST(Options, ADoubleDashEndsTheOptions) {
   TKvWordOptions options;
   ASSERT_EQ(Parse({"--json", "--", "--odd-name.doc"}, options), std::nullopt);
