@@ -113,7 +113,9 @@ std::u16string TKvWNumbering::NextLabel(uint32_t Instance, const TKvWListLevels&
   if (Level >= ListLevelCount) return {};
   TCounters& counters = FCounters[Instance];
   const TKvWListLevel& level = Levels[Level];
-  if (counters.Started[Level]) {
+  if (counters.Pending[Level]) {
+    counters.Pending[Level] = false;
+  } else if (counters.Started[Level]) {
     if (counters.Value[Level] < INT32_MAX) ++counters.Value[Level];
   } else {
     counters.Value[Level] = level.Start;
@@ -122,7 +124,10 @@ std::u16string TKvWNumbering::NextLabel(uint32_t Instance, const TKvWListLevels&
   // Deeper levels start again after this paragraph as their restart rule says.
   for (uint32_t deeper = Level + 1; deeper < ListLevelCount; ++deeper) {
     const int32_t restart = Levels[deeper].Restart;
-    if (restart < 0 || (restart > 0 && int64_t(Level) < restart)) counters.Started[deeper] = false;
+    if (restart < 0 || (restart > 0 && int64_t(Level) < restart)) {
+      counters.Started[deeper] = false;
+      counters.Pending[deeper] = false;
+    }
   }
 
   std::u16string label;
@@ -149,8 +154,9 @@ std::u16string TKvWNumbering::NextLabel(uint32_t Instance, const TKvWListLevels&
 void TKvWNumbering::StartAt(uint32_t Instance, uint32_t Level, int32_t Value) {
   if (Level >= ListLevelCount) return;
   TCounters& counters = FCounters[Instance];
-  counters.Value[Level] = Value == INT32_MIN ? Value : Value - 1;
+  counters.Value[Level] = Value;
   counters.Started[Level] = true;
+  counters.Pending[Level] = true;
 }
 
 }  // namespace msword

@@ -79,6 +79,9 @@ class TKvWNumbering {
   struct TCounters {
     std::array<int32_t, ListLevelCount> Value{};
     std::array<bool, ListLevelCount> Started{};
+    // Value is the number the level's next paragraph shows (set by StartAt), not
+    // the number its last paragraph showed.
+    std::array<bool, ListLevelCount> Pending{};
   };
   std::unordered_map<uint32_t, TCounters> FCounters;
 };
