@@ -1,15 +1,100 @@
 #include "cli/DocumentLoader.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <optional>
+#include <stdexcept>
 
 #include "cli/Output.h"
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
+#include "msword/base/Platform.h"
 
 namespace kvword {
 
 using msword::TMSCustomWordDocument;
+
+std::string FailureReason(std::u16string_view Message, std::u16string_view FileName) {
+  std::u16string reason(Message);
+  if (!FileName.empty()) {
+    struct TNaming {
+      std::u16string_view Before, After, Replacement;
+    };
+    static constexpr TNaming namings[] = {{u"File \"", u"\"", u"The file"},
+                                          {u"file \"", u"\"", u"the file"},
+                                          {u"File ", u"", u"The file"},
+                                          {u"file ", u"", u"the file"}};
+    for (const TNaming& naming : namings) {
+      const std::u16string named =
+          std::u16string(naming.Before) + std::u16string(FileName) + std::u16string(naming.After);
+      for (size_t at = reason.find(named); at != std::u16string::npos;
+           at = reason.find(named, at + naming.Replacement.size()))
+        reason.replace(at, named.size(), naming.Replacement);
+    }
+  }
+  return msword::WideToPath(reason);
+}
+
+std::optional<std::string> PathProblem(const std::string& Path) {
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0)
+    return errno == ENOENT ? std::string("is not found") : std::string(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  return std::nullopt;
+}
+
+namespace {
+
+// Standard input copied whole into an anonymous file, so that it is read exactly
+// as a named file is; the name under which the library opens it. Raises when the
+// copy fails.
+class TStandardInputCopy {
+ public:
+  TStandardInputCopy() {
+    FHandle = ::memfd_create("kvword-stdin", MFD_CLOEXEC);
+    if (FHandle < 0) Fail();
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        Fail();
+      }
+      for (ssize_t done = 0; done < got;) {
+        const ssize_t put = ::write(FHandle, buffer + done, size_t(got - done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) Fail();
+        done += put;
+      }
+    }
+    FName = msword::Utf8ToWide("/proc/self/fd/" + std::to_string(FHandle));
+  }
+  ~TStandardInputCopy() {
+    if (FHandle >= 0) ::close(FHandle);
+  }
+  TStandardInputCopy(const TStandardInputCopy&) = delete;
+  TStandardInputCopy& operator=(const TStandardInputCopy&) = delete;
+  const std::u16string& Name() const { return FName; }
+
+ private:
+  [[noreturn]] void Fail() {
+    const std::string reason = std::strerror(errno);
+    if (FHandle >= 0) ::close(FHandle);
+    FHandle = -1;
+    throw std::runtime_error("standard input: " + reason);
+  }
+  int FHandle = -1;
+  std::u16string FName;
+};
+
+}  // namespace
 
 TDocumentLoader::TDocumentLoader(const TKvWordOptions& Options) : FOptions(Options) {}
 
@@ -49,22 +134,33 @@ std::unique_ptr<TMSCustomWordDocument> TDocumentLoader::NewReader(TReaderKind Ki
 
 TDocumentResult TDocumentLoader::Load(const std::string& File) {
   TDocumentResult result;
+  std::u16string fileName;
   try {
-    const std::u16string fileName = msword::Utf8ToWide(File);
-    const TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
-    std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind);
-    document->SetFileName(fileName);
-    document->Execute();
-    if (FOptions.Json) {
-      std::optional<int32_t> docVersion;
-      if (kind == rkDoc) docVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
-      result.Output = FormatJson(FOptions, File, kind, docVersion, *document);
+    std::optional<TStandardInputCopy> input;
+    if (File == "-") {
+      input.emplace();
+      fileName = input->Name();
+    } else if (std::optional<std::string> problem = PathProblem(File)) {
+      result.Message = std::move(*problem);
     } else {
-      result.Document = std::move(document);
+      fileName = msword::PathToWide(File);
     }
-    return result;
+    if (result.Message.empty()) {
+      const TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
+      std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind);
+      document->SetFileName(fileName);
+      document->Execute();
+      if (FOptions.Json) {
+        std::optional<int32_t> docVersion;
+        if (kind == rkDoc) docVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
+        result.Output = FormatJson(FOptions, File, kind, docVersion, *document);
+      } else {
+        result.Document = std::move(document);
+      }
+      return result;
+    }
   } catch (const msword::Exception& e) {
-    result.Message = e.what();
+    result.Message = FailureReason(e.Message(), fileName);
   } catch (const std::bad_alloc&) {
     result.Message = "Out of memory";
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/Options.h"
@@ -19,8 +20,20 @@ struct TDocumentResult {
   // written (WriteText), so that it is never held twice.
   std::unique_ptr<msword::TMSCustomWordDocument> Document;
   bool Failed = false;
-  std::string Message;  // UTF-8, exactly as the library raised it
+  std::string Message;  // why it failed (FailureReason), UTF-8 or the name's own bytes
 };
+
+// The reason a load failed, as the tool prints it after "kvword: FILE: ": the
+// library's Message with the file's name, which the line already shows, replaced
+// ("File a.doc is damaged" gives "The file is damaged"). FileName is the name as
+// the library was given it. Bytes of the name that are not UTF-8 come back as
+// they were (WideToPath).
+std::string FailureReason(std::u16string_view Message, std::u16string_view FileName);
+
+// Why Path cannot be read as a document before any reader tries it: "is not
+// found", "is a directory", "is not a regular file" (a FIFO or a device, which
+// could block), or the system's reason; nothing when it is a regular file.
+std::optional<std::string> PathProblem(const std::string& Path);
 
 class TDocumentLoader {
  public:
@@ -29,7 +42,8 @@ class TDocumentLoader {
   TDocumentLoader(const TDocumentLoader&) = delete;
   TDocumentLoader& operator=(const TDocumentLoader&) = delete;
 
-  // Loads File (as given on the command line): in JSON mode gives its JSON line,
+  // Loads File (as given on the command line; "-" is standard input, read whole
+  // first): in JSON mode gives its JSON line,
   // in text mode the loaded document, whose text (without its "==> FILE <=="
   // heading) WriteText prints. A failed document gives its JSON error line, or
   // nothing. Never throws.

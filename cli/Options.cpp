@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -88,10 +89,13 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   bool version = false;
   app.add_flag("-V,--version", version, "Print the version of the tool and its library and exit");
 
-  app.add_option("FILE", Options.Files, "Word documents to read, in this order")->type_name("");
+  app.add_option("FILE", Options.Files,
+                 "Word documents to read, in this order (\"-\": standard input)")->type_name("");
   app.add_option("--files-from", Options.FilesFrom,
                  "Also read the documents listed in PATH, one a line (\"-\": standard input)")
       ->type_name("PATH");
+  app.add_flag("-0,--null", Options.NullSeparated,
+               "The --files-from list ends each path with NUL, as find -print0 writes it");
 
   const char* reading = "Choosing and configuring the reader";
   std::string reader = "auto";
@@ -201,6 +205,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
     return usageError("--summary and --no-summary exclude each other");
   Options.HasFilesFrom = app.count("--files-from") > 0;
   if (Options.Files.empty() && !Options.HasFilesFrom) return usageError("no input files");
+  if (Options.NullSeparated && !Options.HasFilesFrom)
+    return usageError("--null applies to a --files-from list, and none is given");
+  const auto readsStandardInput = std::count(Options.Files.begin(), Options.Files.end(), "-") +
+                                  (Options.HasFilesFrom && Options.FilesFrom == "-" ? 1 : 0);
+  if (readsStandardInput > 1) return usageError("standard input (\"-\") can be read only once");
   Options.Reader = reader == "doc" ? rmDoc : reader == "docx" ? rmDocx : rmAuto;
   Options.Format = format == "rtf"    ? msword::tfRTF
                    : format == "html" ? msword::tfHTML

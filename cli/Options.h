@@ -23,6 +23,7 @@ struct TKvWordOptions {
   std::vector<std::string> Files;  // as given, in order
   std::string FilesFrom;           // a list of paths, one a line; "-" is standard input
   bool HasFilesFrom = false;
+  bool NullSeparated = false;      // the list's paths end with NUL instead of a line end
 
   TReaderMode Reader = rmAuto;
   bool ByExtension = false;

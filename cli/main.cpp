@@ -1,4 +1,5 @@
 // kvword: extracts the text of Word documents to standard output. See kvword.1.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "cli/BatchRunner.h"
 #include "cli/DocumentLoader.h"
@@ -20,6 +22,25 @@ namespace {
 
 // Documents in flight or waiting to be printed, per worker.
 constexpr size_t WindowPerJob = 4;
+
+// A progress line is drawn on standard error only when that is a terminal and
+// standard output is not the same terminal, where it would land in the text.
+bool ProgressBelongsOnStandardError() {
+  if (isatty(STDERR_FILENO) != 1) return false;
+  if (isatty(STDOUT_FILENO) != 1) return true;
+  struct stat out {}, err {};
+  if (::fstat(STDOUT_FILENO, &out) != 0 || ::fstat(STDERR_FILENO, &err) != 0) return false;
+  return out.st_rdev != err.st_rdev;
+}
+
+// Why the --files-from list cannot be read: it is a directory, or it cannot be
+// found; nothing when it may be opened.
+std::optional<std::string> ListProblem(const std::string& Path) {
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0) return std::string("cannot be opened: ") + std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return std::string("is a directory");
+  return std::nullopt;
+}
 
 void Write(const std::string& Bytes) {
   if (!Bytes.empty()) std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
@@ -36,18 +57,29 @@ int main(int argc, char** argv) {
   std::ifstream listFile;
   std::istream* list = nullptr;
   std::optional<size_t> listTotal;
-  const bool progressWanted = !options.Quiet && isatty(STDERR_FILENO) == 1;
+  const bool progressWanted = !options.Quiet && ProgressBelongsOnStandardError();
+  const char separator = options.NullSeparated ? '\0' : '\n';
   if (options.HasFilesFrom) {
     if (options.FilesFrom == "-") {
       list = &std::cin;
     } else {
-      listFile.open(options.FilesFrom, std::ios::binary);
-      if (!listFile) {
-        std::fprintf(stderr, "kvword: %s: %s\n", options.FilesFrom.c_str(), std::strerror(errno));
+      if (std::optional<std::string> problem = ListProblem(options.FilesFrom)) {
+        std::fprintf(stderr, "kvword: the list %s %s\nTry 'kvword --help' for more information.\n",
+                     options.FilesFrom.c_str(), problem->c_str());
         return ExitUsage;
       }
-      if (progressWanted) {  // the progress line shows the total: count the list first
-        listTotal = CountListPaths(listFile);
+      listFile.open(options.FilesFrom, std::ios::binary);
+      if (!listFile) {
+        std::fprintf(stderr, "kvword: the list %s cannot be opened: %s\n", options.FilesFrom.c_str(),
+                     std::strerror(errno));
+        return ExitUsage;
+      }
+      struct stat st {};
+      const bool regular = ::stat(options.FilesFrom.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+      // The progress line shows the total: a list in a regular file is counted
+      // first (a pipe, as from <(find ...), can be read only once).
+      if (progressWanted && regular) {
+        listTotal = CountListPaths(listFile, separator);
         listFile.clear();
         listFile.seekg(0);
       }
@@ -56,7 +88,7 @@ int main(int argc, char** argv) {
   }
 
   const bool withHeadings = !options.Json && (options.Files.size() > 1 || options.HasFilesFrom);
-  TPathSource source(std::move(options.Files), list, listTotal);
+  TPathSource source(std::move(options.Files), list, listTotal, separator);
   const std::optional<size_t> total = source.Total();
   TProgress progress(stderr, progressWanted && (!total || *total > 1), total);
 

@@ -67,7 +67,7 @@ TReaderKind ChooseReaderByContent(TStream* Stream) {
 }
 
 TReaderKind ChooseReaderByContent(const std::u16string& FileName) {
-  const int fd = ::open(WideToUtf8(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(WideToPath(FileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return rkDoc;
   unsigned char head[8] = {};
   const ssize_t got = ::read(fd, head, sizeof(head));

@@ -1,5 +1,5 @@
-// What the operating system provides to the library: file existence, the local
-// time and a locale-aware comparison of texts ignoring case.
+// What the operating system provides to the library: file names, file existence,
+// the local time and a locale-aware comparison of texts ignoring case.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,16 @@
 #include <string_view>
 
 namespace msword {
+
+// File names are bytes to the system and UTF-16 to the library. A name's valid
+// UTF-8 is decoded; every byte that is not part of valid UTF-8 (a Latin-1 name
+// from an old archive, say) is carried as the lone low surrogate U+DC80-U+DCFF,
+// so that the name goes back to the system byte for byte.
+std::u16string PathToWide(std::string_view Path);
+// The system's bytes of a file name that PathToWide gave (or any UTF-16 name):
+// UTF-8, with each lone U+DC80-U+DCFF turned back into its byte. Other unpaired
+// surrogates become U+FFFD.
+std::string WideToPath(std::u16string_view FileName);
 
 // True when FileName names a regular file (symbolic links followed). A directory,
 // a FIFO or a device does not count: opening one would fail or block.

@@ -158,7 +158,7 @@ constexpr size_t kFileBufferSize = 1 << 16;
 }
 
 TFileStream::TFileStream(const std::u16string& FileName, TFileMode Mode) {
-  const std::string path = WideToUtf8(FileName);
+  const std::string path = WideToPath(FileName);
   if (Mode == fmCreate) {
     FHandle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (FHandle < 0)

@@ -104,7 +104,7 @@ TEST(KvWordCorpus, HeadingsSideTextsAndSummaryInText) {
   EXPECT_EQ(run.Out,
             "==> " + docx + " <==\nHello, hostile world.\n\n--- headers ---\nHeader text.\n" +
                 "\n==> " + docx + " <==\nHello, hostile world.\n\n--- headers ---\nHeader text.\n");
-  EXPECT_EQ(run.Err, "kvword: " + missing + ": File " + missing + " is not found.\n");
+  EXPECT_EQ(run.Err, "kvword: " + missing + ": is not found\n");
 
   const TProcessResult summary = RunKvWord({"--summary", "--no-text", docx});
   EXPECT_EQ(summary.ExitCode, 0);

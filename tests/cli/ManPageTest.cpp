@@ -67,7 +67,7 @@ TEST(ManPage, NamesTheOptionsThatHelpLists) {
   const TOptionNames helpOptions = HelpOptions(help.Out), pageOptions = PageOptions(page);
   EXPECT_GT(helpOptions.Long.size(), 20u);
   EXPECT_EQ(helpOptions.Long, pageOptions.Long);
-  EXPECT_EQ(helpOptions.Short, (std::set<std::string>{"h", "V", "j", "q"}));
+  EXPECT_EQ(helpOptions.Short, (std::set<std::string>{"0", "h", "V", "j", "q"}));
   EXPECT_EQ(helpOptions.Short, pageOptions.Short);
 }
 
