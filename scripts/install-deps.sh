@@ -7,6 +7,7 @@ packages=(
   zlib1g-dev libdeflate-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libfmt-dev
   qt6-base-dev xvfb xauth
+  pybind11-dev python3-dev python3-pytest python3-dask python3-distributed python3-docx
 )
 missing=()
 for p in "${packages[@]}"; do

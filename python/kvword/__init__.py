@@ -1,0 +1,318 @@
+"""kvword: the text of Microsoft Word documents (.doc, .docx).
+
+Read one document::
+
+    import kvword
+    doc = kvword.read("report.docx")
+    print("\\n".join(doc.text))
+
+Read many on worker threads, results in input order::
+
+    for result in kvword.read_many(paths):
+        if isinstance(result, kvword.Error):
+            print(result.file, result.message)
+        else:
+            index(result.file, "\\n".join(result.text))
+
+A document that cannot be read raises a subclass of kvword.Error (read_many gives
+the exception object in its place instead).
+"""
+
+from __future__ import annotations
+
+import collections as _collections
+import datetime as _datetime
+import errno as _errno
+import os as _os
+
+from . import _kvword
+
+__all__ = [
+    "Document",
+    "Error",
+    "NotWordDocumentError",
+    "PasswordProtectedError",
+    "WrongPasswordError",
+    "DamagedFileError",
+    "FileNotFoundError",
+    "FileOpenError",
+    "read",
+    "read_many",
+]
+
+__version__ = _kvword.__version__
+
+_builtin_FileNotFoundError = FileNotFoundError
+
+
+class Error(Exception):
+    """A document could not be read.
+
+    ``message`` is the library's message, exactly as it raised it; ``file`` is the
+    file name as given (None for bytes and file objects). str(error) is the message.
+    """
+
+    def __init__(self, message: str, file: str | None = None) -> None:
+        super().__init__(message)
+        self.message = message
+        self.file = file
+
+    def __str__(self) -> str:
+        return self.message
+
+    def __reduce__(self):  # keeps the class, message and file through pickling
+        return (type(self), (self.message, self.file))
+
+
+class NotWordDocumentError(Error):
+    """The file is not a Word document."""
+
+
+class PasswordProtectedError(Error):
+    """The document is protected by a password and none was given."""
+
+
+class WrongPasswordError(Error):
+    """The password given does not open the document."""
+
+
+class DamagedFileError(Error):
+    """The document is damaged (or the reader failed on it in any other way)."""
+
+
+class FileNotFoundError(Error, _builtin_FileNotFoundError):  # noqa: A001 - also the built-in
+    """There is no such file (a folder counts as none). Also a built-in FileNotFoundError."""
+
+    def __init__(self, message: str, file: str | None = None) -> None:
+        Error.__init__(self, message, file)
+        self.errno = _errno.ENOENT
+        self.strerror = message
+        self.filename = file
+
+    def __str__(self) -> str:
+        return self.message
+
+
+class FileOpenError(Error, OSError):
+    """The file exists but cannot be opened (permissions, for instance). Also an OSError."""
+
+    def __init__(self, message: str, file: str | None = None) -> None:
+        Error.__init__(self, message, file)
+
+    def __str__(self) -> str:
+        return self.message
+
+
+# The native module's failure classes, in its order.
+_ERRORS = {
+    1: NotWordDocumentError,
+    2: PasswordProtectedError,
+    3: WrongPasswordError,
+    4: DamagedFileError,
+    5: FileNotFoundError,
+    6: FileOpenError,
+}
+
+
+class Document:
+    """One document's texts and properties.
+
+    ``text`` and the side texts ``footnotes``, ``endnotes``, ``headers``,
+    ``footers``, ``annotations``, ``text_boxes`` and ``macro_text`` are lists of
+    str, one entry per line of the reader (a paragraph, usually); "\\n".join(...) of
+    a list gives its text. ``summary`` maps the set summary properties by name
+    ("Title", "Author", "Created", ...) to str, int or, for dates, a
+    timezone-aware datetime (local time for a .doc file, UTC for a .docx package). ``vba_modules`` lists (name, source) of
+    the VBA modules (with macros=True). ``reader`` is "doc" or "docx";
+    ``doc_version`` the .doc file's Word version number (None for .docx). ``file``
+    is the file name as given, None for bytes and file objects.
+    """
+
+    __slots__ = (
+        "file", "reader", "doc_version", "text", "footnotes", "endnotes", "headers",
+        "footers", "annotations", "text_boxes", "macro_text", "summary", "vba_modules",
+    )
+
+    def __init__(self, file: str | None, values: dict) -> None:
+        self.file = file
+        self.reader: str = values["reader"]
+        self.doc_version: int | None = values["doc_version"]
+        self.text: list[str] = values["text"]
+        self.footnotes: list[str] = values["footnotes"]
+        self.endnotes: list[str] = values["endnotes"]
+        self.headers: list[str] = values["headers"]
+        self.footers: list[str] = values["footers"]
+        self.annotations: list[str] = values["annotations"]
+        self.text_boxes: list[str] = values["text_boxes"]
+        self.macro_text: list[str] = values["macro_text"]
+        zone = _datetime.timezone.utc if self.reader == "docx" else None
+        self.summary: dict = {name: _summary_value(v, zone) for name, v in values["summary"]}
+        self.vba_modules: list[tuple[str, str]] = values["vba_modules"]
+
+    def __repr__(self) -> str:
+        size = sum(len(line) for line in self.text)
+        return f"<kvword.Document file={self.file!r} reader={self.reader!r} {len(self.text)} lines, {size} characters>"
+
+
+def _summary_value(value, zone):
+    """A summary value; dates come as their fields. A .doc file's dates are local
+    time (the reader converts the file's UTC moments); a .docx package's are the
+    wall-clock time written in it, which Word writes in UTC."""
+    if not isinstance(value, tuple):
+        return value
+    naive = _datetime.datetime(*value)
+    if zone is not None:
+        return naive.replace(tzinfo=zone)
+    try:
+        return naive.astimezone()  # the same wall-clock time, with the local zone
+    except (OverflowError, OSError, ValueError):
+        # Outside what the C library's time functions reach: today's local offset.
+        return naive.replace(tzinfo=_datetime.datetime.now().astimezone().tzinfo)
+
+
+_VIEWS = {"stored": 0, "shown": 1}
+_REVISIONS = {None: 0, "accept": 1, "reject": 2, "mark": 3}
+_FORMATS = {"plain": 0, "rtf": 1, "html": 2}
+_READERS = {"auto": 0, "doc": 1, "docx": 2}
+
+
+def _choice(name: str, value, choices: dict) -> int:
+    try:
+        return choices[value]
+    except (KeyError, TypeError):
+        allowed = ", ".join(repr(c) for c in choices)
+        raise ValueError(f"{name} must be one of {allowed}, not {value!r}") from None
+
+
+def _options(view="shown", revisions=None, format="plain", max_length=0, hidden_text=False,
+             macros=False, summary=True, password=None, reader="auto"):
+    if isinstance(max_length, bool) or not isinstance(max_length, int):
+        raise TypeError(f"max_length must be an int, not {type(max_length).__name__}")
+    if not 0 <= max_length <= 2**31 - 1:
+        raise ValueError(f"max_length must be between 0 (no limit) and {2**31 - 1}, not {max_length}")
+    if password is not None and not isinstance(password, str):
+        raise TypeError(f"password must be a str or None, not {type(password).__name__}")
+    return _kvword.make_options(
+        _choice("view", view, _VIEWS), _choice("revisions", revisions, _REVISIONS),
+        _choice("format", format, _FORMATS), max_length, bool(hidden_text), bool(macros),
+        bool(summary), password, _choice("reader", reader, _READERS))
+
+
+def _source(path_or_bytes):
+    """(what the native reader takes, the file name as given or None)."""
+    if isinstance(path_or_bytes, str):
+        return path_or_bytes, path_or_bytes
+    if isinstance(path_or_bytes, (bytes, bytearray, memoryview)):
+        return bytes(path_or_bytes), None
+    if isinstance(path_or_bytes, _os.PathLike):
+        path = _os.fspath(path_or_bytes)
+        if isinstance(path, bytes):
+            path = _os.fsdecode(path)  # undecodable bytes as lone surrogates
+        return path, path
+    read_method = getattr(path_or_bytes, "read", None)
+    if callable(read_method):
+        data = read_method()
+        if not isinstance(data, (bytes, bytearray, memoryview)):
+            raise TypeError(f"the file object's read() gave {type(data).__name__}, not bytes: "
+                            "open the document in binary mode ('rb')")
+        return bytes(data), None
+    raise TypeError("expected a file name (str or os.PathLike), the document's bytes or a "
+                    f"binary file object, not {type(path_or_bytes).__name__}")
+
+
+def _result(file, value):
+    if isinstance(value, dict):
+        return Document(file, value)
+    kind, message = value
+    return _ERRORS.get(kind, DamagedFileError)(message, file)
+
+
+def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_length=0,
+         hidden_text=False, macros=False, summary=True, password=None, reader="auto"):
+    """Read one Word document (.doc or .docx) and return its Document.
+
+    path_or_bytes: a file name (str or os.PathLike; names the OS gives as bytes work
+        through os.fsdecode), the document's bytes (bytes, bytearray, memoryview),
+        or a binary file object (read to its end).
+    view: "shown" (default) gives the text as Word displays it: list labels and note
+        marks, tracked changes resolved, hidden text dropped; "stored" the text as
+        the file stores it.
+    revisions: None (the view's way: "shown" accepts them), "accept", "reject", or
+        "mark" ("+" before inserted and "-" before deleted runs).
+    format: "plain" (default), "rtf" or "html".
+    max_length: cut each text list to that many characters (0: no limit).
+    hidden_text: keep text formatted as hidden.
+    macros: read the VBA project: Document.vba_modules and the macro text.
+    summary: read the summary information (title, author, dates, counts).
+    password: the password of a protected document.
+    reader: "auto" (default: by content), "doc" or "docx".
+
+    The GIL is released while the document is read.
+
+    Raises a subclass of kvword.Error when the document cannot be read:
+    NotWordDocumentError, PasswordProtectedError, WrongPasswordError,
+    DamagedFileError, FileNotFoundError, FileOpenError. Raises ValueError or
+    TypeError for a wrong argument.
+    """
+    options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
+                       password, reader)
+    source, file = _source(path_or_bytes)
+    result = _result(file, _kvword.read(source, options))
+    if isinstance(result, Error):
+        raise result
+    return result
+
+
+def _default_jobs() -> int:
+    try:
+        return max(1, len(_os.sched_getaffinity(0)))
+    except (AttributeError, OSError):
+        return max(1, _os.cpu_count() or 1)
+
+
+# Documents at most in flight or waiting to be taken, per worker thread.
+_WINDOW_PER_JOB = 4
+
+
+def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain", max_length=0,
+              hidden_text=False, macros=False, summary=True, password=None, reader="auto"):
+    """Read many documents on worker threads; yield a result per item, in input order.
+
+    paths: an iterable of anything read() takes (file names, bytes, binary file
+        objects); it is consumed as the reading goes on, never all at once.
+    jobs: worker threads (default: one per core the process may use).
+    The other options are read()'s, applied to every document.
+
+    Each result is a Document, or, for a document that could not be read, the
+    kvword.Error it raised (not raised: the iteration goes on). At most a few
+    documents per worker are read ahead, so memory stays bounded however many are
+    read. An exception from the iterable itself, or an item of a wrong type, is
+    raised in its place after the results before it. The GIL is released while
+    documents are read and while waiting for them.
+    """
+    options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
+                       password, reader)
+    if jobs is None:
+        jobs = _default_jobs()
+    if isinstance(jobs, bool) or not isinstance(jobs, int):
+        raise TypeError(f"jobs must be an int or None, not {type(jobs).__name__}")
+    if not 1 <= jobs <= 1024:
+        raise ValueError(f"jobs must be between 1 and 1024, not {jobs}")
+    return _read_many(iter(paths), options, jobs)
+
+
+def _read_many(items, options, jobs):
+    files = _collections.deque()  # file names of the items in flight, oldest first
+
+    def sources():
+        for item in items:
+            source, file = _source(item)
+            files.append(file)
+            yield source
+
+    reader = _kvword.ReadMany(sources(), options, jobs, jobs * _WINDOW_PER_JOB)
+    try:
+        for value in reader:
+            yield _result(files.popleft(), value)
+    finally:
+        reader.close()
