@@ -223,8 +223,6 @@ def test_a_protected_docx_needs_its_password():
     assert caught.value.file == str(PROTECTED)
 
 
-@pytest.mark.xfail(reason="the platform layer does not yet open names with undecodable bytes",
-                   raises=kvword.FileNotFoundError, strict=False)
 def test_file_names_with_undecodable_bytes(tmp_path, sample_doc):
     raw = os.fsencode(tmp_path) + b"/caf\xe9-\xff.doc"  # Latin-1 bytes, not UTF-8
     with open(raw, "wb") as f:
