@@ -52,6 +52,7 @@ void ClearCLX(TCLX& Clx) {
   Clx.noPCD = 0;
   Clx.grpprlCount = 0;
   Clx.Fallback = false;
+  Clx.EightBit = false;
 }
 
 void DecodeCLX(TStream* Table, const TFIB& Fib, TCLX& Clx) {
@@ -97,7 +98,7 @@ uint32_t GetNormFC(uint32_t fc, uint32_t& Flag) {
 int32_t GetPieceBoundsFC(const TCLX& Clx, uint32_t& StartFC, uint32_t& EndFC, uint32_t Index) {
   if (uint64_t(Index) + 1 > Clx.noPCD) return -1;
   uint32_t flag = 1;
-  StartFC = GetNormFC(Clx.pcd[Index].fc, flag);
+  StartFC = Clx.EightBit ? Clx.pcd[Index].fc : GetNormFC(Clx.pcd[Index].fc, flag);
   EndFC = StartFC + (Clx.Pos[Index + 1] - Clx.Pos[Index]);
   return int32_t(flag);
 }

@@ -42,6 +42,9 @@ struct TCLX {
   std::vector<TCLXItem> cbGrpprl;  // the property-modifier entries, in file order
   // True when no table was read and the one piece is the whole text from fcMin.
   bool Fallback = false;
+  // True for a table of Word 6 and 95, whose pieces all hold 8-bit characters at
+  // their fc as it stands (bit 30 is part of the position, not a width flag).
+  bool EightBit = false;
 };
 
 // Frees everything the table holds; both counts become 0.
@@ -60,6 +63,7 @@ uint32_t GetNormFC(uint32_t fc, uint32_t& Flag);
 
 // Start and end (start + the piece's character count, 32-bit) of piece Index;
 // answers -1 outside the table (outputs untouched), 1 for 8-bit, 0 for 16-bit.
+// The pieces of an EightBit table are 8-bit at their fc.
 int32_t GetPieceBoundsFC(const TCLX& Clx, uint32_t& StartFC, uint32_t& EndFC, uint32_t Index);
 
 }  // namespace msword

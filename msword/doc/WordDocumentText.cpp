@@ -117,8 +117,9 @@ std::u16string TMSWordDocument::ReadStory(TStream& Stream, uint64_t First, uint6
   std::u16string text;
   if (Lim <= First) return text;
   std::string bytes;
-  if (FDocVersion < 8) {
-    // Before Word 97 the stories are 8-bit text laid end to end from fcMin.
+  if (FDocVersion < 8 && !CLX.EightBit) {
+    // Before Word 97 the stories are 8-bit text laid end to end from fcMin (unless
+    // a fast save left a piece table).
     const uint64_t covered = FIB.fcMac > FIB.fcMin ? FIB.fcMac - FIB.fcMin : 0;
     Lim = std::min(Lim, covered);
     if (Lim <= First) return text;
@@ -140,7 +141,10 @@ std::u16string TMSWordDocument::ReadStory(TStream& Stream, uint64_t First, uint6
       AppendUtf16Run(Stream, offset, count / 2, text);
     } else {
       ReadRun(Stream, offset, count, bytes);
-      AppendAnsiToWide(text, bytes);
+      if (CLX.EightBit)
+        text += StringToWideStringEx(bytes, CodePage);
+      else
+        AppendAnsiToWide(text, bytes);
     }
   }
   return text;
