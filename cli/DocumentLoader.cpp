@@ -118,10 +118,10 @@ std::unique_ptr<TMSCustomWordDocument> TDocumentLoader::NewReader(TReaderKind Ki
   // A fresh component for every document: nothing of the last one (summary
   // properties, VBA items) can show in the next, and a document handed on for
   // printing is not overwritten by the next load.
-  if (Kind == rkDocx) {
-    auto document = std::make_unique<msword::TMSWordXDocument>(nullptr);
-    Configure(*document);
-    return document;
+  if (Kind != rkDoc) {
+    std::unique_ptr<TMSCustomWordDocument> other = msword::NewReader(Kind);
+    Configure(*other);
+    return other;
   }
   auto document = std::make_unique<msword::TMSWordDocument>(nullptr);
   Configure(*document);
@@ -146,7 +146,8 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
       fileName = msword::PathToWide(File);
     }
     if (result.Message.empty()) {
-      const TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
+      TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
+      if (kind == rkHtml || kind == rkWordXml) kind = rkDoc;  // their readers are not built yet
       std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind);
       document->SetFileName(fileName);
       document->Execute();

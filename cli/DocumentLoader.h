@@ -9,6 +9,7 @@
 #include "cli/Options.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/docx/WordXDocument.h"
+#include "msword/rtf/RtfDocument.h"
 
 namespace kvword {
 

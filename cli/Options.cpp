@@ -28,7 +28,9 @@ constexpr const char* Description =
 
 constexpr const char* Footer =
     "The reader is chosen by content: a zip package or a compound file holding an\n"
-    "encrypted package goes to the .docx reader, everything else to the .doc reader.\n"
+    "encrypted package goes to the .docx reader, RTF to the RTF reader, a web page\n"
+    "(HTML or MHTML) to the web page reader, Word 2003 XML or a flat package to the\n"
+    "Word XML reader, everything else to the .doc reader.\n"
     "With several files each text follows a line \"==> FILE <==\"; side texts follow\n"
     "the main text under a line \"--- NAME ---\". A document that fails is reported as\n"
     "\"kvword: FILE: MESSAGE\" on standard error and the next one is read.\n"
@@ -99,8 +101,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
 
   const char* reading = "Choosing and configuring the reader";
   std::string reader = "auto";
-  app.add_option("--reader", reader, "Reader to use: doc, docx or auto (by content, the default)")
-      ->check(CLI::IsMember({"doc", "docx", "auto"}).description(""))
+  app.add_option("--reader", reader, "Reader to use: doc, docx, rtf, html, wordxml or auto (by content, the default)")
+      ->check(CLI::IsMember({"doc", "docx", "rtf", "html", "wordxml", "auto"}).description(""))
       ->type_name("KIND")
       ->group(reading);
   app.add_flag("--by-extension", Options.ByExtension,
@@ -210,7 +212,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   const auto readsStandardInput = std::count(Options.Files.begin(), Options.Files.end(), "-") +
                                   (Options.HasFilesFrom && Options.FilesFrom == "-" ? 1 : 0);
   if (readsStandardInput > 1) return usageError("standard input (\"-\") can be read only once");
-  Options.Reader = reader == "doc" ? rmDoc : reader == "docx" ? rmDocx : rmAuto;
+  Options.Reader = ReaderModeByName(reader);
   Options.Format = format == "rtf"    ? msword::tfRTF
                    : format == "html" ? msword::tfHTML
                                       : msword::tfPlainText;

@@ -1,10 +1,24 @@
 #include "cli/ReaderChoice.h"
 
+#include <iterator>
+
 #include "msword/base/CodePages.h"
 
 namespace kvword {
 
-std::string_view ReaderName(TReaderKind Kind) { return Kind == rkDocx ? "docx" : "doc"; }
+namespace {
+constexpr std::string_view kReaderNames[] = {"doc", "docx", "rtf", "html", "wordxml"};
+}  // namespace
+
+std::string_view ReaderName(TReaderKind Kind) {
+  return size_t(Kind) < std::size(kReaderNames) ? kReaderNames[Kind] : "doc";
+}
+
+TReaderMode ReaderModeByName(std::string_view Name) {
+  for (size_t k = 0; k < std::size(kReaderNames); ++k)
+    if (kReaderNames[k] == Name) return TReaderMode(k + 1);
+  return rmAuto;
+}
 
 bool HasDocxExtension(std::u16string_view FileName) {
   const size_t start = FileName.find_last_of(u"/\\:");
@@ -15,8 +29,7 @@ bool HasDocxExtension(std::u16string_view FileName) {
 }
 
 TReaderKind ChooseReader(const std::u16string& FileName, TReaderMode Mode, bool ByExtension) {
-  if (Mode == rmDoc) return rkDoc;
-  if (Mode == rmDocx) return rkDocx;
+  if (Mode != rmAuto) return TReaderKind(Mode - 1);
   if (ByExtension) return HasDocxExtension(FileName) ? rkDocx : rkDoc;
   return msword::ChooseReaderByContent(FileName);
 }

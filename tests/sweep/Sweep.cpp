@@ -192,11 +192,8 @@ void ArmWatchdog(double Seconds) {
     std::string failure;
     try {
       msword::TCustomMemoryStream stream(variant.Bytes.data(), variant.Bytes.size());
-      std::unique_ptr<msword::TMSCustomWordDocument> doc;
-      if (msword::ChooseReaderByContent(&stream) == msword::rkDocx)
-        doc = std::make_unique<msword::TMSWordXDocument>(nullptr);
-      else
-        doc = std::make_unique<msword::TMSWordDocument>(nullptr);
+      std::unique_ptr<msword::TMSCustomWordDocument> doc =
+          msword::NewReader(msword::ChooseReaderByContent(&stream));
       doc->SetParseItems({msword::wpiText, msword::wpiVBA, msword::wpiSummaryInformation});
       doc->LoadFromStream(&stream);
     } catch (const msword::Exception&) {
@@ -362,6 +359,8 @@ int main(int argc, char** argv) {
     }
     AddFiles(shared / "hostile" / "files", true, options, files);
     AddFiles(shared / "corpus" / "files", false, options, files);
+    // The project's own small documents in the other formats Word opens.
+    if (fs::is_directory(KVWORD_TEST_DATA_DIR)) AddFiles(KVWORD_TEST_DATA_DIR, false, options, files);
   } else {
     for (const fs::path& p : options.Inputs) AddFiles(p, true, options, files);
   }
