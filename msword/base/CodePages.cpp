@@ -12,6 +12,8 @@
 #include <mutex>
 #include <vector>
 
+#include "msword/base/MacCodePages.h"
+
 namespace msword {
 
 namespace {
@@ -169,13 +171,21 @@ std::string WideToAnsi(std::u16string_view S) {
 }
 
 bool IsSupportedCodePage(uint16_t CodePage) {
-  if (CodePage == 0 || CodePage == 1252) return true;
+  if (CodePage == 0 || CodePage == 1252 || MacCodePageHigh(CodePage)) return true;
   return TableFor(CodePage) != nullptr;
 }
 
 std::u16string StringToWideStringEx(std::string_view S, uint16_t CodePage) {
   if (S.empty()) return {};
   if (CodePage == 0 || CodePage == 1252) return AnsiToWide(S);
+  if (const char16_t* high = MacCodePageHigh(CodePage)) {
+    std::u16string result(S.size(), u'\0');
+    for (size_t i = 0; i < S.size(); ++i) {
+      const uint8_t b = uint8_t(S[i]);
+      result[i] = b < 0x80 ? char16_t(b) : high[b - 0x80];
+    }
+    return result;
+  }
   const TCodePageTable* table = TableFor(CodePage);
   if (!table) return {};
   std::u16string result;
