@@ -94,7 +94,9 @@ class TMSWordDocument : public TMSCustomWordDocument {
   std::u16string ProcessSysCharacter(char16_t AChar, bool IsLast, char16_t& NextChar);
 
   // The Windows code page of the document's 8-bit text, from its language (which the
-  // OnGetDefaultLanguage handler may replace); 0 stands for the ANSI code page.
+  // OnGetDefaultLanguage handler may replace); 0 stands for the ANSI code page. A
+  // Word 6 or 95 file last saved on a Macintosh gets the Mac page of the language's
+  // script (10000 Mac Roman, 10007 Mac Cyrillic, ...) where the reader holds one.
   uint16_t DocLangToCodePage();
 
   bool IsComplexDocument() const { return FIBIsComplex(FIB); }
