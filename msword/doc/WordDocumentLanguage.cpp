@@ -35,8 +35,9 @@ uint16_t TMSWordDocument::DocLangToCodePage() {
   uint16_t lang = IsFarEastDocument() ? FIB.lidFE : FIB.lID;
   if (FOnGetDefaultLanguage) FOnGetDefaultLanguage(this, lang);
   // Word 6 and 95 for the Macintosh write 8-bit text in the Mac encoding of the
-  // text's script; bit 0 of byte 19 of the header says the file was last saved there.
-  if (FDocVersion >= 5 && FDocVersion <= 7 && (FIB.fMac & 0x01) != 0)
+  // text's script. The header says so twice: bit 0 of byte 19 (last saved on a
+  // Macintosh) and the text's character set chse (256: the Macintosh set).
+  if (FDocVersion >= 5 && FDocVersion <= 7 && ((FIB.fMac & 0x01) != 0 || FIB.chse == 256))
     if (const uint16_t mac = MacCodePageOf(lang)) return mac;
   // Only the low byte is taken as the primary language, so 0x0109 counts as English.
   switch (uint8_t(lang)) {

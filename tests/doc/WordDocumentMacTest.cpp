@@ -16,10 +16,11 @@ using kvtest::WordStreamBuilder;
 namespace {
 
 // The text of a one-paragraph Word 95 main stream holding Text at fcMin 0x400;
-// bit 0 of Byte19, the header byte at offset 19, marks a Mac save.
-std::u16string ReadText(uint16_t lid, uint8_t byte19, const std::string& text) {
+// bit 0 of Byte19, the header byte at offset 19, marks a Mac save, and a Chse of
+// 256 says the text is in the Macintosh character set.
+std::u16string ReadText(uint16_t lid, uint8_t byte19, const std::string& text, uint16_t chse = 0) {
   ByteWriter main;
-  main.U16(0xA5EC).U16(104).U16(0).U16(lid).PadTo(19).U8(byte19);
+  main.U16(0xA5EC).U16(104).U16(0).U16(lid).PadTo(19).U8(byte19).U16(chse);
   main.PadTo(24).U32(0x400).U32(0x400 + uint32_t(text.size())).PadTo(0x400);
   main.PutU32At(52, uint32_t(text.size()));  // ccpText
   main.Raw(text).PadTo(0x400 + text.size() + 16);
@@ -50,6 +51,8 @@ TEST(WordDocumentMac, MacSavedWord95TextUsesTheMacPageOfItsLanguage) {
 }
 
 TEST(WordDocumentMac, OnlyAMacSaveOfWord6Or95ChangesThePage) {
+  // The character set alone says so too.
+  EXPECT_EQ(ReadText(0x0409, 0x00, "caf\x8E\r", 256), u"caf\u00E9\r\n");
   // The same bytes saved on Windows: the language's Windows page.
   EXPECT_EQ(ReadText(0x0419, 0x80, "\xCF\xF0\xE8\r"), u"\u041F\u0440\u0438\r\n");
   EXPECT_EQ(ReadText(0x0409, 0x00, "caf\xE9\r"), u"caf\u00E9\r\n");
