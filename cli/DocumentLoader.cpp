@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -100,7 +101,17 @@ TDocumentLoader::TDocumentLoader(const TKvWordOptions& Options) : FOptions(Optio
 
 TDocumentLoader::~TDocumentLoader() = default;
 
-void TDocumentLoader::Configure(TMSCustomWordDocument& Document) const {
+void DeclareUtf8(std::u16string& Header) {
+  constexpr std::u16string_view key = u"charset=";
+  const size_t at = Header.find(key);
+  if (at == std::u16string::npos) return;
+  const size_t start = at + key.size();
+  const size_t end = Header.find_first_of(u"\"'; >", start);
+  Header.replace(start, (end == std::u16string::npos ? Header.size() : end) - start, u"utf-8");
+}
+
+void TDocumentLoader::Configure(TMSCustomWordDocument& Document,
+                                const std::shared_ptr<TFraming>& Framing) const {
   Document.SetTextFormating(FOptions.Format);
   Document.SetMaxTextLength(FOptions.MaxLength);
   Document.SetConvertSysCharacters(!FOptions.NoConvert);
@@ -112,22 +123,40 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document) const {
   if (FOptions.Macros) items.Include(msword::wpiVBA);
   if (FOptions.HiddenText) items.Include(msword::wpiHiddenText);
   Document.SetParseItems(items);
+  if (FOptions.Format == msword::tfPlainText) return;
+  const bool html = FOptions.Format == msword::tfHTML;
+  auto remember = [](std::vector<std::u16string>& Seen, const std::u16string& Text) {
+    if (std::find(Seen.begin(), Seen.end(), Text) == Seen.end()) Seen.push_back(Text);
+  };
+  Document.SetOnBeforeText([Framing, html, remember](msword::TObject*, std::u16string& Text) {
+    if (html) DeclareUtf8(Text);
+    if (Framing) remember(Framing->Headers, Text);
+  });
+  if (Framing)
+    Document.SetOnAfterText([Framing, remember](msword::TObject*, std::u16string& Text) {
+      remember(Framing->Trailers, Text);
+    });
 }
 
-std::unique_ptr<TMSCustomWordDocument> TDocumentLoader::NewReader(TReaderKind Kind) const {
+std::unique_ptr<TMSCustomWordDocument> TDocumentLoader::NewReader(
+    TReaderKind Kind, const std::shared_ptr<TFraming>& Framing) const {
   // A fresh component for every document: nothing of the last one (summary
   // properties, VBA items) can show in the next, and a document handed on for
   // printing is not overwritten by the next load.
   if (Kind != rkDoc) {
     std::unique_ptr<TMSCustomWordDocument> other = msword::NewReader(Kind);
-    Configure(*other);
+    Configure(*other, Framing);
     return other;
   }
   auto document = std::make_unique<msword::TMSWordDocument>(nullptr);
-  Configure(*document);
+  Configure(*document, Framing);
   if (FOptions.Language) {
     const uint16_t language = *FOptions.Language;
-    document->SetOnGetDefaultLanguage([language](msword::TObject*, uint16_t& DocLang) { DocLang = language; });
+    // A default for documents that name no language: those whose primary language
+    // is neutral (0x0000, 0x0400, 0x0800, ...). A named language is kept.
+    document->SetOnGetDefaultLanguage([language](msword::TObject*, uint16_t& DocLang) {
+      if ((DocLang & 0x3FF) == 0) DocLang = language;
+    });
   }
   return document;
 }
@@ -148,7 +177,10 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
     if (result.Message.empty()) {
       TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
       if (kind == rkHtml || kind == rkWordXml) kind = rkDoc;  // their readers are not built yet
-      std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind);
+      // In text mode the side texts and the summary go inside the framing.
+      if (!FOptions.Json && FOptions.Format != msword::tfPlainText)
+        result.Framing = std::make_shared<TFraming>();
+      std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind, result.Framing);
       document->SetFileName(fileName);
       document->Execute();
       if (FOptions.Json) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/rtf/RtfDocument.h"
@@ -20,6 +21,8 @@ struct TDocumentResult {
   // In text mode, the loaded document itself: its text is encoded as it is
   // written (WriteText), so that it is never held twice.
   std::unique_ptr<msword::TMSCustomWordDocument> Document;
+  // In RTF and HTML, the framing the reader gave its lists.
+  std::shared_ptr<TFraming> Framing;
   bool Failed = false;
   std::string Message;  // why it failed (FailureReason), UTF-8 or the name's own bytes
 };
@@ -36,6 +39,9 @@ std::string FailureReason(std::u16string_view Message, std::u16string_view FileN
 // could block), or the system's reason; nothing when it is a regular file.
 std::optional<std::string> PathProblem(const std::string& Path);
 
+// An HTML header's character set declared as UTF-8, which the tool writes.
+void DeclareUtf8(std::u16string& Header);
+
 class TDocumentLoader {
  public:
   explicit TDocumentLoader(const TKvWordOptions& Options);
@@ -51,9 +57,11 @@ class TDocumentLoader {
   TDocumentResult Load(const std::string& File);
 
  private:
-  void Configure(msword::TMSCustomWordDocument& Document) const;
-  // A reader component of that kind, configured from the options.
-  std::unique_ptr<msword::TMSCustomWordDocument> NewReader(TReaderKind Kind) const;
+  void Configure(msword::TMSCustomWordDocument& Document, const std::shared_ptr<TFraming>& Framing) const;
+  // A reader component of that kind, configured from the options; in RTF and HTML
+  // it records its framing in Framing.
+  std::unique_ptr<msword::TMSCustomWordDocument> NewReader(
+      TReaderKind Kind, const std::shared_ptr<TFraming>& Framing) const;
 
   const TKvWordOptions& FOptions;
 };

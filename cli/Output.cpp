@@ -2,7 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <nlohmann/json.hpp>
+#include <utility>
 
 #include "msword/base/CodePages.h"
 #include "msword/base/DateTime.h"
@@ -19,6 +23,8 @@ namespace {
 
 std::string_view LineEnd(const TKvWordOptions& Options) { return Options.Lf ? "\n" : "\r\n"; }
 
+std::pair<size_t, size_t> BodyOf(const TWideStrings& List, const TFraming* Framing);
+
 // A list that holds some text: the empty entries that a reader leaves for the
 // header and trailer of plain text do not count.
 bool HasText(const TWideStrings& List) {
@@ -28,9 +34,15 @@ bool HasText(const TWideStrings& List) {
 }
 
 bool SideTextWanted(const TKvWordOptions& Options, const TSideTextInfo& Info,
-                    const TMSCustomWordDocument& Document) {
+                    const TMSCustomWordDocument& Document, const TFraming* Framing) {
   if (Options.Sides.Contains(Info.Kind)) return true;
-  return Options.All && HasText(*(Document.*Info.List)());
+  if (!Options.All) return false;
+  const TWideStrings& list = *(Document.*Info.List)();
+  if (!Framing) return HasText(list);
+  const auto [first, last] = BodyOf(list, Framing);
+  for (size_t i = first; i < last; ++i)
+    if (!list.Lines()[i].empty()) return true;
+  return false;
 }
 
 bool SideTextListed(const TKvWordOptions& Options, const TSideTextInfo& Info) {
@@ -63,6 +75,36 @@ std::string OutputText(std::u16string_view Text, bool Lf) {
   return out;
 }
 
+void AppendFormatText(std::string& Out, std::u16string_view Text, const TKvWordOptions& Options) {
+  if (Options.Format != msword::tfRTF) {
+    AppendOutputText(Out, Text, Options.Lf);
+    return;
+  }
+  // A CR LF pair is ASCII and so never split between two runs.
+  while (!Text.empty()) {
+    size_t ascii = 0;
+    while (ascii < Text.size() && Text[ascii] < 0x80) ++ascii;
+    AppendOutputText(Out, Text.substr(0, ascii), Options.Lf);
+    Text.remove_prefix(ascii);
+    for (; !Text.empty() && Text[0] >= 0x80; Text.remove_prefix(1))
+      fmt::format_to(std::back_inserter(Out), "\\u{}?", int16_t(Text[0]));
+  }
+}
+
+std::string FormatOutputText(std::u16string_view Text, const TKvWordOptions& Options) {
+  std::string out;
+  AppendFormatText(out, Text, Options);
+  return out;
+}
+
+bool TFraming::IsHeader(std::u16string_view Entry) const {
+  return !Entry.empty() && std::find(Headers.begin(), Headers.end(), Entry) != Headers.end();
+}
+
+bool TFraming::IsTrailer(std::u16string_view Entry) const {
+  return !Entry.empty() && std::find(Trailers.begin(), Trailers.end(), Entry) != Trailers.end();
+}
+
 namespace {
 
 // Output gathered in blocks of about BlockSize bytes, each handed to the sink when full.
@@ -85,34 +127,96 @@ class TBlockWriter {
   std::string FBlock;
 };
 
-// The entries of List, each followed by a line end, as OutputText would give the
-// list's joined text: encoded a slice at a time, never cutting a CR LF in two.
-void WriteListText(TBlockWriter& Writer, const TWideStrings& List, bool Lf) {
+// The entries of List from First to Last (exclusive), each followed by a line end,
+// as FormatOutputText would give their joined text: encoded a slice at a time,
+// never cutting a CR LF or a surrogate pair in two.
+void WriteListText(TBlockWriter& Writer, const TWideStrings& List, const TKvWordOptions& Options,
+                   size_t First = 0, size_t Last = SIZE_MAX) {
   constexpr size_t sliceUnits = BlockSize / 4;
-  for (const std::u16string& line : List.Lines()) {
-    std::u16string_view rest = line;
+  const std::vector<std::u16string>& lines = List.Lines();
+  Last = std::min(Last, lines.size());
+  for (size_t i = First; i < Last; ++i) {
+    std::u16string_view rest = lines[i];
     while (!rest.empty()) {
       size_t n = std::min(rest.size(), sliceUnits);
-      if (n < rest.size() && rest[n - 1] == u'\r') ++n;
-      AppendOutputText(Writer.Block(), rest.substr(0, n), Lf);
+      if (n < rest.size() && (rest[n - 1] == u'\r' || (rest[n - 1] >= 0xD800 && rest[n - 1] <= 0xDBFF)))
+        ++n;
+      AppendFormatText(Writer.Block(), rest.substr(0, n), Options);
       rest.remove_prefix(n);
       Writer.FlushIfFull();
     }
-    Writer.Block() += Lf ? "\n" : "\r\n";
+    Writer.Block() += Options.Lf ? "\n" : "\r\n";
+  }
+}
+
+// The entries of List between the framing a reader gave it, when it has one.
+std::pair<size_t, size_t> BodyOf(const TWideStrings& List, const TFraming* Framing) {
+  const std::vector<std::u16string>& lines = List.Lines();
+  size_t first = 0, last = lines.size();
+  if (!Framing) return {first, last};
+  if (first < last && Framing->IsHeader(lines[first])) ++first;
+  if (first < last && Framing->IsTrailer(lines[last - 1])) --last;
+  return {first, last};
+}
+
+// A line the tool adds itself (a heading, a summary line) in the output format:
+// escaped as the readers escape text, and a paragraph of its own in RTF and HTML.
+void AppendToolLine(std::string& Out, const TKvWordOptions& Options, std::u16string_view Text,
+                    bool Heading) {
+  const std::string_view eol = Options.Lf ? "\n" : "\r\n";
+  std::u16string escaped;
+  switch (Options.Format) {
+    case msword::tfPlainText:
+      AppendOutputText(Out, Text, Options.Lf);
+      Out += eol;
+      return;
+    case msword::tfRTF:
+      for (char16_t c : Text) {
+        if (c == u'\\' || c == u'{' || c == u'}') escaped.push_back(u'\\');
+        escaped.push_back(c);
+      }
+      Out += Heading ? "\\par " : "";
+      AppendFormatText(Out, escaped, Options);
+      Out += "\\par ";
+      Out += eol;
+      return;
+    case msword::tfHTML:
+      for (char16_t c : Text) {
+        switch (c) {
+          case u'&': escaped += u"&amp;"; break;
+          case u'<': escaped += u"&lt;"; break;
+          case u'>': escaped += u"&gt;"; break;
+          default: escaped.push_back(c);
+        }
+      }
+      Out += "<p>";
+      AppendFormatText(Out, escaped, Options);
+      Out += "</p>";
+      Out += eol;
+      return;
   }
 }
 
 }  // namespace
 
-std::string IsoDateTime(msword::TDateTime Value) {
+std::string IsoDateTime(msword::TDateTime Value, std::optional<int32_t> UtcOffset) {
   if (Value == 0) return {};
-  // Summary dates have a resolution of two seconds: milliseconds are dropped.
-  if (!(Value > -693593.0 && Value < 2958466.0)) return {};  // 0001-01-01 .. 9999-12-31
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
-  msword::DecodeDate(Value, year, month, day);
-  msword::DecodeTime(Value, hour, minute, second, msec);
+  if (!(Value > -693594.0 && Value < 2958467.0)) return {};  // a day around 0001 .. 9999
+  // Whole seconds from the epoch of the date-time type: the whole part counts days
+  // (negative before it) and the fraction, always added, the time of that day.
+  const double days = std::trunc(Value);
+  int64_t seconds = int64_t(days) * 86400 + std::llround(std::fabs(Value - days) * 86400.0);
+  seconds -= int64_t(UtcOffset.value_or(0)) * 60;
+  int64_t day = seconds / 86400, second = seconds % 86400;
+  if (second < 0) {
+    second += 86400;
+    --day;
+  }
+  int year = 0, month = 0, dayOfMonth = 0;
+  msword::DecodeDate(double(day), year, month, dayOfMonth);
   if (year < 1 || year > 9999) return {};
-  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", year, month, day, hour, minute, second);
+  return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", year, month, dayOfMonth, second / 3600,
+                     second / 60 % 60, second % 60);
 }
 
 std::vector<TSummaryField> SummaryFields(const TKvWordSummaryInformation& S, bool Lf) {
@@ -123,20 +227,20 @@ std::vector<TSummaryField> SummaryFields(const TKvWordSummaryInformation& S, boo
   auto count = [&](std::string_view name, int32_t value) {
     if (value != 0) fields.push_back({name, value});
   };
-  auto date = [&](std::string_view name, msword::TDateTime value) {
-    std::string iso = IsoDateTime(value);
+  auto date = [&](std::string_view name, msword::TDateTime value, std::optional<int32_t> offset) {
+    std::string iso = IsoDateTime(value, offset);
     if (!iso.empty()) fields.push_back({name, std::move(iso)});
   };
   text("AppName", S.AppName());
   text("Author", S.Author());
   count("CharCount", S.CharCount());
   text("Comments", S.Comments());
-  date("Created", S.Created());
+  date("Created", S.Created(), S.CreatedUtcOffset());
   count("EditTime", S.EditTime());
   text("Keywords", S.Keywords());
   text("LastAuthor", S.LastAuthor());
-  date("LastPrinted", S.LastPrinted());
-  date("LastSaved", S.LastSaved());
+  date("LastPrinted", S.LastPrinted(), S.LastPrintedUtcOffset());
+  date("LastSaved", S.LastSaved(), S.LastSavedUtcOffset());
   count("PageCount", S.PageCount());
   text("RevNumber", S.RevNumber());
   text("Subject", S.Subject());
@@ -163,33 +267,42 @@ std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, 
   return fmt::format("{}==> {} <=={}", First ? "" : eol, File, eol);
 }
 
-void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document, const TSink& Sink) {
-  const std::string_view eol = LineEnd(Options);
+void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document, const TSink& Sink,
+               const TFraming* Framing) {
+  if (Options.Format == msword::tfPlainText) Framing = nullptr;
   TBlockWriter writer(Sink);
   std::string& out = writer.Block();
-  WriteListText(writer, *Document.Text(), Options.Lf);
+  const TWideStrings& text = *Document.Text();
+  // The main text's framing goes around everything printed.
+  const size_t last = BodyOf(text, Framing).second;
+  WriteListText(writer, text, Options, 0, last);
   for (const TSideTextInfo& info : SideTexts) {
-    if (!SideTextWanted(Options, info, Document)) continue;
-    fmt::format_to(std::back_inserter(out), "--- {} ---{}", info.Option, eol);
-    WriteListText(writer, *(Document.*info.List)(), Options.Lf);
+    if (!SideTextWanted(Options, info, Document, Framing)) continue;
+    AppendToolLine(out, Options, msword::Utf8ToWide(fmt::format("--- {} ---", info.Option)), true);
+    const TWideStrings& list = *(Document.*info.List)();
+    const auto [sideFirst, sideLast] = BodyOf(list, Framing);
+    WriteListText(writer, list, Options, sideFirst, sideLast);
   }
   if (Options.Summary) {
-    fmt::format_to(std::back_inserter(out), "--- summary ---{}", eol);
+    AppendToolLine(out, Options, u"--- summary ---", true);
     for (const TSummaryField& field : SummaryFields(*Document.SummaryInformation(), Options.Lf)) {
-      if (const auto* text = std::get_if<std::string>(&field.Value))
-        fmt::format_to(std::back_inserter(out), "{}: {}{}", field.Name, *text, eol);
+      std::string line;
+      if (const auto* value = std::get_if<std::string>(&field.Value))
+        line = fmt::format("{}: {}", field.Name, *value);
       else
-        fmt::format_to(std::back_inserter(out), "{}: {}{}", field.Name,
-                       std::get<int32_t>(field.Value), eol);
+        line = fmt::format("{}: {}", field.Name, std::get<int32_t>(field.Value));
+      AppendToolLine(out, Options, msword::Utf8ToWide(line), false);
       writer.FlushIfFull();
     }
   }
+  WriteListText(writer, text, Options, last);
   writer.Flush();
 }
 
-std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document) {
+std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document,
+                       const TFraming* Framing) {
   std::string out;
-  WriteText(Options, Document, [&out](std::string_view Bytes) { out += Bytes; });
+  WriteText(Options, Document, [&out](std::string_view Bytes) { out += Bytes; }, Framing);
   return out;
 }
 
@@ -199,12 +312,12 @@ std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TRe
   object["file"] = File;
   object["reader"] = ReaderName(Reader);
   if (DocVersion) object["docVersion"] = *DocVersion;
-  if (!Options.NoText) object["text"] = OutputText(Document.Text()->GetTextStr(), Options.Lf);
+  if (!Options.NoText) object["text"] = FormatOutputText(Document.Text()->GetTextStr(), Options);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextListed(Options, info)) continue;
     Json entries = Json::array();
     for (const std::u16string& line : (Document.*info.List)()->Lines())
-      entries.push_back(OutputText(line, Options.Lf));
+      entries.push_back(FormatOutputText(line, Options));
     object[std::string(info.JsonKey)] = std::move(entries);
   }
   if (!Options.NoSummary) {

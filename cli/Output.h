@@ -20,10 +20,28 @@ namespace kvword {
 std::string OutputText(std::u16string_view Text, bool Lf);
 // Appends Text as UTF-8, with every CR LF as LF when Lf is set.
 void AppendOutputText(std::string& Out, std::u16string_view Text, bool Lf);
+// The reader's text as the tool prints it in the chosen format: as OutputText, and
+// in RTF with every code unit above 127 written as "\uN?" (N signed, as RTF has
+// it; the header declares one fallback character with "\uc1"), so that the RTF
+// is plain ASCII whatever the reader found.
+void AppendFormatText(std::string& Out, std::u16string_view Text, const TKvWordOptions& Options);
+std::string FormatOutputText(std::u16string_view Text, const TKvWordOptions& Options);
 
-// A local date-time as "2022-12-06T11:20:30" (ISO 8601 local time, whole seconds);
-// empty for 0 (not set) or a value outside the years 1 to 9999.
-std::string IsoDateTime(msword::TDateTime Value);
+// The header and trailer texts a reader framed its RTF or HTML lists with, as the
+// tool's text events saw them (a reader may frame each side text as well). With
+// them, the tool puts the side texts and the summary inside the one document it
+// prints, before the main text's trailer.
+struct TFraming {
+  std::vector<std::u16string> Headers, Trailers;
+  bool IsHeader(std::u16string_view Entry) const;
+  bool IsTrailer(std::u16string_view Entry) const;
+};
+
+// A date-time whose clock time stands UtcOffset minutes east of UTC as the UTC
+// moment "2022-12-06T10:20:30Z" (ISO 8601, whole seconds); a value without an
+// offset is taken as UTC. Empty for 0 (not set) or a moment outside the years 1
+// to 9999.
+std::string IsoDateTime(msword::TDateTime Value, std::optional<int32_t> UtcOffset);
 
 // One summary property that is set: a text (dates already in ISO 8601) or a count.
 struct TSummaryField {
@@ -40,11 +58,14 @@ using TSink = std::function<void(std::string_view Bytes)>;
 // What one document prints in text mode: the main text, the side texts asked for
 // under "--- NAME ---", and with --summary the summary lines under "--- summary ---",
 // handed to Sink in blocks of about 64 KiB as it is encoded.
+// In RTF and HTML, given the Framing the reader used, all of it goes inside the
+// main text's framing, the tool's own lines escaped as the format needs.
 void WriteText(const TKvWordOptions& Options, const msword::TMSCustomWordDocument& Document,
-               const TSink& Sink);
+               const TSink& Sink, const TFraming* Framing = nullptr);
 // The same text as one string.
 std::string FormatText(const TKvWordOptions& Options,
-                       const msword::TMSCustomWordDocument& Document);
+                       const msword::TMSCustomWordDocument& Document,
+                       const TFraming* Framing = nullptr);
 
 // One JSON line (ending in LF) for a document that loaded. DocVersion is given for
 // the ".doc" reader only.

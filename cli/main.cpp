@@ -51,8 +51,14 @@ void Write(const std::string& Bytes) {
 int main(int argc, char** argv) {
   using namespace kvword;
   TKvWordOptions options;
-  if (std::optional<int> status = ParseCommandLine(argc, argv, options, std::cout, std::cerr))
+  if (std::optional<int> status = ParseCommandLine(argc, argv, options, std::cout, std::cerr)) {
+    // --help and --version fail, as any output does, when it cannot be written.
+    if (*status == ExitSuccess && !std::cout.flush()) {
+      std::fprintf(stderr, "kvword: standard output: %s\n", std::strerror(errno));
+      return ExitDocumentFailed;
+    }
     return *status;
+  }
 
   std::ifstream listFile;
   std::istream* list = nullptr;
@@ -117,10 +123,13 @@ int main(int argc, char** argv) {
         Write(result.Output);
         if (!result.Output.empty()) printedAny = true;
         if (result.Document) {
-          WriteText(options, *result.Document, [&printedAny](std::string_view Bytes) {
-            std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
-            printedAny = true;
-          });
+          WriteText(
+              options, *result.Document,
+              [&printedAny](std::string_view Bytes) {
+                std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
+                printedAny = true;
+              },
+              result.Framing.get());
           result.Document.reset();
         }
         progress.Update(index + 1);

@@ -30,7 +30,14 @@ void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
   if (FMaxTextLength <= 0) return;
   IsCancelExtract = true;  // set by the first call with a limit, reached or not
   std::u16string joined = List->GetText();
-  if (joined.size() > size_t(FMaxTextLength)) joined.resize(size_t(FMaxTextLength));
+  if (joined.size() > size_t(FMaxTextLength)) {
+    // A character of two code units is kept whole or not at all.
+    size_t kept = size_t(FMaxTextLength);
+    if (joined[kept - 1] >= 0xD800 && joined[kept - 1] <= 0xDBFF && joined[kept] >= 0xDC00 &&
+        joined[kept] <= 0xDFFF)
+      --kept;
+    joined.resize(kept);
+  }
   List->Clear();
   List->Add(std::move(joined));
 }

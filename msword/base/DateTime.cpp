@@ -88,6 +88,14 @@ TDateTime DosDateTimeToDateTime(uint16_t Date, uint16_t Time) {
   return date + time;
 }
 
+bool FileTimeLocalOffset(const TFileTime& FileTime, int32_t& MinutesEast) {
+  const int64_t seconds = int64_t(FileTime.Value() / 10000000ULL) - 11644473600LL;
+  std::tm local{};
+  if (!UnixTimeToLocal(seconds, local)) return false;
+  MinutesEast = int32_t(local.tm_gmtoff / 60);
+  return true;
+}
+
 bool FileTimeToLocalDosDateTime(const TFileTime& FileTime, uint16_t& Date, uint16_t& Time) {
   // 11644473600 seconds lie between 1601-01-01 and 1970-01-01.
   const int64_t seconds = int64_t(FileTime.Value() / 10000000ULL) - 11644473600LL;

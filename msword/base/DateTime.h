@@ -30,5 +30,8 @@ TDateTime Now();
 TDateTime DosDateTimeToDateTime(uint16_t Date, uint16_t Time);
 // A UTC FILETIME to local time, then to a DOS date and time; false outside 1980-2107.
 bool FileTimeToLocalDosDateTime(const TFileTime& FileTime, uint16_t& Date, uint16_t& Time);
+// The local time's offset from UTC, in minutes east, at the moment of a UTC
+// FILETIME: what FileTimeToLocalDosDateTime added to it. False when it cannot be had.
+bool FileTimeLocalOffset(const TFileTime& FileTime, int32_t& MinutesEast);
 
 }  // namespace msword

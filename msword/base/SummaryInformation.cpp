@@ -16,6 +16,9 @@ void TKvWordSummaryInformation::Assign(const TPersistent* Source) {
     FLastAuthor = other->FLastAuthor;
     FLastPrinted = other->FLastPrinted;
     FLastSaved = other->FLastSaved;
+    FCreatedUtcOffset = other->FCreatedUtcOffset;
+    FLastPrintedUtcOffset = other->FLastPrintedUtcOffset;
+    FLastSavedUtcOffset = other->FLastSavedUtcOffset;
     FPageCount = other->FPageCount;
     FRevNumber = other->FRevNumber;
     FSubject = other->FSubject;
@@ -51,8 +54,12 @@ void SetText(std::u16string& field, const TPropertyValue& v) {
 void SetInt(int32_t& field, const TPropertyValue& v) {
   if (v.Type == VT_I4) field = v.Integer;
 }
-void SetDate(TDateTime& field, const TPropertyValue& v) {
-  if (v.Type == VT_FILETIME) field = TKvWordSummaryInformation::FileTimeToDateTime(v.FileTime);
+void SetDate(TDateTime& field, std::optional<int32_t>& offset, const TPropertyValue& v) {
+  if (v.Type != VT_FILETIME) return;
+  field = TKvWordSummaryInformation::FileTimeToDateTime(v.FileTime);
+  int32_t minutes = 0;
+  offset.reset();
+  if (field != 0 && FileTimeLocalOffset(v.FileTime, minutes)) offset = minutes;
 }
 }  // namespace
 
@@ -74,9 +81,9 @@ void TKvWordSummaryInformation::ParseProperty(uint32_t propID, const TPropertyVa
     case 10:
       if (Value.Type == VT_FILETIME) FEditTime = FileTimeToElapsedTime(Value.FileTime);
       break;
-    case 11: SetDate(FLastPrinted, Value); break;
-    case 12: SetDate(FCreated, Value); break;
-    case 13: SetDate(FLastSaved, Value); break;
+    case 11: SetDate(FLastPrinted, FLastPrintedUtcOffset, Value); break;
+    case 12: SetDate(FCreated, FCreatedUtcOffset, Value); break;
+    case 13: SetDate(FLastSaved, FLastSavedUtcOffset, Value); break;
     case 14: SetInt(FPageCount, Value); break;
     case 15: SetInt(FWordCount, Value); break;
     case 16: SetInt(FCharCount, Value); break;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "msword/base/Classes.h"
@@ -79,6 +80,14 @@ class TKvWordSummaryInformation : public TPersistent {
   KVW_STRING_PROPERTY(Manager)
   KVW_STRING_PROPERTY(Company)
   KVW_VALUE_PROPERTY(int32_t, CharCount2)
+  // Where each date's clock time stands against UTC, in minutes east: a ".doc"
+  // date is stored in the machine's local time, and this is the local offset at
+  // that moment; a ".docx" date keeps the clock time its part gives, and this is
+  // the offset the part states ("Z": 0). Unset when the value states none (or the
+  // date is not set). Date plus offset give the moment itself.
+  KVW_VALUE_PROPERTY(std::optional<int32_t>, CreatedUtcOffset)
+  KVW_VALUE_PROPERTY(std::optional<int32_t>, LastPrintedUtcOffset)
+  KVW_VALUE_PROPERTY(std::optional<int32_t>, LastSavedUtcOffset)
 #undef KVW_STRING_PROPERTY
 #undef KVW_VALUE_PROPERTY
 
@@ -96,6 +105,7 @@ class TKvWordSummaryInformation : public TPersistent {
   std::u16string FLastAuthor;
   TDateTime FLastPrinted = 0;
   TDateTime FLastSaved = 0;
+  std::optional<int32_t> FCreatedUtcOffset, FLastPrintedUtcOffset, FLastSavedUtcOffset;
   int32_t FPageCount = 0;
   std::u16string FRevNumber;
   std::u16string FSubject;

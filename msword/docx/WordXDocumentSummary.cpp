@@ -59,8 +59,12 @@ void TMSWordXDocument::LoadSummary(TZipArchive& Zip, std::u16string_view AFileNa
     s.SetLastAuthor(GetNodeValue(engine, core, u"cp:lastModifiedBy"));
     s.SetRevNumber(GetNodeValue(engine, core, u"cp:revision"));
     s.SetCategory(GetNodeValue(engine, core, u"cp:category"));
-    s.SetCreated(XMLStringToDateTime(GetNodeValue(engine, core, u"dcterms:created")));
-    s.SetLastSaved(XMLStringToDateTime(GetNodeValue(engine, core, u"dcterms:modified")));
+    const std::u16string created = GetNodeValue(engine, core, u"dcterms:created");
+    const std::u16string modified = GetNodeValue(engine, core, u"dcterms:modified");
+    s.SetCreated(XMLStringToDateTime(created));
+    s.SetCreatedUtcOffset(XMLStringUtcOffset(created));
+    s.SetLastSaved(XMLStringToDateTime(modified));
+    s.SetLastSavedUtcOffset(XMLStringUtcOffset(modified));
   }
   if (TKvXMLItem* app = engine.GetItemByTag(nullptr, u"Properties")) {
     s.SetTemplate(GetNodeValue(engine, app, u"Template"));

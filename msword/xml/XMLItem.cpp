@@ -241,6 +241,28 @@ TDateTime XMLStringToDateTime(std::u16string_view S) {
   return date + time;
 }
 
+std::optional<int32_t> XMLStringUtcOffset(std::u16string_view S) {
+  if (XMLStringToDateTime(S) == 0 || S.size() < 20) return std::nullopt;
+  std::u16string_view zone = S.substr(19);
+  if (zone[0] == u'.') {
+    zone.remove_prefix(1);
+    while (!zone.empty() && zone[0] >= u'0' && zone[0] <= u'9') zone.remove_prefix(1);
+  }
+  if (zone == u"Z" || zone == u"z") return 0;
+  if (zone.size() != 6 && zone.size() != 5) return std::nullopt;
+  if (zone[0] != u'+' && zone[0] != u'-') return std::nullopt;
+  const bool colon = zone.size() == 6;
+  if (colon && zone[3] != u':') return std::nullopt;
+  const std::u16string_view hh = zone.substr(1, 2), mm = zone.substr(colon ? 4 : 3, 2);
+  for (char16_t c : std::u16string(hh) + std::u16string(mm))
+    if (c < u'0' || c > u'9') return std::nullopt;
+  const int hours = (hh[0] - u'0') * 10 + (hh[1] - u'0');
+  const int minutes = (mm[0] - u'0') * 10 + (mm[1] - u'0');
+  if (hours > 14 || minutes > 59) return std::nullopt;
+  const int32_t offset = hours * 60 + minutes;
+  return zone[0] == u'-' ? -offset : offset;
+}
+
 void ReplaceHTMLChars(std::u16string& S) {
   const size_t first = S.find(u'&');
   if (first == std::u16string::npos) return;

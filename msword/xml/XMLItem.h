@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +104,10 @@ class TKvXMLItem : public TObject {
 // A document-property date ("2022-12-06T10:20:30Z": the zone and fractions are
 // ignored) to a date-time; 0 for the empty string and for anything unreadable.
 TDateTime XMLStringToDateTime(std::u16string_view S);
+// The zone of such a date, in minutes east of UTC: 0 for "Z", +120 for "+02:00"
+// (or "+0200"), after seconds and any fraction of them; unset when the value
+// states none or is unreadable.
+std::optional<int32_t> XMLStringUtcOffset(std::u16string_view S);
 // Replaces entity references (a fixed table, the ";" optional) and numeric character
 // references (decimal or hexadecimal, 0 to 65534) in one pass from left to right:
 // replaced text is never looked at again.

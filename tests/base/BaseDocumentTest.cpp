@@ -105,6 +105,24 @@ TEST(BaseDocument, MaxTextLengthCutsTheJoinedList) {
   }
 }
 
+// A limit that falls inside a character of two code units keeps the whole text
+// before it rather than half a character.
+TEST(BaseDocument, MaxTextLengthNeverSplitsASurrogatePair) {
+  struct Case { int32_t limit; std::u16string kept; };
+  const Case cases[] = {{1, u""},
+                        {2, u"\U0001F600"},
+                        {3, u"\U0001F600a"},
+                        {4, u"\U0001F600a"},
+                        {5, u"\U0001F600a\U0001F600"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit);
+    TTestDocument doc;
+    doc.SetMaxTextLength(c.limit);
+    doc.AddText(u"\U0001F600a\U0001F600", doc.Text());
+    EXPECT_EQ(doc.Text()->Lines(), std::vector<std::u16string>{c.kept});
+  }
+}
+
 TEST(BaseDocument, OleStreamSkipsOnlyABdocHeader) {
   const std::string body = "payload";
   struct Case { std::string bytes; int64_t loadedAt; };

@@ -137,7 +137,9 @@ TEST(PropertySet, DatesAreLocalWithTwoSecondResolution) {
   TryEncodeDate(2022, 12, 6, date);
   TryEncodeTime(11, 20, 30, 0, time);
   EXPECT_DOUBLE_EQ(summary.Created(), date + time);
+  EXPECT_EQ(summary.CreatedUtcOffset(), 60);  // the local time's offset, to get back to UTC
   EXPECT_EQ(summary.LastPrinted(), 0);
+  EXPECT_EQ(summary.LastPrintedUtcOffset(), std::nullopt);
   EXPECT_EQ(summary.EditTime(), 90);
 }
 

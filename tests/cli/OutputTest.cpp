@@ -88,14 +88,14 @@ TEST_F(LoadedDocument, SummaryLinesLeaveOutWhatIsNotSet) {
   options.Lf = true;
   EXPECT_EQ(FormatText(options, document),
             "Caf\xC3\xA9 au lait\nsecond line\n--- summary ---\n"
-            "Author: Chef\nCreated: 2022-12-06T11:20:30\nPageCount: 3\nTitle: Menu\n");
+            "Author: Chef\nCreated: 2022-12-06T11:20:30Z\nPageCount: 3\nTitle: Menu\n");
 }
 
 TEST_F(LoadedDocument, JsonHoldsExactlyTheKeysAskedFor) {
   const json plain = json::parse(FormatJson(options, "menu.docx", rkDocx, std::nullopt, document));
   EXPECT_EQ(plain, json::parse(R"({"file":"menu.docx","reader":"docx",
       "text":"Caf\u00e9 au lait\r\nsecond line\r\n",
-      "summary":{"Author":"Chef","Created":"2022-12-06T11:20:30","PageCount":3,"Title":"Menu"}})"));
+      "summary":{"Author":"Chef","Created":"2022-12-06T11:20:30Z","PageCount":3,"Title":"Menu"}})"));
 
   options.All = true;
   options.NoSummary = true;
@@ -130,6 +130,80 @@ TEST(Output, JsonStaysValidForFileNamesThatAreNotUtf8) {
   EXPECT_EQ(parsed["error"], "File bad is not found.");
 }
 
+TEST(Output, RtfWritesEveryCodeUnitAbove127AsUnicodeEscape) {
+  struct Case {
+    std::u16string text;
+    std::string rtf;
+  };
+  const Case cases[] = {
+      {u"P\u0159eklada\u010D", "P\\u345?eklada\\u269?"},
+      {u"caf\u00E9\r\n", "caf\\u233?\n"},
+      {u"\U0001F600", "\\u-10179?\\u-8704?"},  // each half of the pair, signed
+      {u"\uFFFD\u0080x", "\\u-3?\\u128?x"},
+      {u"\\par {x}", "\\par {x}"},  // the reader's own markup stays
+  };
+  TKvWordOptions options;
+  options.Format = msword::tfRTF;
+  options.Lf = true;
+  for (const Case& c : cases) EXPECT_EQ(FormatOutputText(c.text, options), c.rtf);
+  options.Format = msword::tfHTML;
+  EXPECT_EQ(FormatOutputText(u"caf\u00E9", options), "caf\xC3\xA9");
+}
+
+// Long lines are written in slices: none may fall between the halves of a pair.
+TEST_F(LoadedDocument, SlicesNeverSplitASurrogatePair) {
+  document.Text()->Clear();
+  for (size_t at : {16383u, 16384u, 32767u}) {
+    std::u16string line(at, u'a');
+    line += u"\U0001F600";
+    line += std::u16string(20000, u'b');
+    document.Text()->Add(line);
+  }
+  const std::string out = FormatText(options, document);
+  EXPECT_EQ(out, OutputText(document.Text()->GetTextStr(), false));
+  EXPECT_EQ(out.find("\xEF\xBF\xBD"), std::string::npos);  // no U+FFFD
+}
+
+// RTF and HTML: the side texts and the summary go before the main text's trailer,
+// without their own framing, and the tool's lines are escaped for the format.
+TEST_F(LoadedDocument, SideTextsAndSummaryGoInsideTheDocument) {
+  struct Case {
+    msword::TMSTextFormating format;
+    std::u16string header, body, note, trailer;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {msword::tfHTML, u"<html><body>", u"<p>Caf\u00E9</p>", u"<p>a note</p>", u"</body></html>",
+       "<html><body>\n<p>Caf\xC3\xA9</p>\n<p>--- footnotes ---</p>\n<p>a note</p>\n"
+       "<p>--- summary ---</p>\n<p>Author: Chef</p>\n<p>PageCount: 3</p>\n"
+       "<p>Title: Fish &amp; &lt;Chips&gt; {\xC3\xA9}</p>\n</body></html>\n"},
+      {msword::tfRTF, u"{\\rtf1\\uc1", u"Caf\u00E9", u"a note", u"}",
+       "{\\rtf1\\uc1\nCaf\\u233?\n\\par --- footnotes ---\\par \na note\n"
+       "\\par --- summary ---\\par \nAuthor: Chef\\par \nPageCount: 3\\par \n"
+       "Title: Fish & <Chips> \\{\\u233?\\}\\par \n}\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.format));
+    msword::TMSWordXDocument framed{nullptr};
+    for (const auto& [list, entry] : {std::pair{framed.Text(), c.body}, {framed.FootNoteText(), c.note}}) {
+      list->Add(c.header);
+      list->Add(entry);
+      list->Add(c.trailer);
+    }
+    framed.EndNoteText()->Add(c.header);  // framing alone: nothing to print
+    framed.EndNoteText()->Add(c.trailer);
+    framed.SummaryInformation()->SetTitle(u"Fish & <Chips> {\u00E9}");
+    framed.SummaryInformation()->SetAuthor(u"Chef");
+    framed.SummaryInformation()->SetPageCount(3);
+    options.Format = c.format;
+    options.Lf = true;
+    options.All = true;
+    options.Summary = true;
+    const TFraming framing{{c.header}, {c.trailer}};
+    EXPECT_EQ(FormatText(options, framed, &framing), c.expected);
+  }
+}
+
 TEST(Output, HeadingsFollowHead) {
   TKvWordOptions options;
   EXPECT_EQ(FormatHeading(options, "a.doc", true), "==> a.doc <==\r\n");
@@ -143,13 +217,34 @@ TEST(Output, LfTurnsOnlyCrLfPairsIntoLf) {
   EXPECT_EQ(OutputText(u"a\r\nb", false), "a\r\nb");
 }
 
-TEST(Output, DatesAreIsoLocalTimeAndUnsetDatesAreEmpty) {
-  EXPECT_EQ(IsoDateTime(At(2022, 12, 6, 11, 20, 30)), "2022-12-06T11:20:30");
-  EXPECT_EQ(IsoDateTime(At(1980, 1, 1, 0, 0, 0)), "1980-01-01T00:00:00");
-  EXPECT_EQ(IsoDateTime(At(2107, 12, 31, 23, 59, 58)), "2107-12-31T23:59:58");
-  EXPECT_EQ(IsoDateTime(0), "");
-  EXPECT_EQ(IsoDateTime(1e12), "");
-  EXPECT_EQ(IsoDateTime(std::numeric_limits<double>::quiet_NaN()), "");
+// Dates print as the UTC moment: the clock time less the offset it stands at.
+TEST(Output, DatesAreUtcMomentsAndUnsetDatesAreEmpty) {
+  struct Case {
+    TDateTime value;
+    std::optional<int32_t> offset;
+    const char* iso;
+  };
+  const Case cases[] = {
+      {At(2022, 12, 6, 11, 20, 30), 60, "2022-12-06T10:20:30Z"},    // a .doc date read at UTC+1
+      {At(2022, 12, 6, 10, 20, 30), std::nullopt, "2022-12-06T10:20:30Z"},  // none: UTC
+      {At(2022, 12, 6, 10, 20, 30), 0, "2022-12-06T10:20:30Z"},
+      {At(2022, 1, 1, 1, 0, 0), 120, "2021-12-31T23:00:00Z"},       // back over a year's end
+      {At(2022, 12, 31, 20, 30, 0), -330, "2023-01-01T02:00:00Z"},  // forward, half hours
+      {At(1980, 1, 1, 0, 0, 0), std::nullopt, "1980-01-01T00:00:00Z"},
+      {At(2107, 12, 31, 23, 59, 58), std::nullopt, "2107-12-31T23:59:58Z"},
+      // Before the epoch of 1899-12-30 the whole part counts back and the fraction
+      // is still the time of that day.
+      {At(1850, 3, 1, 0, 0, 0) - 0.75, std::nullopt, "1850-03-01T18:00:00Z"},
+      {At(1899, 12, 30, 0, 0, 0) - 0.25, 60, "1899-12-30T05:00:00Z"},
+      {At(9999, 12, 31, 23, 59, 59), -60, ""},                      // past 9999 in UTC
+      {0, std::nullopt, ""},
+      {1e12, std::nullopt, ""},
+      {std::numeric_limits<double>::quiet_NaN(), std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.iso);
+    EXPECT_EQ(IsoDateTime(c.value, c.offset), c.iso);
+  }
 }
 
 }  // namespace

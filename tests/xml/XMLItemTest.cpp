@@ -111,6 +111,22 @@ TEST(XMLItem, PropertyDatesAreReadWithoutZoneConversion) {
     EXPECT_EQ(XMLStringToDateTime(bad), 0) << std::u16string_view(bad).size();
 }
 
+TEST(XMLItem, PropertyDatesStateTheirZone) {
+  struct Case {
+    const char16_t* text;
+    std::optional<int32_t> minutesEast;
+  };
+  const Case cases[] = {
+      {u"2022-12-06T10:20:30Z", 0},         {u"2022-12-06T10:20:30.123+02:00", 120},
+      {u"2022-12-06T10:20:30-05:30", -330}, {u"2022-12-06T10:20:30+0100", 60},
+      {u"2022-12-06T10:20:30", {}},         {u"2022-12-06T10:20:30+2", {}},
+      {u"2022-12-06T10:20:30+02:60", {}},   {u"2022-12-06T10:20:30 Z", {}},
+      {u"2022-13-06T10:20:30Z", {}},  // no date, no zone
+      {u"", {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(XMLStringUtcOffset(c.text), c.minutesEast);
+}
+
 TEST(XMLItem, FreeingAnItemTakesItOutOfItsParent) {
   TKvXMLItem root(nullptr);
   TKvXMLItem* a = Child(&root, u"a");

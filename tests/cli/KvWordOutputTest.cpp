@@ -1,0 +1,221 @@
+// What kvword prints, run as a process: RTF and HTML that hold everything asked
+// for, dates as UTC moments, the progress line kept out of the text, limits that
+// keep characters whole, write errors, and the language default.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "ProcessRunner.h"
+#include "support/ByteWriter.h"
+#include "support/CompoundFileBuilder.h"
+#include "support/SharedData.h"
+#include "support/ZipBuilder.h"
+
+extern char** environ;
+
+namespace kvtest {
+namespace {
+
+using nlohmann::json;
+
+std::string Sample(const std::string& Name) {
+  return ReadFileBytes(std::string(KVWORD_SAMPLES_DIR) + "/" + Name);
+}
+
+std::string Docx(const std::string& BodyXml, const std::string& CoreXml = "") {
+  ZipBuilder zip;
+  zip.AddDeflated("word/document.xml",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+                  "<w:document xmlns:w=\"w\"><w:body>" + BodyXml + "</w:body></w:document>");
+  if (!CoreXml.empty()) zip.AddDeflated("docProps/core.xml", CoreXml);
+  return zip.Bytes();
+}
+
+std::string Paragraph(const std::string& Text) {
+  return "<w:p><w:r><w:t>" + Text + "</w:t></w:r></w:p>";
+}
+
+TEST(KvWordOutput, RtfIsAsciiWithEverythingInsideTheDocument) {
+  TTempDir dir;
+  for (const std::string name : {"sample.doc", "sample.docx"}) {
+    SCOPED_TRACE(name);
+    const std::string file = dir.Write(name, Sample(name));
+    const TProcessResult run = RunKvWord({"--format=rtf", "--all", "--summary", file});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_TRUE(std::all_of(run.Out.begin(), run.Out.end(), [](char c) { return c > 0; }));
+    EXPECT_THAT(run.Out, testing::StartsWith("{\\rtf1\\ansi\\ansicpg1252\\uc1"));
+    EXPECT_THAT(run.Out, testing::HasSubstr("caf\\u233?"));  // "café" in the sample
+    EXPECT_THAT(run.Out, testing::HasSubstr("\\par --- summary ---\\par \r\n"));
+    EXPECT_THAT(run.Out, testing::HasSubstr("Title: kvword sample\\par \r\n"));
+    EXPECT_THAT(run.Out, testing::EndsWith("}\r\n"));
+    // One document: its only closing brace at the top level is the last one.
+    int depth = 0, closedAtTop = 0;
+    for (size_t i = 0; i < run.Out.size(); ++i) {
+      if (run.Out[i] == '\\') ++i;
+      else if (run.Out[i] == '{') ++depth;
+      else if (run.Out[i] == '}' && --depth == 0) ++closedAtTop;
+    }
+    EXPECT_EQ(depth, 0);
+    EXPECT_EQ(closedAtTop, 1);
+  }
+}
+
+TEST(KvWordOutput, HtmlDeclaresUtf8AndHoldsSideTextsBeforeItsEnd) {
+  TTempDir dir;
+  const std::string file = dir.Write("sample.docx", Sample("sample.docx"));
+  const TProcessResult run = RunKvWord({"--format=html", "--all", "--summary", "--lf", file});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_THAT(run.Out, testing::HasSubstr("charset=utf-8\">"));
+  EXPECT_THAT(run.Out, testing::Not(testing::HasSubstr("windows-1252")));
+  EXPECT_THAT(run.Out, testing::HasSubstr("caf\xC3\xA9"));
+  EXPECT_THAT(run.Out, testing::HasSubstr("<p>Title: kvword sample</p>\n\n</body>\n</html>\n"));
+  EXPECT_EQ(run.Out.find("<html>"), run.Out.rfind("<html>"));  // side texts unframed
+
+  // Summary values are escaped like text.
+  const std::string core =
+      "<cp:coreProperties xmlns:cp=\"c\" xmlns:dc=\"d\">"
+      "<dc:title>Fish &amp; &lt;Chips&gt;</dc:title></cp:coreProperties>";
+  const std::string fish = dir.Write("fish.docx", Docx(Paragraph("x"), core));
+  const TProcessResult escaped = RunKvWord({"--format=html", "--summary", fish});
+  EXPECT_THAT(escaped.Out, testing::HasSubstr("<p>Title: Fish &amp; &lt;Chips&gt;</p>"));
+
+  const json line = json::parse(RunKvWord({"--format=html", "--json", file}).Out);
+  EXPECT_THAT(line["text"].get<std::string>(), testing::HasSubstr("charset=utf-8"));
+}
+
+// The same file gives the same dates on every machine: a .docx date with an offset
+// is converted, one without is taken as UTC; .doc dates come back from local time.
+TEST(KvWordOutput, SummaryDatesAreUtcOnEveryMachine) {
+  TTempDir dir;
+  const std::string core =
+      "<cp:coreProperties xmlns:cp=\"c\" xmlns:dcterms=\"t\">"
+      "<dcterms:created>2022-12-06T12:20:30+02:00</dcterms:created>"
+      "<dcterms:modified>2022-12-07T08:00:00</dcterms:modified></cp:coreProperties>";
+  const std::string docx = dir.Write("dated.docx", Docx(Paragraph("x"), core));
+  for (const std::string zone : {"UTC", "Asia/Tokyo", "America/New_York"}) {
+    SCOPED_TRACE(zone);
+    setenv("TZ", zone.c_str(), 1);
+    const TProcessResult run = RunKvWord({"--json", "--no-text", docx});
+    const TProcessResult text = RunKvWord({"--summary", "--no-text", "--lf", docx});
+    unsetenv("TZ");
+    const json summary = json::parse(run.Out)["summary"];
+    EXPECT_EQ(summary["Created"], "2022-12-06T10:20:30Z");
+    EXPECT_EQ(summary["LastSaved"], "2022-12-07T08:00:00Z");
+    EXPECT_THAT(text.Out, testing::HasSubstr("\nCreated: 2022-12-06T10:20:30Z\n"));
+  }
+}
+
+// Runs kvword with standard error on a pseudo-terminal, and standard output on
+// that same terminal or in a file; gives what the terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& Args, bool OutputToTerminal,
+                          const std::string& OutputFile) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return "no terminal";
+  const std::string slave = ptsname(master);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  if (OutputToTerminal)
+    posix_spawn_file_actions_addopen(&actions, 1, slave.c_str(), O_RDWR | O_NOCTTY, 0);
+  else
+    posix_spawn_file_actions_addopen(&actions, 1, OutputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  posix_spawn_file_actions_addopen(&actions, 2, slave.c_str(), O_RDWR | O_NOCTTY, 0);
+  std::vector<std::string> args{KVWORD_CLI_PATH};
+  args.insert(args.end(), Args.begin(), Args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  std::string seen;
+  if (spawned == 0) {
+    char buffer[4096];
+    // Read while the child runs, so that a full terminal never blocks it; the
+    // terminal reports an error once the child has closed its side.
+    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, size_t(got));
+    int status = 0;
+    waitpid(pid, &status, 0);
+  }
+  close(master);
+  return seen;
+}
+
+TEST(KvWordOutput, ProgressLineNeverLandsInTextOnTheSameTerminal) {
+  TTempDir dir;
+  std::vector<std::string> args{"-j", "1"};
+  for (int i = 0; i < 3; ++i)
+    args.push_back(dir.Write("s" + std::to_string(i) + ".docx", Sample("sample.docx")));
+  const std::string file = (dir.Path() / "out.txt").string();
+  const std::string toFile = RunOnTerminal(args, false, file);
+  EXPECT_THAT(toFile, testing::HasSubstr("3/3 files"));  // the progress line is drawn
+  const std::string shared = RunOnTerminal(args, true, file);
+  EXPECT_THAT(shared, testing::HasSubstr("kvword sample document"));
+  EXPECT_THAT(shared, testing::Not(testing::HasSubstr("files/s")));
+}
+
+TEST(KvWordOutput, MaxLengthKeepsCharactersWhole) {
+  TTempDir dir;
+  // "ab" and then a character of two code units: a limit of 3 falls inside it.
+  const std::string file = dir.Write("emoji.docx", Docx(Paragraph("ab\xF0\x9F\x98\x80")));
+  const TProcessResult run = RunKvWord({"--max-length=3", "--json", file});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(json::parse(run.Out)["text"], "ab\r\n");
+  EXPECT_EQ(json::parse(RunKvWord({"--max-length=4", "--json", file}).Out)["text"],
+            "ab\xF0\x9F\x98\x80\r\n");
+}
+
+TEST(KvWordOutput, HelpAndVersionReportAWriteError) {
+  for (const std::string option : {"--help", "--version"}) {
+    SCOPED_TRACE(option);
+    const std::string command = std::string(KVWORD_CLI_PATH) + " " + option + " > /dev/full 2>&1";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+  }
+}
+
+// --language is a default: it decides the code page of documents that name no
+// language, and leaves a named language alone.
+TEST(KvWordOutput, LanguageIsADefaultForDocumentsThatNameNone) {
+  TTempDir dir;
+  // A Word 6 document: its 8-bit text is decoded in the code page of its language.
+  auto doc = [&](const std::string& name, uint16_t language) {
+    const std::string text = "\xCF\xF0\xE8\xE2\xE5\xF2\r";  // "Привет" in Windows-1251
+    ByteWriter main;
+    main.U16(0xA5EC).U16(101).U16(0).U16(language).PadTo(24).U32(0x300);
+    main.U32(0x300 + uint32_t(text.size())).PadTo(0x300).Raw(text).PadTo(0x400);
+    return dir.Write(name, CompoundFileBuilder().AddStream(u"WordDocument", main.Bytes()).Bytes());
+  };
+  const std::string none = doc("none.doc", 0x0000), english = doc("english.doc", 0x0409);
+  const std::string cyrillic = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+  const std::string latin = "\xC3\x8F\xC3\xB0\xC3\xA8\xC3\xA2\xC3\xA5\xC3\xB2";
+  struct Case {
+    std::string file;
+    std::vector<std::string> options;
+    std::string text;
+  };
+  const Case cases[] = {{none, {}, latin},
+                        {none, {"--language=0x0419"}, cyrillic},
+                        {english, {"--language=1049"}, latin}};
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"--json", c.file});
+    const TProcessResult run = RunKvWord(args);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_THAT(json::parse(run.Out)["text"].get<std::string>(), testing::HasSubstr(c.text))
+        << c.file;
+  }
+}
+
+}  // namespace
+}  // namespace kvtest
