@@ -1,0 +1,46 @@
+# Installs the library's package into a temporary prefix, moves the prefix, and
+# builds and runs a small program against it there: the package must be complete,
+# relocatable and free of the build machine's paths and internal targets.
+# cmake -DBUILD_DIR=... -DCONSUMER_DIR=... -DWORK_DIR=... -DSAMPLE=...
+#       [-DCXX_COMPILER=...] [-DCXX_FLAGS=...] -P PackageTest.cmake
+function(run)
+  execute_process(COMMAND ${ARGV} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "failed (${status}): ${ARGV}\n${out}\n${err}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+run(${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${WORK_DIR}/installed" --component library)
+file(RENAME "${WORK_DIR}/installed" "${WORK_DIR}/moved")
+
+file(GLOB_RECURSE package_files "${WORK_DIR}/moved/*.cmake")
+if(NOT package_files)
+  message(FATAL_ERROR "no CMake package was installed")
+endif()
+foreach(file IN LISTS package_files)
+  file(READ "${file}" text)
+  foreach(forbidden "${WORK_DIR}" "${BUILD_DIR}" "libdeflate.so" "libz.so" "libicu" "kvword_warnings")
+    string(FIND "${text}" "${forbidden}" at)
+    if(NOT at EQUAL -1)
+      message(FATAL_ERROR "${file} names ${forbidden}")
+    endif()
+  endforeach()
+endforeach()
+
+set(options -DCMAKE_PREFIX_PATH=${WORK_DIR}/moved -DCMAKE_BUILD_TYPE=Debug)
+if(CXX_COMPILER)
+  list(APPEND options -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+endif()
+if(CXX_FLAGS)
+  list(APPEND options "-DCMAKE_CXX_FLAGS=${CXX_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${CXX_FLAGS}")
+endif()
+run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" ${options})
+run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
+run("${WORK_DIR}/consumer/consumer" "${SAMPLE}")
+if(NOT output MATCHES "kvword sample document" OR NOT output MATCHES "Title: kvword sample\n")
+  message(FATAL_ERROR "unexpected output:\n${output}")
+endif()
+file(REMOVE_RECURSE "${WORK_DIR}")
+message(STATUS "the installed package builds and runs a consumer")
