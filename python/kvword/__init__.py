@@ -155,12 +155,15 @@ class Document:
 
 
 def _summary_value(value, zone):
-    """A summary value; dates come as their fields. A .doc file's dates are local
-    time (the reader converts the file's UTC moments); a .docx package's are the
-    wall-clock time written in it, which Word writes in UTC."""
+    """A summary value; dates come as their fields and the offset from UTC of
+    their clock time, when known. A .doc file's dates are local time (the reader
+    converts the file's UTC moments); a .docx package's are the wall-clock time
+    written in it, with the offset it states, and UTC when it states none."""
     if not isinstance(value, tuple):
         return value
-    naive = _datetime.datetime(*value)
+    naive = _datetime.datetime(*value[:6])
+    if len(value) > 6 and value[6] is not None:
+        return naive.replace(tzinfo=_datetime.timezone(_datetime.timedelta(minutes=value[6])))
     if zone is not None:
         return naive.replace(tzinfo=zone)
     try:

@@ -29,6 +29,7 @@ Command line (without --scheduler, a cluster of this machine's cores):
 from __future__ import annotations
 
 import argparse
+import datetime as _datetime
 import json
 import os
 import sys
@@ -47,9 +48,11 @@ _SIDE_TEXTS = (
 
 
 def _iso(value):
-    if hasattr(value, "year"):  # a date: its wall-clock fields, as the tool prints them
+    if hasattr(value, "year"):  # a date: the UTC moment, as the tool prints it
+        if value.tzinfo is not None:
+            value = value.astimezone(_datetime.timezone.utc)
         return (f"{value.year:04}-{value.month:02}-{value.day:02}"
-                f"T{value.hour:02}:{value.minute:02}:{value.second:02}")
+                f"T{value.hour:02}:{value.minute:02}:{value.second:02}Z")
     return value
 
 

@@ -55,20 +55,23 @@ std::vector<TSummaryValue> SummaryValues(const msword::TKvWordSummaryInformation
   auto count = [&](const char* name, int32_t value) {
     if (value != 0) values.push_back({name, value});
   };
-  auto date = [&](const char* name, msword::TDateTime value) {
-    if (const std::optional<TLocalDateTime> local = LocalDateTime(value)) values.push_back({name, *local});
+  auto date = [&](const char* name, msword::TDateTime value, std::optional<int32_t> offset) {
+    if (std::optional<TLocalDateTime> local = LocalDateTime(value)) {
+      local->UtcOffset = offset;
+      values.push_back({name, *local});
+    }
   };
   // The names and the order of the command-line tool's summary.
   text("AppName", S.AppName());
   text("Author", S.Author());
   count("CharCount", S.CharCount());
   text("Comments", S.Comments());
-  date("Created", S.Created());
+  date("Created", S.Created(), S.CreatedUtcOffset());
   count("EditTime", S.EditTime());
   text("Keywords", S.Keywords());
   text("LastAuthor", S.LastAuthor());
-  date("LastPrinted", S.LastPrinted());
-  date("LastSaved", S.LastSaved());
+  date("LastPrinted", S.LastPrinted(), S.LastPrintedUtcOffset());
+  date("LastSaved", S.LastSaved(), S.LastSavedUtcOffset());
   count("PageCount", S.PageCount());
   text("RevNumber", S.RevNumber());
   text("Subject", S.Subject());

@@ -53,6 +53,7 @@ enum TReadError : uint8_t {
 // A local date-time as its fields, year 1 to 9999, whole seconds.
 struct TLocalDateTime {
   int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
+  std::optional<int32_t> UtcOffset;  // minutes east of UTC of that clock time, when known
 };
 
 struct TSummaryValue {

@@ -79,7 +79,8 @@ py::object ToPython(const TReadResult& Result) {
       v = py::int_(*count);
     else {
       const TLocalDateTime& t = std::get<TLocalDateTime>(value.Value);
-      v = py::make_tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
+      v = py::make_tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second,
+                         t.UtcOffset ? py::object(py::int_(*t.UtcOffset)) : py::object(py::none()));
     }
     summary.append(py::make_tuple(value.Name, v));
   }
