@@ -16,6 +16,8 @@
 
 namespace msword {
 
+class TKvWDocxNoteMarks;
+class TKvWDocxNumbering;
 class TKvXMLEngine;
 class TKvXMLItem;
 class TStream;
@@ -25,6 +27,10 @@ class TZipArchive;
 // "Bold" and "Italic" (case-sensitive), the closing tags in the same order with
 // Opening false; empty for a style with neither word.
 std::u16string GetHTMLFontFromStyle(std::u16string_view S, bool Opening);
+
+// The bytes of a package entry, looked up as given and then with "/" turned into
+// "\"; empty for a missing entry. The zip reader's errors pass out.
+std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName);
 
 class TMSWordXDocument : public TMSCustomWordDocument {
  public:
@@ -71,6 +77,22 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   void LoadSummary(TZipArchive& Zip, std::u16string_view AFileName);
   // Appends document text to the current line, escaped for RTF and HTML.
   void AppendDocumentText(std::u16string_view Value);
+  // Value escaped for the output format, a tab written as the format writes tabs.
+  std::u16string FormattedText(std::u16string_view Value) const;
+  // The shown view's work at the end of a paragraph: its list label and a drop
+  // cap carried into the next paragraph. False when the line is held back (a
+  // drop cap's paragraph).
+  bool FinishShownParagraph();
+  // The shown view's parts of a package: lists, note numbering, comments, text
+  // boxes, imported chunks, macros.
+  void PrepareShownView(TZipArchive& Zip, const std::u16string& Folder);
+  void LoadShownSideParts(TZipArchive& Zip, const std::u16string& Folder);
+  // The text of the chunk the relationship Id names, read in place.
+  void InsertAltChunk(const std::u16string& Id);
+  // The part name of the first relationship of the main document whose type ends
+  // with TypeSuffix ("/comments"); empty when there is none.
+  std::u16string PartNameOfType(TZipArchive& Zip, std::u16string_view TypeSuffix);
+  void LoadVBAProject(TZipArchive& Zip, const std::u16string& Folder);
 
   std::u16string FCurrentTextLine;
   TWideStrings* FcurList = nullptr;
@@ -88,6 +110,40 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   std::u16string FRelationshipsName;  // the main document's relationships part
   bool FRelationshipsRead = false;
   std::map<std::u16string, std::u16string> FRelationships;
+  // The relationship types, id (folded) to type, read with the targets.
+  std::map<std::u16string, std::u16string> FRelationshipTypes;
+
+  // The shown view (vwShown) of one load; none of it is used by the stored view.
+  struct TShownParagraph {
+    std::u16string NumId;  // w:numPr as the paragraph writes it
+    int32_t Level = -1;
+    std::u16string Style;  // w:pStyle
+    bool DropCap = false;  // w:framePr w:dropCap="drop" or "margin"
+    size_t ContentStart = 0;  // where the paragraph's text begins in its line
+  };
+  bool FShown = false;
+  TKvWRevisions FRevisionMode = rvDefault;
+  TShownParagraph FParagraph;
+  std::vector<TShownParagraph> FOuterParagraphs;
+  bool FHasDropCap = false;
+  std::u16string FDropCapText;  // a drop cap's text, waiting for its paragraph
+  size_t FTextBoxDepth = 0;     // open w:txbxContent elements
+  bool FRunSymbolFont = false;  // the run's font is a symbol font
+  std::u16string FRunFont;
+  // The note being converted (w:id) and a reference whose custom mark follows.
+  bool FInEndnote = false;
+  std::u16string FNoteId;
+  bool FCustomMarkEndnote = false;
+  std::u16string FCustomMarkId;
+  std::unique_ptr<TKvWDocxNumbering> FNumbering;
+  std::unique_ptr<TKvWDocxNoteMarks> FNoteMarks;
+  // The package being loaded, for imported chunks, and how deep this reader sits
+  // in chunks imported by others.
+  TZipArchive* FZip = nullptr;
+  std::u16string FFolder;
+  int FChunkDepth = 0;
+  // The file LoadFromFile is loading, for the messages of LoadFromStream.
+  std::u16string FLoadingFileName;
 };
 
 }  // namespace msword

@@ -12,6 +12,10 @@
 #include <emmintrin.h>
 #endif
 
+#include "msword/base/SymbolFonts.h"
+#include "msword/docx/DocxNoteMarks.h"
+#include "msword/docx/DocxNumbering.h"
+#include "msword/docx/PartScan.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
@@ -45,7 +49,23 @@ enum TDocxTag : uint8_t {
   dtPositionTab,   // w:ptab: a tab like w:tab
   dtNoBreakHyphen, // w:noBreakHyphen: U+2011
   dtSoftHyphen,    // w:softHyphen: U+00AD
+  dtMoveTo,        // w:moveTo: a container, dropped when revisions are rejected
+  dtTextBox,       // w:txbxContent: a container; the shown view reads it to the text-box list
+  // Read by the shown view only; refused by name otherwise.
+  dtNumPr,         // w:numPr
+  dtIlvl,          // w:ilvl
+  dtNumId,         // w:numId
+  dtNoteReference, // w:footnoteReference, w:endnoteReference
+  dtNoteOwnMark,   // w:footnoteRef, w:endnoteRef
+  dtComments,      // w:comments, w:comment
+  dtFallback,      // mc:Fallback
+  dtFramePr,       // w:framePr
+  dtSym,           // w:sym
+  dtAltChunk,      // w:altChunk
 };
+
+// The first tag that only the shown view enters.
+constexpr TDocxTag dtFirstShown = dtNumPr;
 
 struct TDocxTagName {
   std::string_view Name;
@@ -69,7 +89,7 @@ constexpr TDocxTagName kDocxTags[] = {
       // text direction.
       {"w:hyperlink", dtContainer}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
       {"w:sdt", dtContainer}, {"w:sdtContent", dtContainer}, {"w:fldSimple", dtContainer},
-      {"w:moveTo", dtContainer}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
+      {"w:moveTo", dtMoveTo}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
       // The base text of ruby (the guide above it is left out).
       {"w:ruby", dtContainer}, {"w:rubyBase", dtContainer},
       // Text boxes in drawings and in the older VML shapes; of alternate content
@@ -80,7 +100,13 @@ constexpr TDocxTagName kDocxTags[] = {
       {"mc:AlternateContent", dtContainer}, {"mc:Choice", dtContainer},
       {"w:drawing", dtContainer}, {"wp:anchor", dtContainer}, {"wp:inline", dtContainer},
       {"a:graphic", dtContainer}, {"a:graphicData", dtContainer}, {"wps:wsp", dtContainer},
-      {"wps:txbx", dtContainer}, {"w:txbxContent", dtContainer},
+      {"wps:txbx", dtContainer}, {"w:txbxContent", dtTextBox},
+      // The shown view's elements.
+      {"w:numPr", dtNumPr}, {"w:ilvl", dtIlvl}, {"w:numId", dtNumId},
+      {"w:footnoteReference", dtNoteReference}, {"w:endnoteReference", dtNoteReference},
+      {"w:footnoteRef", dtNoteOwnMark}, {"w:endnoteRef", dtNoteOwnMark},
+      {"w:comments", dtComments}, {"w:comment", dtComments}, {"mc:Fallback", dtFallback},
+      {"w:framePr", dtFramePr}, {"w:sym", dtSym}, {"w:altChunk", dtAltChunk},
 };
 
 // The names above in a small open-addressed table, looked up without building a
@@ -202,6 +228,15 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   // Paragraphs left open by a previous part are not continued here.
   FOuterTextLines.clear();
   FOpenParagraphs = 0;
+  FShown = View() == vwShown;
+  FRevisionMode = EffectiveRevisions();
+  FOuterParagraphs.clear();
+  FParagraph = TShownParagraph();
+  FTextBoxDepth = 0;
+  FHasDropCap = false;
+  FDropCapText.clear();
+  FNoteId.clear();
+  FCustomMarkId.clear();
   try {
     TKvXMLEngine engine(nullptr);
     engine.SetOnTag([this](TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
@@ -222,7 +257,54 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   }
   FOuterTextLines.clear();
   FOpenParagraphs = 0;
+  // A drop cap at the very end of a part stands on its own.
+  if (FHasDropCap) {
+    FHasDropCap = false;
+    AddText(TextFormating() == tfHTML ? u"<p>" + FDropCapText + u"</p>" : FDropCapText, AList);
+    FDropCapText.clear();
+  }
   if (std::u16string finish = GetTextFinish(); !finish.empty()) AddText(std::move(finish), AList);
+}
+
+std::u16string TMSWordXDocument::FormattedText(std::u16string_view Value) const {
+  std::u16string out;
+  const TMSTextFormating format = TextFormating();
+  for (char16_t c : Value) {
+    if (c == u'\t') {
+      out.append(format == tfPlainText ? u"\t" : format == tfRTF ? u"\\tab " : u"&#9;");
+    } else if (format == tfRTF && (c == u'\\' || c == u'{' || c == u'}')) {
+      out.push_back(u'\\');
+      out.push_back(c);
+    } else if (format == tfHTML && (c == u'&' || c == u'<' || c == u'>')) {
+      out.append(c == u'&' ? u"&amp;" : c == u'<' ? u"&lt;" : u"&gt;");
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+bool TMSWordXDocument::FinishShownParagraph() {
+  size_t at = std::min(FParagraph.ContentStart, FCurrentTextLine.size());
+  if (FHasDropCap && !FParagraph.DropCap) {
+    // The letter of a drop cap begins the paragraph after it.
+    FHasDropCap = false;
+    FCurrentTextLine.insert(at, FDropCapText);
+    FDropCapText.clear();
+  }
+  if (FNumbering && !FNumbering->Empty()) {
+    const std::u16string label = FNumbering->NextLabel(FParagraph.NumId, FParagraph.Level, FParagraph.Style);
+    if (!label.empty()) FCurrentTextLine.insert(at, FormattedText(label));
+  }
+  if (FParagraph.DropCap && !FHasDropCap) {
+    FHasDropCap = true;
+    FDropCapText = FCurrentTextLine.substr(at);
+    if (TextFormating() == tfHTML && FDropCapText.size() >= 4 &&
+        FDropCapText.compare(FDropCapText.size() - 4, 4, u"</p>") == 0)
+      FDropCapText.resize(FDropCapText.size() - 4);
+    return false;
+  }
+  return true;
 }
 
 void TMSWordXDocument::AppendDocumentText(std::u16string_view Value) {
@@ -255,16 +337,23 @@ bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_v
   // properties, refused here before their values and attributes are decoded.
   const TMSTextFormating format = TextFormating();
   const bool paired = format == tfRTF || format == tfHTML;
-  switch (ClassifyTag(ATagName)) {
+  const TDocxTag tag = ClassifyTag(ATagName);
+  if (tag >= dtFirstShown && !FShown) return !IsDeclaration(ParentNode);
+  switch (tag) {
     case dtOther:
       return !IsDeclaration(ParentNode);
     case dtPStyle:
     case dtRFonts:
-      return !paired;
+      return !paired && !FShown;
+    case dtDel:
+      return FRevisionMode == rvAccept;
+    case dtIns:
+    case dtMoveTo:
+      return FRevisionMode == rvReject;
     case dtVal:
       return !IsNamed(ParentNode, u"w:pStyle") && !IsDeclaration(ParentNode);
     case dtRunProps:
-      return ParseItems().Contains(wpiHiddenText) && !IsDeclaration(ParentNode);
+      return !FShown && ParseItems().Contains(wpiHiddenText) && !IsDeclaration(ParentNode);
     case dtSectPr:
       return !IsNamed(ParentNode, u"w:pPr") && !IsNamed(ParentNode, u"w:body") && !IsDeclaration(ParentNode);
     default:
@@ -280,13 +369,39 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
   switch (ClassifyTag(ATagName)) {
     case dtParagraph:
       // A paragraph inside another (a text box's) keeps the outer line for later.
-      if (FOpenParagraphs > 0) FOuterTextLines.push_back(std::move(FCurrentTextLine));
+      if (FOpenParagraphs > 0) {
+        FOuterTextLines.push_back(std::move(FCurrentTextLine));
+        if (FShown) FOuterParagraphs.push_back(std::move(FParagraph));
+      }
       ++FOpenParagraphs;
       FCurrentTextLine.assign(format == tfHTML ? u"<p>" : u"");
+      if (FShown) {
+        FParagraph = TShownParagraph();
+        FParagraph.ContentStart = FCurrentTextLine.size();
+      }
       return;
     case dtText:
       Accept = false;
       if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      if (FRevisionMode == rvAccept && ATagName.size() == 9) return;  // w:delText of a deletion kept
+      if (FShown) {
+        std::u16string value = ATagValue;
+        if (HasAmpersand(value)) ReplaceHTMLChars(value);
+        if (FRunSymbolFont) {
+          // Private-use characters of a symbol font are the symbols it draws.
+          std::u16string mapped;
+          for (char16_t c : value) {
+            if (c >= 0xF020 && c <= 0xF0FF)
+              mapped += SymbolFontText(FRunFont, c);
+            else
+              mapped.push_back(c);
+          }
+          value = std::move(mapped);
+        }
+        if (!FCustomMarkId.empty()) FNoteMarks->AppendCustomMark(FCustomMarkEndnote, FCustomMarkId, value);
+        AppendDocumentText(value);
+        return;
+      }
       if (!HasAmpersand(ATagValue)) {
         AppendDocumentText(ATagValue);
       } else {
@@ -297,6 +412,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     case dtPStyle:
       Accept = paired;
+      if (FShown && IsNamed(ParentNode, u"w:pPr")) FParagraph.Style.assign(XmlAttribute(ATagAttributes, u"w:val"));
       if (format == tfHTML) {
         const std::u16string_view style = RawAttribute(ATagAttributes, u"w:val=\"");
         if (!style.empty()) FCurrentTextLine.append(GetHTMLFontFromStyle(style, true));
@@ -310,19 +426,118 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       break;
     case dtRFonts:
       Accept = paired;
+      if (FShown) {
+        std::u16string_view font = XmlAttribute(ATagAttributes, u"w:ascii");
+        if (font.empty()) font = XmlAttribute(ATagAttributes, u"w:hAnsi");
+        FRunSymbolFont = !font.empty() && IsSymbolFont(font);
+        FRunFont.assign(FRunSymbolFont ? font : std::u16string_view());
+      }
       return;
     case dtRun:
       IsHiddenText = false;
+      if (FShown) {
+        FRunSymbolFont = false;
+        FCustomMarkId.clear();
+      }
       return;
     case dtVanish:
       Accept = false;
       IsHiddenText = !IsOffValue(RawAttribute(ATagAttributes, u"w:val=\""));
       return;
     case dtDel:
-      FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
+      if (FRevisionMode == rvAccept) {
+        Accept = false;
+      } else if (FRevisionMode != rvReject) {
+        FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
+      }
       return;
     case dtIns:
-      FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
+      if (FRevisionMode == rvReject) {
+        Accept = false;
+      } else if (FRevisionMode != rvAccept) {
+        FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
+      }
+      return;
+    case dtMoveTo:
+      if (FRevisionMode == rvReject) Accept = false;
+      return;
+    case dtTextBox:
+      if (FShown) ++FTextBoxDepth;
+      return;
+    case dtNumPr:
+      if (!IsNamed(ParentNode, u"w:pPr")) Accept = false;
+      return;
+    case dtIlvl:
+    case dtNumId:
+      Accept = false;
+      if (IsNamed(ParentNode, u"w:numPr")) {
+        const std::u16string_view value = XmlAttribute(ATagAttributes, u"w:val");
+        if (ClassifyTag(ATagName) == dtNumId) {
+          FParagraph.NumId.assign(value);
+          // Written without a value it still takes the paragraph out of the style's list.
+          if (value.empty()) FParagraph.NumId = u"0";
+        } else {
+          const std::optional<int32_t> level = XmlInteger(value);
+          FParagraph.Level = level && *level >= 0 ? *level : 0;
+        }
+      }
+      return;
+    case dtNoteReference: {
+      Accept = false;
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      const bool endnote = ATagName[2] == u'e';
+      const std::u16string_view id = XmlAttribute(ATagAttributes, u"w:id");
+      const std::u16string_view custom = XmlAttribute(ATagAttributes, u"w:customMarkFollows");
+      const bool customMark = !custom.empty() && !IsOffValue(custom);
+      AppendDocumentText(FNoteMarks->Reference(endnote, id, customMark));
+      if (customMark) {
+        FCustomMarkEndnote = endnote;
+        FCustomMarkId.assign(id);
+      }
+      return;
+    }
+    case dtNoteOwnMark:
+      Accept = false;
+      if (!FNoteId.empty()) AppendDocumentText(FNoteMarks->OwnMark(FInEndnote, FNoteId));
+      return;
+    case dtComments:
+      return;
+    case dtFallback: {
+      // The fallback of alternate content is read only when there is no choice.
+      Accept = false;
+      if (!IsNamed(ParentNode, u"mc:AlternateContent")) return;
+      const TKvXMLItems& siblings = *ParentNode->Items();
+      for (int i = 0; i < siblings.Count(); ++i)
+        if (siblings[i]->TagName() == u"mc:Choice") return;
+      Accept = true;
+      return;
+    }
+    case dtFramePr: {
+      Accept = false;
+      const std::u16string_view dropCap = XmlAttribute(ATagAttributes, u"w:dropCap");
+      if (IsNamed(ParentNode, u"w:pPr")) FParagraph.DropCap = dropCap == u"drop" || dropCap == u"margin";
+      return;
+    }
+    case dtSym: {
+      Accept = false;
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      const std::u16string_view font = XmlAttribute(ATagAttributes, u"w:font");
+      const std::u16string_view hex = XmlAttribute(ATagAttributes, u"w:char");
+      uint32_t code = 0;
+      size_t digits = 0;
+      for (char16_t c : hex) {
+        const int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                      : c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
+        if (d < 0 || ++digits > 4) return;
+        code = code * 16 + uint32_t(d);
+      }
+      if (digits == 0 || code < 0x20) return;
+      AppendDocumentText(SymbolFontText(font, char16_t(code)));
+      return;
+    }
+    case dtAltChunk:
+      Accept = false;
+      InsertAltChunk(std::u16string(XmlAttribute(ATagAttributes, u"r:id")));
       return;
     case dtTable:
       if (format == tfHTML) AddText(u"<table border=\"1\">", FcurList);
@@ -358,7 +573,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     case dtContainer:
       return;
     case dtRunProps:
-      if (!ParseItems().Contains(wpiHiddenText)) return;
+      if (FShown || !ParseItems().Contains(wpiHiddenText)) return;
       break;
     case dtSectPr:
       // Section properties in a paragraph end that section; those directly in the
@@ -366,7 +581,13 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       if (IsNamed(ParentNode, u"w:pPr") || IsNamed(ParentNode, u"w:body")) return;
       break;
     case dtNote:
-      if (!IsSeparatorNote(ATagAttributes)) return;
+      if (!IsSeparatorNote(ATagAttributes)) {
+        if (FShown) {
+          FInEndnote = ATagName == u"w:endnote";
+          FNoteId.assign(XmlAttribute(ATagAttributes, u"w:id"));
+        }
+        return;
+      }
       break;
     case dtOther:
       break;
@@ -398,6 +619,8 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     // Nothing looks into a closed table again unless it sits in a paragraph (in a
     // text box), whose style is looked for in all it holds.
     free = FOpenParagraphs == 0;
+  } else if (tag == dtTextBox) {
+    if (FTextBoxDepth > 0) --FTextBoxDepth;
   } else if (tag == dtParagraph) {
     if (format == tfHTML) {
       auto* engine = static_cast<TKvXMLEngine*>(Sender);
@@ -411,12 +634,20 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     }
     // The list keeps an exact copy; the line's buffer, grown to the longest
     // paragraph so far, serves the next one.
-    AddText(std::u16string(FCurrentTextLine), FcurList);
+    if (!FShown) {
+      AddText(std::u16string(FCurrentTextLine), FcurList);
+    } else if (FinishShownParagraph()) {
+      AddText(std::u16string(FCurrentTextLine), FTextBoxDepth > 0 ? FTextBoxText.get() : FcurList);
+    }
     FCurrentTextLine.clear();
     // The paragraph that encloses this one goes on where it was.
     if (FOpenParagraphs > 0 && --FOpenParagraphs > 0 && !FOuterTextLines.empty()) {
       FCurrentTextLine = std::move(FOuterTextLines.back());
       FOuterTextLines.pop_back();
+      if (FShown && !FOuterParagraphs.empty()) {
+        FParagraph = std::move(FOuterParagraphs.back());
+        FOuterParagraphs.pop_back();
+      }
     }
     free = true;
   }

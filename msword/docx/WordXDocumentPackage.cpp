@@ -9,6 +9,8 @@
 #include "msword/MSWordCnst.h"
 #include "msword/storage/OleStream.h"
 #include "msword/base/Streams.h"
+#include "msword/docx/DocxNoteMarks.h"
+#include "msword/docx/DocxNumbering.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
@@ -31,10 +33,8 @@ int FindEntry(const TZipArchive& Zip, std::u16string_view AFileName) {
   return Zip.GetIndexByFileName(backslashed);
 }
 
-// The entry's bytes; empty for a missing entry.
 std::string EntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
-  const int index = FindEntry(Zip, AFileName);
-  return index < 0 ? std::string() : Zip.GetUncompressed(index);
+  return PackageEntryBytes(Zip, AFileName);
 }
 
 std::u16string FoldedId(std::u16string Id) {
@@ -68,6 +68,16 @@ std::vector<TKvXMLItem*> ReadRelationships(TKvXMLEngine& Engine, const std::stri
   return result;
 }
 
+// True when the archive's directory could not be read whole: no entry at all,
+// fewer entries than the end record counts, or an entry whose local header is
+// missing.
+bool PackageDirectoryDamaged(const TZipArchive& Zip) {
+  if (Zip.Count() == 0 || Zip.Count() < int(Zip.EndOfCentralDirectory().TotalNumberOfEntries)) return true;
+  for (int i = 0; i < Zip.Count(); ++i)
+    if (Zip.Files()->Items(i)->FileName().empty()) return true;
+  return false;
+}
+
 // The main document part that the package's own relationships name, for packages
 // whose main part is neither "word/document.xml" nor "word/document2.xml"; empty
 // when there is none.
@@ -91,10 +101,17 @@ std::u16string OfficeDocumentPart(const TZipArchive& Zip) {
 
 }  // namespace
 
+std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
+  const int index = FindEntry(Zip, AFileName);
+  return index < 0 ? std::string() : Zip.GetUncompressed(index);
+}
+
 TMSWordXDocument::TMSWordXDocument(TComponent* AOwner)
     : TMSCustomWordDocument(AOwner),
       FHeaderFileNamesToParse(std::make_unique<TWideStrings>()),
-      FFooterFileNamesToParse(std::make_unique<TWideStrings>()) {}
+      FFooterFileNamesToParse(std::make_unique<TWideStrings>()),
+      FNumbering(std::make_unique<TKvWDocxNumbering>()),
+      FNoteMarks(std::make_unique<TKvWDocxNoteMarks>()) {}
 
 TMSWordXDocument::~TMSWordXDocument() = default;
 
@@ -111,7 +128,14 @@ void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
   }
   TFileStream stream(AFileName, fmOpenRead);
   stream.Seek(0, soBeginning);
-  LoadFromStream(&stream);
+  FLoadingFileName = AFileName;
+  try {
+    LoadFromStream(&stream);
+  } catch (...) {
+    FLoadingFileName.clear();
+    throw;
+  }
+  FLoadingFileName.clear();
 }
 
 void TMSWordXDocument::LoadFromStream(TStream* Stream) {
@@ -123,18 +147,42 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
   FRelationshipsRead = false;
   FRelationships.clear();
 
+  FRelationshipTypes.clear();
+
+  // Whether the stream begins as a zip archive does: then an archive whose
+  // directory cannot be read is a damaged package, not some other kind of file.
+  bool zipSignature = false;
+  if (Stream) {
+    const int64_t start = Stream->Position();
+    uint8_t head[4] = {};
+    zipSignature = Stream->Read(head, 4) == 4 && head[0] == 'P' && head[1] == 'K' && head[2] == 3 && head[3] == 4;
+    Stream->Seek(start, soBeginning);
+  }
   TZipArchive zip(nullptr);
   zip.LoadFromStream(Stream);
+  // The main part, its folder and its relationships.
+  std::u16string main = u"word/document.xml";
+  if (FindEntry(zip, main) < 0) main = u"word/document2.xml";
+  if (FindEntry(zip, main) < 0) main = OfficeDocumentPart(zip);
+  if (main.empty() || FindEntry(zip, main) < 0) {
+    // A batch must tell a corrupt or foreign file from an empty document.
+    const std::u16string name = FLoadingFileName.empty() ? FileName() : FLoadingFileName;
+    if (zipSignature && PackageDirectoryDamaged(zip)) throw Exception(Format(strFileIsDamaged, name));
+    throw Exception(Format(strFileIsNotWord, name));
+  }
+  const size_t slash = main.rfind(u'/');
+  const std::u16string folder = slash == std::u16string::npos ? u"" : main.substr(0, slash + 1);
+  FRelationshipsName = folder + u"_rels/" + main.substr(folder.size()) + u".rels";
+  if (FindEntry(zip, FRelationshipsName) < 0) FRelationshipsName = u"word/_rels/document.xml.rels";
+  FZip = &zip;
+  FFolder = folder;
+  struct TZipReset {
+    TZipArchive*& Zip;
+    ~TZipReset() { Zip = nullptr; }
+  } zipReset{FZip};
   if (ParseItems().Contains(wpiText)) {
-    // The main part, its folder and its relationships.
-    std::u16string main = u"word/document.xml";
-    if (FindEntry(zip, main) < 0) main = u"word/document2.xml";
-    if (FindEntry(zip, main) < 0) main = OfficeDocumentPart(zip);
-    const size_t slash = main.rfind(u'/');
-    const std::u16string folder = slash == std::u16string::npos ? u"" : main.substr(0, slash + 1);
-    FRelationshipsName = folder + u"_rels/" + main.substr(folder.size()) + u".rels";
-    if (FindEntry(zip, FRelationshipsName) < 0) FRelationshipsName = u"word/_rels/document.xml.rels";
-    if (!main.empty() && FindEntry(zip, main) >= 0) UnZipAndLoad(zip, main, Text());
+    if (View() == vwShown) PrepareShownView(zip, folder);
+    UnZipAndLoad(zip, main, Text());
     UnZipAndLoad(zip, u"word/endnotes.xml", FEndNoteText.get());
     UnZipAndLoad(zip, u"word/footnotes.xml", FFootNoteText.get());
     // Each reference is converted, so a header shared by sections appears as often.
@@ -146,6 +194,7 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
     for (int i = 0; i < footers; ++i)
       UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FFooterFileNamesToParse->Get(i))),
                    FFooterText.get());
+    if (View() == vwShown) LoadShownSideParts(zip, folder);
   }
   if (ParseItems().Contains(wpiSummaryInformation)) {
     LoadSummary(zip, u"docProps/core.xml");
@@ -168,8 +217,11 @@ std::u16string TMSWordXDocument::GetTargetByID(TZipArchive& Zip, const std::u16s
       TKvXMLItem* id = engine.GetItemByTag(item, u"Id");
       if (!id) continue;
       TKvXMLItem* target = engine.GetItemByTag(item, u"Target");
+      TKvXMLItem* type = engine.GetItemByTag(item, u"Type");
       // The first relationship of an id decides, with or without a target.
-      FRelationships.emplace(FoldedId(id->GetTagValue()), target ? target->GetTagValue() : std::u16string());
+      const std::u16string folded = FoldedId(id->GetTagValue());
+      if (FRelationships.emplace(folded, target ? target->GetTagValue() : std::u16string()).second && type)
+        FRelationshipTypes.emplace(folded, type->GetTagValue());
     }
   }
   const auto it = FRelationships.find(FoldedId(ID));

@@ -107,6 +107,8 @@ TEST(CorpusGate, DocumentsKeepLoadingAndKeepTheirWords) {
     const bool docx = ChooseReaderByContent(name) == rkDocx;
     TMSWordDocument doc(nullptr);
     TMSWordXDocument docxReader(nullptr);
+    // What the tool shows by default: the shown view.
+    docxReader.SetView(vwShown);
     TMSCustomWordDocument& reader = docx ? static_cast<TMSCustomWordDocument&>(docxReader) : doc;
     std::string outcome = "loaded";
     try {

@@ -1,0 +1,163 @@
+// The package side of TMSWordXDocument's shown view: the parts that only what Word
+// shows needs (numbering, styles, settings, comments, the VBA project) and the
+// chunks a document imports in place.
+#include <algorithm>
+#include <vector>
+
+#include "msword/base/Exceptions.h"
+#include "msword/base/Streams.h"
+#include "msword/docx/ChunkText.h"
+#include "msword/docx/DocxNoteMarks.h"
+#include "msword/docx/DocxNumbering.h"
+#include "msword/docx/WordXDocument.h"
+#include "msword/zip/ZipArchive.h"
+
+namespace msword {
+
+namespace {
+
+// Chunks that import chunks: real documents nest one or two deep.
+constexpr int MaxChunkDepth = 4;
+
+// The package entry a relationship target names: relative to Folder, or from the
+// package's root when it starts with "/"; "." and ".." steps resolved (never above
+// the root).
+std::u16string ResolvePartName(const std::u16string& Folder, std::u16string_view Target) {
+  const std::u16string path =
+      !Target.empty() && Target[0] == u'/' ? std::u16string(Target.substr(1)) : Folder + std::u16string(Target);
+  std::vector<std::u16string_view> segments;
+  const std::u16string_view all(path);
+  size_t start = 0;
+  while (start <= all.size()) {
+    size_t slash = all.find(u'/', start);
+    if (slash == std::u16string_view::npos) slash = all.size();
+    const std::u16string_view segment = all.substr(start, slash - start);
+    if (segment == u"..") {
+      if (!segments.empty()) segments.pop_back();
+    } else if (!segment.empty() && segment != u".") {
+      segments.push_back(segment);
+    }
+    start = slash + 1;
+  }
+  std::u16string out;
+  for (const std::u16string_view segment : segments) {
+    if (!out.empty()) out += u'/';
+    out += segment;
+  }
+  return out;
+}
+
+// A part the shown view reads besides the text: a part that does not decompress
+// costs what it would have added, not the document.
+std::string OptionalPartBytes(const TZipArchive& Zip, const std::u16string& Name) {
+  if (Name.empty()) return {};
+  try {
+    return PackageEntryBytes(Zip, Name);
+  } catch (const Exception&) {
+    return {};
+  }
+}
+
+bool EndsWith(std::u16string_view Text, std::u16string_view Suffix) {
+  return Text.size() >= Suffix.size() && Text.substr(Text.size() - Suffix.size()) == Suffix;
+}
+
+}  // namespace
+
+std::u16string TMSWordXDocument::PartNameOfType(TZipArchive& Zip, std::u16string_view TypeSuffix) {
+  GetTargetByID(Zip, std::u16string());  // reads the relationships once
+  for (const auto& [id, type] : FRelationshipTypes) {
+    if (!EndsWith(type, TypeSuffix)) continue;
+    const auto target = FRelationships.find(id);
+    if (target != FRelationships.end() && !target->second.empty()) return ResolvePartName(FFolder, target->second);
+  }
+  return {};
+}
+
+void TMSWordXDocument::PrepareShownView(TZipArchive& Zip, const std::u16string& Folder) {
+  FNoteMarks->Clear();
+  FNumbering->Clear();
+  std::u16string numbering = PartNameOfType(Zip, u"/numbering");
+  if (numbering.empty()) numbering = Folder + u"numbering.xml";
+  std::string numberingBytes = OptionalPartBytes(Zip, numbering);
+  if (!numberingBytes.empty()) {
+    std::u16string styles = PartNameOfType(Zip, u"/styles");
+    if (styles.empty()) styles = Folder + u"styles.xml";
+    FNumbering->Load(std::move(numberingBytes), OptionalPartBytes(Zip, styles));
+  }
+  std::u16string settings = PartNameOfType(Zip, u"/settings");
+  if (settings.empty()) settings = Folder + u"settings.xml";
+  FNoteMarks->LoadSettings(OptionalPartBytes(Zip, settings));
+}
+
+void TMSWordXDocument::LoadShownSideParts(TZipArchive& Zip, const std::u16string& Folder) {
+  const std::u16string comments = PartNameOfType(Zip, u"/comments");
+  if (!comments.empty()) {
+    std::string bytes = OptionalPartBytes(Zip, comments);
+    if (!bytes.empty()) LoadXMLFilePart(std::move(bytes), FAnnotationText.get());
+  }
+  if (ParseItems().Contains(wpiVBA)) LoadVBAProject(Zip, Folder);
+}
+
+void TMSWordXDocument::InsertAltChunk(const std::u16string& Id) {
+  if (!FZip || Id.empty() || FChunkDepth >= MaxChunkDepth) return;
+  const std::u16string target = GetTargetByID(*FZip, Id);
+  if (target.empty()) return;
+  const std::u16string name = ResolvePartName(FFolder, target);
+  std::string bytes = OptionalPartBytes(*FZip, name);
+  if (bytes.empty()) return;
+  TWideStrings* list = FcurList;
+  const TMSTextFormating format = TextFormating();
+  auto addLine = [&](const std::u16string& Line) {
+    AddText(format == tfHTML ? u"<p>" + FormattedText(Line) + u"</p>" : FormattedText(Line), list);
+  };
+
+  if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04") == 0) {
+    // A whole package, read by a reader like this one.
+    TMSWordXDocument chunk(nullptr);
+    chunk.SetTextFormating(tfPlainText);
+    TKvWParseItems items = ParseItems();
+    items.Exclude(wpiSummaryInformation);
+    items.Exclude(wpiVBA);
+    chunk.SetParseItems(items);
+    chunk.SetView(View());
+    chunk.SetRevisions(Revisions());
+    chunk.FChunkDepth = FChunkDepth + 1;
+    try {
+      TMemoryStream stream(std::move(bytes));
+      chunk.LoadFromStream(&stream);
+    } catch (const Exception&) {
+      return;
+    }
+    const std::pair<TWideStrings*, TWideStrings*> lists[] = {
+        {chunk.Text(), list},
+        {chunk.FootNoteText(), FFootNoteText.get()},
+        {chunk.EndNoteText(), FEndNoteText.get()},
+        {chunk.AnnotationText(), FAnnotationText.get()},
+        {chunk.TextBoxText(), FTextBoxText.get()},
+    };
+    for (const auto& [from, to] : lists) {
+      const int count = from->Count();
+      for (int i = 0; i < count; ++i) {
+        const std::u16string& line = from->Get(i);
+        AddText(format == tfHTML ? u"<p>" + FormattedText(line) + u"</p>" : FormattedText(line), to);
+      }
+    }
+    return;
+  }
+  const std::u16string lowerName = [&] {
+    std::u16string n = name;
+    for (char16_t& c : n)
+      if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
+    return n;
+  }();
+  if (bytes.compare(0, 5, "{\\rtf") == 0) return;  // no reader for RTF chunks here
+  const bool html = ChunkLooksLikeMarkup(bytes) || EndsWith(lowerName, u".htm") || EndsWith(lowerName, u".html") ||
+                    EndsWith(lowerName, u".xhtml");
+  const std::u16string text = DecodeChunkText(bytes, {}, html);
+  for (const std::u16string& line : html ? HtmlChunkLines(text) : PlainChunkLines(text)) addLine(line);
+}
+
+void TMSWordXDocument::LoadVBAProject(TZipArchive&, const std::u16string&) {}
+
+}  // namespace msword

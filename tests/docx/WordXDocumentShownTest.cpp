@@ -1,0 +1,347 @@
+// The ".docx" reader's shown view: what Word shows of lists, note marks, tracked
+// changes, comments, text boxes, drop caps, symbols and imported chunks, on small
+// packages built here.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/Streams.h"
+#include "msword/base/SymbolFonts.h"
+#include "msword/docx/WordXDocument.h"
+#include "support/ZipBuilder.h"
+
+using namespace msword;
+using kvtest::ZipBuilder;
+using testing::ElementsAre;
+
+namespace {
+
+const std::string RelType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+
+std::string Xml(const std::string& Root, const std::string& Content) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<" + Root +
+         " xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+         "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">" +
+         Content + "</" + Root.substr(0, Root.find(' ')) + ">";
+}
+
+std::string TextRun(const std::string& Text) { return "<w:r><w:t xml:space=\"preserve\">" + Text + "</w:t></w:r>"; }
+std::string Para(const std::string& Content, const std::string& Properties = "") {
+  return "<w:p>" + (Properties.empty() ? "" : "<w:pPr>" + Properties + "</w:pPr>") + Content + "</w:p>";
+}
+std::string ListPara(const std::string& Text, int NumId, int Level) {
+  return Para(TextRun(Text), "<w:numPr><w:ilvl w:val=\"" + std::to_string(Level) + "\"/><w:numId w:val=\"" +
+                             std::to_string(NumId) + "\"/></w:numPr>");
+}
+
+// A package: the main document's body, and parts beside it with their
+// relationships (type, part name under word/, content).
+struct TPackage {
+  explicit TPackage(std::string ABody) : Body(std::move(ABody)) {}
+  std::string Body;
+  std::vector<std::pair<std::string, std::pair<std::string, std::string>>> Parts;
+  std::vector<std::pair<std::string, std::string>> Loose;  // entries without a relationship
+
+  TPackage& Add(const std::string& Type, const std::string& Name, const std::string& Content) {
+    Parts.push_back({Type, {Name, Content}});
+    return *this;
+  }
+  std::string Bytes() const {
+    ZipBuilder zip;
+    zip.AddDeflated("word/document.xml", Xml("w:document", "<w:body>" + Body + "</w:body>"));
+    std::string rels =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    int id = 1;
+    for (const auto& [type, part] : Parts) {
+      rels += "<Relationship Id=\"rId" + std::to_string(id++) + "\" Type=\"" + RelType + type + "\" Target=\"" +
+              part.first + "\"/>";
+      zip.AddDeflated("word/" + part.first, part.second);
+    }
+    zip.AddDeflated("word/_rels/document.xml.rels", rels + "</Relationships>");
+    for (const auto& [name, content] : Loose) zip.AddDeflated(name, content);
+    return zip.Bytes();
+  }
+};
+
+struct TLoaded {
+  std::vector<std::u16string> Text, Footnotes, Endnotes, Annotations, TextBoxes;
+};
+
+TLoaded LoadPackage(const std::string& Bytes, TKvWView View = vwShown, TKvWRevisions Revisions = rvDefault,
+                    TMSTextFormating Format = tfPlainText) {
+  TMSWordXDocument doc(nullptr);
+  doc.SetView(View);
+  doc.SetRevisions(Revisions);
+  doc.SetTextFormating(Format);
+  TMemoryStream stream(Bytes);
+  doc.LoadFromStream(&stream);
+  return {doc.Text()->Lines(), doc.FootNoteText()->Lines(), doc.EndNoteText()->Lines(),
+          doc.AnnotationText()->Lines(), doc.TextBoxText()->Lines()};
+}
+
+std::vector<std::u16string> ShownText(const TPackage& Package) { return LoadPackage(Package.Bytes()).Text; }
+
+std::string Level(int Ilvl, const std::string& Format, const std::string& Text, const std::string& More = "") {
+  return "<w:lvl w:ilvl=\"" + std::to_string(Ilvl) + "\"><w:start w:val=\"1\"/><w:numFmt w:val=\"" + Format +
+         "\"/><w:lvlText w:val=\"" + Text + "\"/>" + More + "</w:lvl>";
+}
+
+// Abstract list 1 ("1." / "a)" / "i."), lists 1 and 2 on it, list 3 on it starting
+// again at 5, and a bullet list 4.
+const std::string Numbering = Xml(
+    "w:numbering",
+    "<w:abstractNum w:abstractNumId=\"1\">" + Level(0, "decimal", "%1.") + Level(1, "lowerLetter", "%2)") +
+        Level(2, "lowerRoman", "%1.%2.%3.") + "</w:abstractNum>"
+        "<w:abstractNum w:abstractNumId=\"2\">" +
+        Level(0, "bullet", "\xEF\x82\xB7", "<w:rPr><w:rFonts w:ascii=\"Symbol\" w:hAnsi=\"Symbol\"/></w:rPr>") +
+        "</w:abstractNum>"
+        "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"
+        "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>"
+        "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"1\"/><w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"5\"/>"
+        "</w:lvlOverride></w:num>"
+        "<w:num w:numId=\"4\"><w:abstractNumId w:val=\"2\"/></w:num>");
+
+}  // namespace
+
+TEST(WordXDocumentShown, ListLabels) {
+  struct Case {
+    const char* what;
+    std::string numbering;  // empty: the one above
+    std::string styles;
+    std::string body;
+    std::vector<std::u16string> text;
+  };
+  const std::string styles = Xml(
+      "w:styles",
+      "<w:style w:type=\"paragraph\" w:styleId=\"ListBase\"><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"ListChild\"><w:basedOn w:val=\"ListBase\"/>"
+      "<w:pPr><w:numPr><w:ilvl w:val=\"1\"/></w:numPr></w:pPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"LoopA\"><w:basedOn w:val=\"LoopB\"/></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"LoopB\"><w:basedOn w:val=\"LoopA\"/></w:style>");
+  const Case cases[] = {
+      {"levels count and deeper levels restart", "", "",
+       ListPara("a", 1, 0) + ListPara("b", 1, 1) + ListPara("c", 1, 1) + ListPara("d", 1, 2) + ListPara("e", 1, 0) +
+           ListPara("f", 1, 1),
+       {u"1.\ta", u"a)\tb", u"b)\tc", u"1.b.i.\td", u"2.\te", u"a)\tf"}},
+      {"lists on one definition count together; a start override is a new instance", "", "",
+       ListPara("a", 1, 0) + ListPara("b", 2, 0) + ListPara("c", 3, 0) + ListPara("d", 3, 0) + ListPara("e", 1, 0),
+       {u"1.\ta", u"2.\tb", u"5.\tc", u"6.\td", u"3.\te"}},
+      {"numId 0 and unknown lists give no label", "", "",
+       ListPara("a", 0, 0) + ListPara("b", 9, 0) + Para(TextRun("c")), {u"a", u"b", u"c"}},
+      {"symbol-font bullets become Unicode", "", "", ListPara("x", 4, 0), {SymbolFontText(u"Symbol", 0xF0B7) + u"\tx"}},
+      {"numbering through the style and its basedOn chain", "", styles,
+       Para(TextRun("a"), "<w:pStyle w:val=\"ListBase\"/>") + Para(TextRun("b"), "<w:pStyle w:val=\"ListChild\"/>") +
+           Para(TextRun("c"), "<w:pStyle w:val=\"LoopA\"/>"),
+       {u"1.\ta", u"a)\tb", u"c"}},
+      {"suffix, legal numbering, restart rule, formats",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"5\">" +
+               Level(0, "upperRoman", "%1", "<w:suff w:val=\"space\"/>") +
+               Level(1, "decimalZero", "%1.%2", "<w:isLgl/><w:suff w:val=\"nothing\"/>") +
+               Level(2, "upperLetter", "(%3)", "<w:lvlRestart w:val=\"0\"/>") + Level(3, "ordinal", "%4") +
+               Level(4, "none", "%5") + Level(5, "someFutureFormat", "%6") +
+               "</w:abstractNum><w:num w:numId=\"7\"><w:abstractNumId w:val=\"5\"/></w:num>"),
+       "",
+       ListPara("a", 7, 0) + ListPara("b", 7, 1) + ListPara("c", 7, 2) + ListPara("d", 7, 0) + ListPara("e", 7, 2) +
+           ListPara("f", 7, 3) + ListPara("g", 7, 4) + ListPara("h", 7, 5),
+       {u"I a", u"1.1b", u"(A)\tc", u"II d", u"(B)\te", u"1st\tf", u"\tg", u"1\th"}},
+      {"a numbering style link reaches the real levels",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"1\"><w:styleLink w:val=\"Outline\"/>" + Level(0, "upperLetter", "%1.") +
+               "</w:abstractNum><w:abstractNum w:abstractNumId=\"2\"><w:numStyleLink w:val=\"Outline\"/></w:abstractNum>"
+               "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"
+               "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"2\"/></w:num>"),
+       Xml("w:styles",
+           "<w:style w:type=\"numbering\" w:styleId=\"Outline\"><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style>"),
+       ListPara("a", 2, 0) + ListPara("b", 2, 0), {u"A.\ta", u"B.\tb"}},
+      {"a style link that loops is given up",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"1\"><w:numStyleLink w:val=\"S\"/></w:abstractNum>"
+           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"),
+       Xml("w:styles", "<w:style w:type=\"numbering\" w:styleId=\"S\"><w:pPr><w:numPr><w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style>"),
+       ListPara("a", 1, 0), {u"a"}},
+      {"a huge level text and counter stay bounded",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\"><w:start w:val=\"2147483647\"/>"
+           "<w:numFmt w:val=\"upperRoman\"/><w:lvlText w:val=\"" + std::string(100000, 'x') + "%1\"/></w:lvl></w:abstractNum>"
+           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"),
+       "", ListPara("a", 1, 0) + ListPara("b", 1, 0),
+       {std::u16string(255, u'x') + u"\ta", std::u16string(255, u'x') + u"\tb"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TPackage package(c.body);
+    package.Add("numbering", "numbering.xml", c.numbering.empty() ? Numbering : c.numbering);
+    if (!c.styles.empty()) package.Add("styles", "styles.xml", c.styles);
+    EXPECT_EQ(ShownText(package), c.text);
+    // The stored view shows no labels.
+    std::vector<std::u16string> stored;
+    for (const std::u16string& line : c.text) stored.push_back(line.substr(line.find_first_of(u"\t ") + 1));
+    if (std::string(c.what).starts_with("levels")) {
+      EXPECT_EQ(LoadPackage(package.Bytes(), vwStored).Text, stored);
+    }
+  }
+}
+
+TEST(WordXDocumentShown, LabelsInHtmlAndRtf) {
+  TPackage package(ListPara("a&b", 4, 0) + ListPara("c", 1, 0));
+  package.Add("numbering", "numbering.xml", Numbering);
+  const std::u16string Bullet = SymbolFontText(u"Symbol", 0xF0B7);
+  const TLoaded html = LoadPackage(package.Bytes(), vwShown, rvDefault, tfHTML);
+  EXPECT_EQ(html.Text[1], u"<p>" + Bullet + u"&#9;a&amp;b</p>");
+  EXPECT_EQ(html.Text[2], u"<p>1.&#9;c</p>");
+  const TLoaded rtf = LoadPackage(package.Bytes(), vwShown, rvDefault, tfRTF);
+  EXPECT_EQ(rtf.Text[1], Bullet + u"\\tab a&b");
+}
+
+TEST(WordXDocumentShown, NoteMarks) {
+  const std::string notes = "<w:footnote w:type=\"separator\" w:id=\"-1\"><w:p><w:r><w:separator/></w:r></w:p></w:footnote>"
+                            "<w:footnote w:id=\"2\"><w:p><w:r><w:footnoteRef/></w:r>" + TextRun(" second") + "</w:p></w:footnote>"
+                            "<w:footnote w:id=\"1\"><w:p><w:r><w:footnoteRef/></w:r>" + TextRun(" first") + "</w:p></w:footnote>"
+                            "<w:footnote w:id=\"3\"><w:p><w:r><w:footnoteRef/></w:r>" + TextRun(" custom") + "</w:p></w:footnote>";
+  const std::string body =
+      Para(TextRun("A") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r>" + TextRun("B") +
+           "<w:r><w:footnoteReference w:id=\"2\"/></w:r>" + "<w:r><w:endnoteReference w:id=\"5\"/></w:r>") +
+      Para(TextRun("C") + "<w:r><w:footnoteReference w:customMarkFollows=\"1\" w:id=\"3\"/><w:t>*</w:t></w:r>" +
+           "<w:r><w:endnoteReference w:id=\"6\"/></w:r>");
+  TPackage package(body);
+  package.Add("footnotes", "footnotes.xml", Xml("w:footnotes", notes));
+  package.Add("endnotes", "endnotes.xml",
+              Xml("w:endnotes", "<w:endnote w:id=\"6\"><w:p><w:r><w:endnoteRef/></w:r>" + TextRun(" e6") +
+                                    "</w:p></w:endnote><w:endnote w:id=\"5\"><w:p><w:r><w:endnoteRef/></w:r>" +
+                                    TextRun(" e5") + "</w:p></w:endnote>"));
+  TLoaded shown = LoadPackage(package.Bytes());
+  EXPECT_THAT(shown.Text, ElementsAre(u"A[1]B[2][i]", u"C*[ii]"));
+  EXPECT_THAT(shown.Footnotes, ElementsAre(u"[2] second", u"[1] first", u"* custom"));
+  EXPECT_THAT(shown.Endnotes, ElementsAre(u"[ii] e6", u"[i] e5"));
+  EXPECT_THAT(LoadPackage(package.Bytes(), vwStored).Text, ElementsAre(u"AB", u"C*"));
+
+  // The settings choose the formats and the first numbers.
+  package.Add("settings", "settings.xml",
+              Xml("w:settings", "<w:footnotePr><w:numFmt w:val=\"upperLetter\"/><w:numStart w:val=\"3\"/></w:footnotePr>"
+                                "<w:endnotePr><w:numFmt w:val=\"decimal\"/></w:endnotePr>"));
+  shown = LoadPackage(package.Bytes());
+  EXPECT_THAT(shown.Text, ElementsAre(u"A[C]B[D][1]", u"C*[2]"));
+  EXPECT_THAT(shown.Footnotes, ElementsAre(u"[D] second", u"[C] first", u"* custom"));
+}
+
+TEST(WordXDocumentShown, Revisions) {
+  const std::string body = Para(TextRun("a") + "<w:ins w:id=\"1\">" + TextRun("new") + "</w:ins><w:del w:id=\"2\"><w:r><w:delText>old</w:delText></w:r></w:del>" +
+                                "<w:moveFrom w:id=\"3\">" + TextRun("from") + "</w:moveFrom><w:moveTo w:id=\"4\">" + TextRun("to") + "</w:moveTo>",
+                                "<w:rPr><w:ins w:id=\"5\"/></w:rPr>");
+  struct Case {
+    TKvWView view;
+    TKvWRevisions revisions;
+    TMSTextFormating format;
+    std::u16string line;
+  };
+  const Case cases[] = {
+      {vwStored, rvDefault, tfPlainText, u"+a+new-old-fromto"},
+      {vwShown, rvDefault, tfPlainText, u"anewto"},
+      {vwShown, rvAccept, tfPlainText, u"anewto"},
+      {vwStored, rvAccept, tfPlainText, u"anewto"},
+      {vwShown, rvReject, tfPlainText, u"aoldfrom"},
+      {vwShown, rvMark, tfPlainText, u"+a+new-old-fromto"},
+      {vwShown, rvMark, tfHTML, u"<p><u></u>a<u>new</u><s>old</s><s>from</s>to</p>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.view) * 100 + int(c.revisions) * 10 + int(c.format));
+    const TLoaded loaded = LoadPackage(TPackage(body).Bytes(), c.view, c.revisions, c.format);
+    ASSERT_GE(loaded.Text.size(), 1u);
+    EXPECT_EQ(loaded.Text[c.format == tfHTML ? 1 : 0], c.line);
+  }
+}
+
+TEST(WordXDocumentShown, CommentsAndTextBoxesGoToTheirLists) {
+  const std::string textBox = "<w:txbxContent>" + Para(TextRun("in the box")) + "</w:txbxContent>";
+  const std::string body =
+      Para(TextRun("before ") +
+           "<w:r><mc:AlternateContent><mc:Choice Requires=\"wps\"><w:drawing><wp:anchor><a:graphic><a:graphicData>"
+           "<wps:wsp><wps:txbx>" + textBox + "</wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing>"
+           "</mc:Choice><mc:Fallback><w:pict><v:shape><v:textbox>" + textBox +
+           "</v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r>" + TextRun("after")) +
+      Para("<w:r><mc:AlternateContent><mc:Fallback><w:pict><v:rect><v:textbox><w:txbxContent>" + Para(TextRun("fallback only")) +
+           "</w:txbxContent></v:textbox></v:rect></w:pict></mc:Fallback></mc:AlternateContent></w:r>");
+  TPackage package(body);
+  package.Add("comments", "comments.xml",
+              Xml("w:comments", "<w:comment w:id=\"0\" w:author=\"A\">" + Para(TextRun("First note.")) + Para(TextRun("Second.")) +
+                                    "</w:comment><w:comment w:id=\"1\">" + Para(TextRun("Other.")) + "</w:comment>"));
+  const TLoaded shown = LoadPackage(package.Bytes());
+  EXPECT_THAT(shown.Text, ElementsAre(u"before after", u""));
+  EXPECT_THAT(shown.TextBoxes, ElementsAre(u"in the box", u"fallback only"));
+  EXPECT_THAT(shown.Annotations, ElementsAre(u"First note.", u"Second.", u"Other."));
+  const TLoaded stored = LoadPackage(package.Bytes(), vwStored);
+  EXPECT_THAT(stored.Text, ElementsAre(u"in the box", u"before after", u""));
+  EXPECT_TRUE(stored.TextBoxes.empty());
+  EXPECT_TRUE(stored.Annotations.empty());
+}
+
+TEST(WordXDocumentShown, DropCapJoinsTheNextParagraph) {
+  const std::string dropCap = "<w:framePr w:dropCap=\"drop\" w:lines=\"3\" w:wrap=\"around\"/>";
+  TPackage package(Para(TextRun("D"), dropCap) + Para(TextRun("rop cap")) + Para(TextRun("plain")) +
+                   Para(TextRun("M"), "<w:framePr w:dropCap=\"margin\"/>") + ListPara("argin", 1, 0) +
+                   Para(TextRun("Framed"), "<w:framePr w:dropCap=\"none\"/>") + Para(TextRun("L"), dropCap));
+  package.Add("numbering", "numbering.xml", Numbering);
+  EXPECT_THAT(ShownText(package), ElementsAre(u"Drop cap", u"plain", u"1.\tMargin", u"Framed", u"L"));
+  EXPECT_THAT(LoadPackage(package.Bytes(), vwShown, rvDefault, tfHTML).Text[1], u"<p>Drop cap</p>");
+}
+
+TEST(WordXDocumentShown, SymbolsBecomeTheCharactersTheyShow) {
+  // The characters come from the shared symbol-font table; what is tested here is
+  // which font and code reach it.
+  const std::u16string Sigma = SymbolFontText(u"Symbol", 0xF053);
+  struct Case {
+    const char* what;
+    std::string run;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"w:sym in Symbol", "<w:r><w:sym w:font=\"Symbol\" w:char=\"F053\"/></w:r>", Sigma},
+      {"w:sym with a short code", "<w:r><w:sym w:font=\"Symbol\" w:char=\"64\"/></w:r>", SymbolFontText(u"Symbol", 0x64)},
+      {"w:sym in Wingdings", "<w:r><w:sym w:font=\"Wingdings\" w:char=\"F0FC\"/></w:r>", SymbolFontText(u"Wingdings", 0xF0FC)},
+      {"private use in a Symbol run", "<w:r><w:rPr><w:rFonts w:ascii=\"Symbol\" w:hAnsi=\"Symbol\"/></w:rPr><w:t>\xEF\x81\x93 x</w:t></w:r>",
+       Sigma + u" x"},
+      {"private use in another font stays", "<w:r><w:rPr><w:rFonts w:ascii=\"Arial\"/></w:rPr><w:t>\xEF\x81\x93</w:t></w:r>", u"\uF053"},
+      {"the font ends with its run", "<w:r><w:rPr><w:rFonts w:ascii=\"Symbol\"/></w:rPr><w:t>\xEF\x81\x93</w:t></w:r><w:r><w:t>\xEF\x81\x93</w:t></w:r>",
+       Sigma + u"\uF053"},
+      {"an unknown font keeps the code", "<w:r><w:sym w:font=\"NoSuchFont\" w:char=\"F053\"/></w:r>", u"\uF053"},
+      {"a code that is no number is dropped", "<w:r><w:sym w:font=\"Symbol\" w:char=\"zz\"/></w:r>", u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_THAT(ShownText(TPackage(Para(c.run))), ElementsAre(c.text));
+  }
+  EXPECT_THAT(LoadPackage(TPackage(Para(cases[0].run)).Bytes(), vwStored).Text, ElementsAre(u""));
+}
+
+TEST(WordXDocumentShown, AltChunksAreReadInPlace) {
+  const std::string html =
+      "<html><head><title>T</title><style>p{}</style><meta charset=\"windows-1252\"></head><body>"
+      "<h1>Head\xE9</h1><p>One &amp; <b>two</b>\n  three</p><script>var x;</script><ul><li>item</li></ul>x<br>y"
+      "<!-- gone --></body></html>";
+  const std::string inner = TPackage(Para(TextRun("Inner body"))).Bytes();
+  TPackage package(Para(TextRun("start")) + "<w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId2\"/><w:altChunk r:id=\"rId3\"/>" +
+                   "<w:altChunk r:id=\"rId9\"/>" + Para(TextRun("end")));
+  package.Add("aFChunk", "chunk.htm", html);
+  package.Add("aFChunk", "chunk.txt", "line 1\r\nline 2\nline 3");
+  package.Add("aFChunk", "chunk.docx", inner);
+  EXPECT_THAT(ShownText(package), ElementsAre(u"start", u"Head\u00E9", u"One & two three", u"item", u"x", u"y",
+                                              u"line 1", u"line 2", u"line 3", u"Inner body", u"end"));
+  EXPECT_THAT(LoadPackage(package.Bytes(), vwStored).Text, ElementsAre(u"start", u"end"));
+
+  // A package that imports itself stops after a few levels.
+  TPackage self(Para(TextRun("again")) + "<w:altChunk r:id=\"rId1\"/>");
+  std::string bytes = self.Bytes();
+  for (int i = 0; i < 8; ++i) {
+    TPackage outer(Para(TextRun("again")) + "<w:altChunk r:id=\"rId1\"/>");
+    outer.Add("aFChunk", "chunk.docx", bytes);
+    bytes = outer.Bytes();
+  }
+  const std::vector<std::u16string> nested = LoadPackage(bytes).Text;
+  EXPECT_EQ(nested.size(), 5u);
+}
