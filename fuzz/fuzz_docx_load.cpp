@@ -1,8 +1,8 @@
 // Loads the input as a ".docx" package from memory, through the package loader
 // (LoadFromStream) and through the OLE entry (LoadFromOLEStream: a "BDOC" header,
 // a compound file with a "Package" stream, or a plain package). The last byte picks
-// the output format and whether hidden text is read, so that every conversion path
-// is reached.
+// the output format, whether hidden text and macros are read, the view and the way
+// tracked changes are read, so that every conversion path is reached.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -22,6 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (options & 0x10) items.Include(wpiHiddenText);
     doc.SetParseItems(items);
     if (options & 0x20) doc.SetMaxTextLength(64);
+    // Both views; tracked changes as stored, accepted, rejected or marked; macros.
+    doc.SetView(options & 0x40 ? vwShown : vwStored);
+    doc.SetRevisions(TKvWRevisions((options >> 7 & 1) * 2 + (options >> 3 & 1)));
+    if (options & 0x04) {
+      items.Include(wpiVBA);
+      doc.SetParseItems(items);
+    }
     TCustomMemoryStream stream(Data, Size);
     try {
       if (entry == 0)
@@ -34,6 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     doc.Text()->GetText();
     doc.HeaderText()->GetText();
     doc.FooterText()->GetText();
+    doc.FootNoteText()->GetText();
+    doc.EndNoteText()->GetText();
+    doc.AnnotationText()->GetText();
+    doc.TextBoxText()->GetText();
+    doc.MacroText()->GetText();
   }
   return 0;
 }

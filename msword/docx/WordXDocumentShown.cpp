@@ -158,6 +158,4 @@ void TMSWordXDocument::InsertAltChunk(const std::u16string& Id) {
   for (const std::u16string& line : html ? HtmlChunkLines(text) : PlainChunkLines(text)) addLine(line);
 }
 
-void TMSWordXDocument::LoadVBAProject(TZipArchive&, const std::u16string&) {}
-
 }  // namespace msword

@@ -13,9 +13,13 @@
 #include "msword/base/Streams.h"
 #include "msword/base/SymbolFonts.h"
 #include "msword/docx/WordXDocument.h"
+#include "support/ByteWriter.h"
+#include "support/CompoundFileBuilder.h"
 #include "support/ZipBuilder.h"
 
 using namespace msword;
+using kvtest::ByteWriter;
+using kvtest::CompoundFileBuilder;
 using kvtest::ZipBuilder;
 using testing::ElementsAre;
 
@@ -344,4 +348,52 @@ TEST(WordXDocumentShown, AltChunksAreReadInPlace) {
   }
   const std::vector<std::u16string> nested = LoadPackage(bytes).Text;
   EXPECT_EQ(nested.size(), 5u);
+}
+
+// A macro-enabled package keeps its VBA project as a compound file; its modules
+// reach the same items and macro text as a ".doc" file's.
+TEST(WordXDocumentShown, MacrosOfAMacroEnabledPackage) {
+  ByteWriter chunk;
+  const std::string source = "Sub A()\r\nEnd Sub\r\n";
+  for (size_t i = 0; i < source.size(); i += 8) chunk.U8(0).Raw(source.substr(i, 8));
+  const std::string module =
+      ByteWriter().U8(1).U16(uint16_t(0xB000 | (chunk.Size() - 1))).Raw(chunk.Bytes()).Bytes();
+  ByteWriter cache;
+  cache.Fill(34).Fill(132).U16(1);
+  const std::u16string name = u"Module1";
+  cache.U16(uint16_t(2 * name.size())).Utf16(name).U16(uint16_t(2 * name.size())).Utf16(name);
+  cache.U16(0).Fill(2).Fill(8).U8(1).Fill(8 + 6).U32(0).Fill(2);
+  const std::string project = CompoundFileBuilder()
+                                  .AddStream(u"PROJECT", "ID=\"{1}\"\r\nModule=Module1\r\n")
+                                  .AddStream(u"VBA/_VBA_PROJECT", cache.Bytes())
+                                  .AddStream(u"VBA/Module1", module)
+                                  .Bytes();
+  TPackage package(Para(TextRun("Body")));
+  package.Add("vbaProject", "vbaProject.bin", project);
+  for (const TKvWView view : {vwShown, vwStored}) {
+    TMSWordXDocument doc(nullptr);
+    doc.SetView(view);
+    doc.SetParseItems({wpiText, wpiVBA});
+    TMemoryStream stream(package.Bytes());
+    doc.LoadFromStream(&stream);
+    if (view == vwStored) {
+      EXPECT_EQ(doc.MacroText()->Count(), 0);
+      continue;
+    }
+    ASSERT_EQ(doc.VBAProjectItems->Count(), 1);
+    EXPECT_EQ(doc.VBAProjectItems->Items(0)->ModuleName, u"Module1");
+    EXPECT_EQ(doc.VBAProject(), u"ID=\"{1}\"\r\nModule=Module1\r\n");
+    EXPECT_THAT(doc.MacroText()->Lines(),
+                ElementsAre(u"'===================================", u"'  Macro(s) from Module1",
+                            u"'===================================", u"Sub A()\r\nEnd Sub\r\n\r\n"));
+  }
+  // Without wpiVBA, and with a project that is no compound file, nothing.
+  package.Parts.back().second.second = "not a compound file";
+  TMSWordXDocument doc(nullptr);
+  doc.SetView(vwShown);
+  doc.SetParseItems({wpiText, wpiVBA});
+  TMemoryStream stream(package.Bytes());
+  doc.LoadFromStream(&stream);
+  EXPECT_EQ(doc.MacroText()->Count(), 0);
+  EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"Body"));
 }
