@@ -119,13 +119,19 @@ class Document:
 
     ``text`` and the side texts ``footnotes``, ``endnotes``, ``headers``,
     ``footers``, ``annotations``, ``text_boxes`` and ``macro_text`` are lists of
-    str, one entry per line of the reader (a paragraph, usually); "\\n".join(...) of
-    a list gives its text. ``summary`` maps the set summary properties by name
-    ("Title", "Author", "Created", ...) to str, int or, for dates, a
-    timezone-aware datetime (local time for a .doc file, UTC for a .docx package). ``vba_modules`` lists (name, source) of
-    the VBA modules (with macros=True). ``reader`` is "doc" or "docx";
-    ``doc_version`` the .doc file's Word version number (None for .docx). ``file``
-    is the file name as given, None for bytes and file objects.
+    str: the reader's entries (a .docx package gives one per paragraph, a .doc
+    file mostly one for the whole text, its paragraphs separated by "\\r\\n");
+    "".join(entry + "\\r\\n" for entry in doc.text) is the text the
+    command-line tool prints.
+
+    ``summary`` maps the set summary properties by name ("Title", "Author",
+    "Created", ...) to str, int or, for dates, a timezone-aware datetime: a .doc
+    file's in the local time of the machine that read it, a .docx package's with
+    the offset it states (UTC when it states none). ``vba_modules`` lists
+    (name, source) of the VBA modules (with macros=True). ``reader`` names the
+    reader that read it ("doc", "docx", "rtf", ...); ``doc_version`` is the .doc
+    file's Word version number (None for the other readers). ``file`` is the file
+    name as given, None for bytes and file objects.
     """
 
     __slots__ = (
@@ -145,8 +151,7 @@ class Document:
         self.annotations: list[str] = values["annotations"]
         self.text_boxes: list[str] = values["text_boxes"]
         self.macro_text: list[str] = values["macro_text"]
-        zone = _datetime.timezone.utc if self.reader == "docx" else None
-        self.summary: dict = {name: _summary_value(v, zone) for name, v in values["summary"]}
+        self.summary: dict = {name: _summary_value(v) for name, v in values["summary"]}
         self.vba_modules: list[tuple[str, str]] = values["vba_modules"]
 
     def __repr__(self) -> str:
@@ -154,29 +159,28 @@ class Document:
         return f"<kvword.Document file={self.file!r} reader={self.reader!r} {len(self.text)} lines, {size} characters>"
 
 
-def _summary_value(value, zone):
-    """A summary value; dates come as their fields and the offset from UTC of
-    their clock time, when known. A .doc file's dates are local time (the reader
-    converts the file's UTC moments); a .docx package's are the wall-clock time
-    written in it, with the offset it states, and UTC when it states none."""
+def _summary_value(value):
+    """A summary value; a date comes as its clock time's fields and its offset from
+    UTC in minutes (None: it states none, and its clock time is taken as UTC)."""
     if not isinstance(value, tuple):
         return value
-    naive = _datetime.datetime(*value[:6])
-    if len(value) > 6 and value[6] is not None:
-        return naive.replace(tzinfo=_datetime.timezone(_datetime.timedelta(minutes=value[6])))
-    if zone is not None:
-        return naive.replace(tzinfo=zone)
+    *fields, offset = value
+    utc = _datetime.timezone.utc
+    if not offset:
+        return _datetime.datetime(*fields, tzinfo=utc)
     try:
-        return naive.astimezone()  # the same wall-clock time, with the local zone
-    except (OverflowError, OSError, ValueError):
-        # Outside what the C library's time functions reach: today's local offset.
-        return naive.replace(tzinfo=_datetime.datetime.now().astimezone().tzinfo)
+        return _datetime.datetime(*fields, tzinfo=_datetime.timezone(_datetime.timedelta(minutes=offset)))
+    except (ValueError, OverflowError):  # an offset of a day or more: the moment, in UTC
+        try:
+            return _datetime.datetime(*fields, tzinfo=utc) - _datetime.timedelta(minutes=offset)
+        except OverflowError:
+            return _datetime.datetime(*fields, tzinfo=utc)
 
 
 _VIEWS = {"stored": 0, "shown": 1}
 _REVISIONS = {None: 0, "accept": 1, "reject": 2, "mark": 3}
 _FORMATS = {"plain": 0, "rtf": 1, "html": 2}
-_READERS = {"auto": 0, "doc": 1, "docx": 2}
+_READERS = {"auto": 0, "doc": 1, "docx": 2, "rtf": 3, "html": 4, "wordxml": 5}
 
 
 def _choice(name: str, value, choices: dict) -> int:
@@ -248,7 +252,9 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
     macros: read the VBA project: Document.vba_modules and the macro text.
     summary: read the summary information (title, author, dates, counts).
     password: the password of a protected document.
-    reader: "auto" (default: by content), "doc" or "docx".
+    reader: "auto" (default: by content, as the library chooses), or one of "doc",
+        "docx", "rtf", "html", "wordxml" (a kind without a reader of its own in
+        this build is read by the "doc" reader).
 
     The GIL is released while the document is read.
 

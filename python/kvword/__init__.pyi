@@ -10,7 +10,7 @@ _Source = Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, mem
 _View = Literal["shown", "stored"]
 _Revisions = Literal["accept", "reject", "mark"] | None
 _Format = Literal["plain", "rtf", "html"]
-_Reader = Literal["auto", "doc", "docx"]
+_Reader = Literal["auto", "doc", "docx", "rtf", "html", "wordxml"]
 
 class Error(Exception):
     message: str
@@ -26,7 +26,7 @@ class FileOpenError(Error, OSError): ...
 
 class Document:
     file: str | None
-    reader: Literal["doc", "docx"]
+    reader: Literal["doc", "docx", "rtf", "html", "wordxml"]
     doc_version: int | None
     text: list[str]
     footnotes: list[str]

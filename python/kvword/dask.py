@@ -29,7 +29,7 @@ Command line (without --scheduler, a cluster of this machine's cores):
 from __future__ import annotations
 
 import argparse
-import datetime as _datetime
+import datetime
 import json
 import os
 import sys
@@ -48,9 +48,11 @@ _SIDE_TEXTS = (
 
 
 def _iso(value):
-    if hasattr(value, "year"):  # a date: the UTC moment, as the tool prints it
-        if value.tzinfo is not None:
-            value = value.astimezone(_datetime.timezone.utc)
+    if isinstance(value, datetime.datetime):  # a date: its UTC moment, as the tool prints it
+        try:
+            value = value.astimezone(datetime.timezone.utc)
+        except OverflowError:
+            pass
         return (f"{value.year:04}-{value.month:02}-{value.day:02}"
                 f"T{value.hour:02}:{value.minute:02}:{value.second:02}Z")
     return value
@@ -218,7 +220,8 @@ def main(argv=None):
     parser.add_argument("--hidden-text", action="store_true")
     parser.add_argument("--macros", action="store_true")
     parser.add_argument("--no-summary", action="store_true")
-    parser.add_argument("--reader", choices=("auto", "doc", "docx"), default="auto")
+    parser.add_argument("--reader", choices=("auto", "doc", "docx", "rtf", "html", "wordxml"),
+                        default="auto")
     args = parser.parse_args(argv)
     if args.partition_size < 1:
         parser.error("--partition-size must be at least 1")

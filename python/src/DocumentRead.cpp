@@ -1,6 +1,8 @@
 #include "python/src/DocumentRead.h"
 
+#include <cmath>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -11,7 +13,6 @@
 #include "msword/base/Exceptions.h"
 #include "msword/base/Streams.h"
 #include "msword/doc/WordDocument.h"
-#include "msword/docx/WordXDocument.h"
 
 namespace kvword::python {
 
@@ -35,31 +36,62 @@ std::vector<std::string> Lines(const msword::TWideStrings& List) {
   return lines;
 }
 
-// The date's local fields, or nothing for 0 (not set) or a value outside the years 1 to
-// 9999; milliseconds are dropped (summary dates have a resolution of two seconds).
-std::optional<TLocalDateTime> LocalDateTime(msword::TDateTime Value) {
-  if (Value == 0 || !(Value > -693593.0 && Value < 2958466.0)) return std::nullopt;
-  TLocalDateTime d;
-  int msec = 0;
-  msword::DecodeDate(Value, d.Year, d.Month, d.Day);
-  msword::DecodeTime(Value, d.Hour, d.Minute, d.Second, msec);
-  if (d.Year < 1 || d.Year > 9999) return std::nullopt;
-  return d;
+// Whole seconds since the date-time type's epoch: the whole part counts days
+// (negative before the epoch) and the fraction, always added, the time of that day.
+int64_t EpochSeconds(msword::TDateTime Value) {
+  const double days = std::trunc(Value);
+  return int64_t(days) * 86400 + std::llround(std::fabs(Value - days) * 86400.0);
 }
+
+bool FieldsOf(int64_t Seconds, TSummaryDate& Date) {
+  int64_t day = Seconds / 86400, second = Seconds % 86400;
+  if (second < 0) {
+    second += 86400;
+    --day;
+  }
+  msword::DecodeDate(double(day), Date.Year, Date.Month, Date.Day);
+  Date.Hour = int(second / 3600);
+  Date.Minute = int(second / 60 % 60);
+  Date.Second = int(second % 60);
+  return Date.Year >= 1 && Date.Year <= 9999;
+}
+
+}  // namespace
+
+std::optional<TSummaryDate> SummaryDate(msword::TDateTime Value, std::optional<int32_t> UtcOffset) {
+  if (Value == 0 || !(Value > -693594.0 && Value < 2958467.0)) return std::nullopt;
+  const int64_t seconds = EpochSeconds(Value);
+  TSummaryDate utc, date;
+  if (!FieldsOf(seconds - int64_t(UtcOffset.value_or(0)) * 60, utc)) return std::nullopt;
+  if (!FieldsOf(seconds, date)) return std::nullopt;
+  date.UtcOffset = UtcOffset;
+  return date;
+}
+
+namespace {
 
 std::vector<TSummaryValue> SummaryValues(const msword::TKvWordSummaryInformation& S) {
   std::vector<TSummaryValue> values;
   auto text = [&](const char* name, const std::u16string& value) {
-    if (!value.empty()) values.push_back({name, msword::WideToUtf8(value)});
+    if (value.empty()) return;
+    TSummaryValue& v = values.emplace_back();
+    v.Name = name;
+    v.Text = msword::WideToUtf8(value);
   };
   auto count = [&](const char* name, int32_t value) {
-    if (value != 0) values.push_back({name, value});
+    if (value == 0) return;
+    TSummaryValue& v = values.emplace_back();
+    v.Name = name;
+    v.Kind = skCount;
+    v.Count = value;
   };
   auto date = [&](const char* name, msword::TDateTime value, std::optional<int32_t> offset) {
-    if (std::optional<TLocalDateTime> local = LocalDateTime(value)) {
-      local->UtcOffset = offset;
-      values.push_back({name, *local});
-    }
+    const std::optional<TSummaryDate> fields = SummaryDate(value, offset);
+    if (!fields) return;
+    TSummaryValue& v = values.emplace_back();
+    v.Name = name;
+    v.Kind = skDate;
+    v.Date = *fields;
   };
   // The names and the order of the command-line tool's summary.
   text("AppName", S.AppName());
@@ -145,15 +177,13 @@ constexpr std::u16string_view MEMORY_NAME = u"(bytes)";
 
 void Load(TReadResult& Result, const TReadSource& Source, const TReadOptions& Options) {
   msword::TCustomMemoryStream memory(Source.Data, Source.InMemory ? Source.Size : 0);
-  msword::TReaderKind kind = Options.Reader == rmDocx ? msword::rkDocx : msword::rkDoc;
+  msword::TReaderKind kind = msword::TReaderKind(Options.Reader - 1);
   if (Options.Reader == rmAuto)
     kind = Source.InMemory ? msword::ChooseReaderByContent(&memory)
                            : msword::ChooseReaderByContent(Source.FileName);
-  std::unique_ptr<TMSCustomWordDocument> document;
-  if (kind == msword::rkDocx)
-    document = std::make_unique<msword::TMSWordXDocument>(nullptr);
-  else
-    document = std::make_unique<msword::TMSWordDocument>(nullptr);
+  std::unique_ptr<TMSCustomWordDocument> document = msword::NewReader(kind);
+  auto* doc = dynamic_cast<msword::TMSWordDocument*>(document.get());
+  if (doc) kind = msword::rkDoc;
   Configure(*document, Options);
   if (Source.InMemory) {
     if (kind == msword::rkDoc && !LooksLikeDoc(Source.Data, Source.Size))
@@ -163,12 +193,17 @@ void Load(TReadResult& Result, const TReadSource& Source, const TReadOptions& Op
     document->SetFileName(Source.FileName);
     document->Execute();
   }
-  Result.Docx = kind == msword::rkDocx;
-  if (kind == msword::rkDoc) Result.DocVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
+  Result.Reader = kind;
+  if (doc) Result.DocVersion = doc->DocVersion();
   Collect(Result, *document, Options);
 }
 
 }  // namespace
+
+const char* ReaderName(msword::TReaderKind Kind) {
+  constexpr const char* names[] = {"doc", "docx", "rtf", "html", "wordxml"};
+  return size_t(Kind) < std::size(names) ? names[Kind] : "doc";
+}
 
 TReadError ClassifyMessage(const std::u16string& Message) {
   if (MatchesFormat(Message, msword::strFileIsNotWord)) return reNotWord;

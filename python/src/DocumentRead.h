@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "msword/ReaderChoice.h"
@@ -17,7 +16,11 @@
 
 namespace kvword::python {
 
-enum TReaderMode : uint8_t { rmAuto = 0, rmDoc = 1, rmDocx = 2 };
+// rmAuto: by content, as the library chooses; else the reader of kind Mode - 1.
+enum TReaderMode : uint8_t { rmAuto = 0, rmDoc, rmDocx, rmRtf, rmHtml, rmWordXml };
+
+// "doc", "docx", "rtf", "html" or "wordxml", as the command-line tool names them.
+const char* ReaderName(msword::TReaderKind Kind);
 
 struct TReadOptions {
   msword::TKvWView View = msword::vwShown;
@@ -50,15 +53,26 @@ enum TReadError : uint8_t {
   reCannotOpen          // the file exists but cannot be opened (permissions, a folder)
 };
 
-// A local date-time as its fields, year 1 to 9999, whole seconds.
-struct TLocalDateTime {
+// A summary date: its clock time (year 1 to 9999, whole seconds) and where that
+// clock stands against UTC, in minutes east (unset: the date states none, and its
+// clock time is taken as UTC, as the command-line tool takes it).
+struct TSummaryDate {
   int Year = 0, Month = 0, Day = 0, Hour = 0, Minute = 0, Second = 0;
-  std::optional<int32_t> UtcOffset;  // minutes east of UTC of that clock time, when known
+  std::optional<int32_t> UtcOffset;
 };
 
+// The date's fields, or nothing when Value is 0 (not set) or its clock time or its
+// UTC moment falls outside the years 1 to 9999.
+std::optional<TSummaryDate> SummaryDate(msword::TDateTime Value, std::optional<int32_t> UtcOffset);
+
+enum TSummaryKind : uint8_t { skText = 0, skCount, skDate };
+
 struct TSummaryValue {
-  const char* Name;  // the property's name: "Title", "Author", "Created", ...
-  std::variant<std::string, int32_t, TLocalDateTime> Value;
+  const char* Name = "";  // the property's name: "Title", "Author", "Created", ...
+  TSummaryKind Kind = skText;
+  std::string Text;  // skText
+  int32_t Count = 0;  // skCount
+  TSummaryDate Date;  // skDate
 };
 
 // One document's result. Texts are UTF-8, each list entry one line of the reader's
@@ -68,7 +82,9 @@ struct TReadResult {
   TReadError Error = reNone;
   std::u16string Message;  // the library's message, exactly as raised
 
-  bool Docx = false;
+  // The reader that read it (a kind without a reader of its own is read by the
+  // ".doc" reader, and named so).
+  msword::TReaderKind Reader = msword::rkDoc;
   std::optional<int32_t> DocVersion;  // the ".doc" reader only
   std::vector<std::string> Text, FootNotes, EndNotes, Headers, Footers, Annotations, TextBoxes,
       MacroText;

@@ -60,7 +60,7 @@ py::list ToList(const std::vector<std::string>& Lines) {
 py::object ToPython(const TReadResult& Result) {
   if (Result.Error != reNone) return py::make_tuple(int(Result.Error), FromWide(Result.Message));
   py::dict d;
-  d["reader"] = Result.Docx ? "docx" : "doc";
+  d["reader"] = ReaderName(Result.Reader);
   d["doc_version"] = Result.DocVersion ? py::object(py::int_(*Result.DocVersion)) : py::object(py::none());
   d["text"] = ToList(Result.Text);
   d["footnotes"] = ToList(Result.FootNotes);
@@ -73,12 +73,12 @@ py::object ToPython(const TReadResult& Result) {
   py::list summary;
   for (const TSummaryValue& value : Result.Summary) {
     py::object v;
-    if (const auto* text = std::get_if<std::string>(&value.Value))
-      v = FromUtf8(*text);
-    else if (const auto* count = std::get_if<int32_t>(&value.Value))
-      v = py::int_(*count);
-    else {
-      const TLocalDateTime& t = std::get<TLocalDateTime>(value.Value);
+    if (value.Kind == skText) {
+      v = FromUtf8(value.Text);
+    } else if (value.Kind == skCount) {
+      v = py::int_(value.Count);
+    } else {
+      const TSummaryDate& t = value.Date;
       v = py::make_tuple(t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second,
                          t.UtcOffset ? py::object(py::int_(*t.UtcOffset)) : py::object(py::none()));
     }

@@ -55,6 +55,19 @@ def test_every_kind_of_source_gives_the_same_document(make_source, file, name, r
     assert (doc.doc_version is None) == (reader == "docx")
 
 
+def test_the_reader_is_chosen_by_content_or_forced(tmp_path):
+    rtf = b"{\\rtf1\\ansi {\\info{\\title Small}}Hello from RTF\\par}"
+    path = tmp_path / "letter.doc"  # the name does not decide
+    path.write_bytes(rtf)
+    for source in (rtf, path):
+        doc = kvword.read(source)
+        assert doc.reader == "rtf" and doc.doc_version is None
+        assert any("Hello from RTF" in line for line in doc.text)
+    assert kvword.read(path, reader="rtf").text == kvword.read(path).text
+    with pytest.raises(kvword.NotWordDocumentError):
+        kvword.read(path, reader="doc")
+
+
 def test_document_values_have_their_types(sample_doc):
     doc = kvword.read(sample_doc)
     for name in ("text", "footnotes", "endnotes", "headers", "footers", "annotations",
@@ -85,7 +98,7 @@ def test_options_reach_the_reader(sample_doc):
     ("view", "hidden", ValueError),
     ("revisions", "keep", ValueError),
     ("format", "pdf", ValueError),
-    ("reader", "rtf", ValueError),
+    ("reader", "pdf", ValueError),
     ("max_length", -1, ValueError),
     ("max_length", 2**31, ValueError),
     ("max_length", "10", TypeError),
@@ -120,7 +133,7 @@ def test_a_doc_files_dates_keep_their_instant_in_every_time_zone():
 def test_summary_dates_are_aware_and_keep_their_instant():
     core = ('<dc:title>Dated</dc:title>'
             '<dcterms:created xsi:type="dcterms:W3CDTF">2024-03-09T14:05:00Z</dcterms:created>'
-            '<dcterms:modified xsi:type="dcterms:W3CDTF">2024-07-01T23:30:10Z</dcterms:modified>')
+            '<dcterms:modified xsi:type="dcterms:W3CDTF">2024-07-02T05:00:10+05:30</dcterms:modified>')
     data = make_docx(["dated"], core=core)
     # The package's dates are UTC (its "Z"), whatever the machine's time zone.
     script = ("import sys, kvword; d = kvword.read(sys.stdin.buffer.read()).summary; "
@@ -133,6 +146,7 @@ def test_summary_dates_are_aware_and_keep_their_instant():
         assert created.tzinfo is not None
         assert created == datetime.datetime(2024, 3, 9, 14, 5, tzinfo=datetime.timezone.utc), zone
         assert saved == datetime.datetime(2024, 7, 1, 23, 30, 10, tzinfo=datetime.timezone.utc), zone
+        assert saved.utcoffset() == datetime.timedelta(hours=5, minutes=30)  # as the package states
 
 
 def _encrypted_bit_set(data: bytes) -> bytes:
