@@ -109,12 +109,13 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
                "Choose the reader by name: .docx (any case) for the .docx reader, else .doc")
       ->group(reading);
   std::string format = "plain";
-  app.add_option("--format", format, "Output format: plain (the default), rtf or html")
+  app.add_option("--format", format,
+                 "Output format: plain (the default), rtf (ASCII, \\uN? escapes) or html (UTF-8)")
       ->check(CLI::IsMember({"plain", "rtf", "html"}).description(""))
       ->type_name("FORMAT")
       ->group(reading);
   app.add_option("--max-length", Options.MaxLength,
-                 "Keep at most N UTF-16 code units of each text (0: no limit)")
+                 "Keep at most N UTF-16 code units of each text, whole characters (0: no limit)")
       ->check(CLI::Range(0, std::numeric_limits<int32_t>::max()).description(""))
       ->type_name("N")
       ->group(reading);
@@ -129,7 +130,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   app.add_flag("--no-text", Options.NoText, "Extract neither the main text nor the side texts")
       ->group(reading);
   std::string language;
-  app.add_option("--language", language, "Language for .doc files that name none (0x0409 or 1033)")
+  app.add_option("--language", language, "Language for .doc files that name none (0x0409 or 1033); a named one is kept")
       ->check(CLI::Validator(
           [](std::string& value) {
             return ParseLanguageId(value)
@@ -167,7 +168,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
 
   const char* output = "Output";
   app.add_flag("--summary", Options.Summary,
-               "Print the summary information under \"--- summary ---\"")
+               "Print the summary information under \"--- summary ---\" (dates in UTC)")
       ->group(output);
   app.add_flag("--no-summary", Options.NoSummary,
                "Do not read the summary information (nor print it in JSON)")
@@ -182,7 +183,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
       ->check(CLI::Range(1u, 1024u).description(""))
       ->type_name("N")
       ->group(batch);
-  app.add_flag("-q,--quiet", Options.Quiet, "Show no progress line on a terminal")->group(batch);
+  app.add_flag("-q,--quiet", Options.Quiet,
+               "Show no progress line (drawn only when standard error is a terminal and the text goes elsewhere)")->group(batch);
 
   try {
     app.parse(argc, argv);
