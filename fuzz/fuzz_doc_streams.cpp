@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the binary Word text reader as a main document stream
 // and a table stream. Input: one option byte (bits 0-1 output format, bit 2 no
 // table stream, bit 3 conversion off, bit 4 a handler replacing field results, bit 5
-// a 64-character length limit), the main stream's length (4 bytes, little-endian),
+// a 64-character length limit, bit 6 the shown view, bit 7 with tracked changes
+// marked and hidden text kept), the main stream's length (4 bytes, little-endian),
 // the main stream, and the table stream (the rest).
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
       if (c >= scTime) r = v + u"|" + r;
     });
   if (options & 32) doc.SetMaxTextLength(64);
+  if (options & 64) doc.SetView(vwShown);
+  if (options & 128) {
+    doc.SetRevisions(rvMark);
+    doc.SetParseItems({wpiText, wpiHiddenText});
+  }
   try {
     doc.ReadDocStreams(&main, (options & 4) ? nullptr : &table);
   } catch (const Exception&) {

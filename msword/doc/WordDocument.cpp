@@ -63,6 +63,10 @@ void TMSWordDocument::ReadDocStreams(TStream* Stream, TStream* TableStream) {
   if (FDocVersion >= 5 && FDocVersion <= 7 && IsComplexDocument() && CLX.Fallback &&
       FIB.lcbClx != 0 && !ReadMainStreamCLX(*Stream, FIB, CLX))
     ReadCLX(nullptr);
+  if (View() == vwShown && FDocVersion > 2) {
+    ReadShownText(Stream, TableStream);
+    return;
+  }
   uint16_t codePage;
   if (FDocVersion > 2 && (IsComplexDocument() || CLX.noPCD > 0)) {
     ReadSimpleText(Stream);

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "msword/base/CustomWordDocument.h"
 #include "msword/doc/FIB.h"
 #include "msword/doc/FormattedDiskPage.h"
+#include "msword/doc/Formatting.h"
 #include "msword/doc/PieceTable.h"
 #include "msword/vba/VBAProject.h"
 
@@ -26,6 +28,8 @@ using TMSWordGetDefaultLanguage = std::function<void(TObject* Sender, uint16_t& 
 // The kind of field whose instruction text S is: the first keyword of the field table
 // that S starts with (compared in ASCII upper case), or scUnknown.
 TKvWordSysChar GetSysCharByCode(std::u16string_view S);
+
+class TShownTextReader;
 
 class TMSWordDocument : public TMSCustomWordDocument {
  public:
@@ -84,6 +88,19 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // Reads every piece of the main document stream, hands the text to AddText with
   // Text() as the target and frames it with the start and finish texts.
   void ReadSimpleText(TStream* Stream);
+  // The shown view of one main document stream (generations 5 to 8): the formatting
+  // layer is read, the main story framed into Text() and the side stories into their
+  // lists, one entry per paragraph.
+  void ReadShownText(TStream* Stream, TStream* TableStream);
+  // The formatting layer of the last document read in the shown view (null before).
+  const TFormatting* Formatting() const { return FFormatting.get(); }
+
+  // Where tracked changes are marked (rvMark), the shown text carries these
+  // noncharacters around inserted and deleted runs; AddText turns them into the
+  // marks of the chosen format.
+  static constexpr char16_t chInsertedBegin = 0xFDD0, chInsertedEnd = 0xFDD1;
+  static constexpr char16_t chDeletedBegin = 0xFDD2, chDeletedEnd = 0xFDD3;
+
   // Reads the footnote, header, annotation, endnote and text-box stories into their
   // lists, one AddText call per non-empty story; CodePage decodes 8-bit text of the
   // generations before Word 97.
@@ -122,6 +139,10 @@ class TMSWordDocument : public TMSCustomWordDocument {
   TPAPX_FKP PAPX_FKP_previous;
 
  private:
+  friend class TShownTextReader;
+  std::unique_ptr<TFormatting> FFormatting;
+  bool FMarkRevisions = false;  // AddText turns the revision marks into text
+
   // Appends the output of AChar to Dest; returns how many characters it appended.
   size_t AppendSysCharacter(char16_t AChar, bool IsLast, char16_t& NextChar, std::u16string& Dest);
   // Closes the open field (if any) at its end mark; appends its output to Dest.

@@ -197,6 +197,15 @@ size_t TMSWordDocument::AppendSysCharacter(char16_t AChar, bool IsLast, char16_t
       break;
     case chFieldEnd:
       return AppendFieldEnd(Dest);
+    case chInsertedBegin: case chInsertedEnd: case chDeletedBegin: case chDeletedEnd:
+      if (FMarkRevisions) {
+        static constexpr std::u16string_view marks[3][4] = {
+            {u"+", u"", u"-", u""}, {u"+", u"", u"-", u""}, {u"<u>", u"</u>", u"<s>", u"</s>"}};
+        const std::u16string_view mark = marks[format][AChar - chInsertedBegin];
+        Dest.append(mark);
+        return mark.size();
+      }
+      [[fallthrough]];
     default: {
       // Every other character stands for itself, escaped where the format needs it.
       const std::u16string_view escaped = Escaped(AChar, format);
@@ -290,7 +299,10 @@ void TMSWordDocument::AddText(std::u16string Value, TWideStrings* List) {
   }
   const int format = FormatIndex(TextFormating());
   const std::array<bool, 128>& self = kSelf[size_t(format)];
-  auto standsForItself = [&self](char16_t c) { return c >= 128 || self[c]; };
+  const bool marking = FMarkRevisions;
+  auto standsForItself = [&self, marking](char16_t c) {
+    return c < 128 ? self[c] : !(marking && c >= chInsertedBegin && c <= chDeletedEnd);
+  };
   // The output is written into the text's own buffer, ahead of what is still to be
   // read: the text is moved behind a gap that the output fills, and when an
   // expansion (a paragraph mark becoming CR LF, say) would reach the unread text,
@@ -321,7 +333,7 @@ void TMSWordDocument::AddText(std::u16string Value, TWideStrings* List) {
     // Runs of characters that convert to themselves are copied at once.
     if (FLastFieldCode.empty()) {
       const size_t runStart = i;
-      i = SkipPlainRun(text, i, length, format);
+      if (!marking) i = SkipPlainRun(text, i, length, format);
       while (i < length && standsForItself(text[i])) ++i;
       std::memmove(buffer.data() + written, text + runStart, (i - runStart) * sizeof(char16_t));
       written += i - runStart;

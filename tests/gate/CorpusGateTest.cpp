@@ -107,8 +107,9 @@ TEST(CorpusGate, DocumentsKeepLoadingAndKeepTheirWords) {
     const bool docx = ChooseReaderByContent(name) == rkDocx;
     TMSWordDocument doc(nullptr);
     TMSWordXDocument docxReader(nullptr);
-    // What the tool shows by default: the shown view.
+    // What the tool shows by default: the shown view, for both readers.
     docxReader.SetView(vwShown);
+    doc.SetView(vwShown);
     TMSCustomWordDocument& reader = docx ? static_cast<TMSCustomWordDocument&>(docxReader) : doc;
     std::string outcome = "loaded";
     try {

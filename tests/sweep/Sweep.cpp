@@ -191,13 +191,19 @@ void ArmWatchdog(double Seconds) {
     char outcome = 'L';
     std::string failure;
     try {
-      msword::TCustomMemoryStream stream(variant.Bytes.data(), variant.Bytes.size());
-      std::unique_ptr<msword::TMSCustomWordDocument> doc =
-          msword::NewReader(msword::ChooseReaderByContent(&stream));
-      doc->SetParseItems({msword::wpiText, msword::wpiVBA, msword::wpiSummaryInformation});
-      doc->LoadFromStream(&stream);
-    } catch (const msword::Exception&) {
-      outcome = 'E';
+      // Each variant is read in both views; a library error in either counts.
+      for (const msword::TKvWView view : {msword::vwStored, msword::vwShown}) {
+        try {
+          msword::TCustomMemoryStream stream(variant.Bytes.data(), variant.Bytes.size());
+          std::unique_ptr<msword::TMSCustomWordDocument> doc =
+              msword::NewReader(msword::ChooseReaderByContent(&stream));
+          doc->SetParseItems({msword::wpiText, msword::wpiVBA, msword::wpiSummaryInformation});
+          doc->SetView(view);
+          doc->LoadFromStream(&stream);
+        } catch (const msword::Exception&) {
+          outcome = 'E';
+        }
+      }
     } catch (const std::exception& e) {
       failure = std::string("exception ") + typeid(e).name() + ": " + e.what();
     } catch (...) {

@@ -1,0 +1,89 @@
+// The formatting layer of a Word document: the property runs, the style sheet, the
+// font table, the list tables and the document properties, read together, and the
+// character and paragraph properties they give a run of text.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "msword/doc/DocumentProperties.h"
+#include "msword/doc/FontTable.h"
+#include "msword/doc/ListTables.h"
+#include "msword/doc/PropertyRuns.h"
+#include "msword/doc/StyleSheet.h"
+
+namespace msword {
+
+class TStream;
+struct TFIB;
+
+// The character properties the text reader acts on.
+struct TCharProps {
+  bool Vanish = false;    // hidden text
+  bool Deleted = false;   // a tracked deletion
+  bool Inserted = false;  // a tracked insertion
+  bool Special = false;   // the characters are special characters (pictures, fields' data)
+  bool HasSymbol = false; // the characters show SymbolChar of the font SymbolFtc
+  uint16_t Ftc = 0;       // the font of ASCII text
+  uint16_t FtcOther = 0;  // the font of other text
+  uint16_t SymbolFtc = 0;
+  char16_t SymbolChar = 0;
+  int32_t PicLocation = -1;  // where a special character's data lies in the Data stream
+};
+
+// The paragraph properties the text reader acts on.
+struct TParaProps {
+  uint16_t Istd = 0;
+  uint16_t Ilfo = 0;     // 1-based list override; 0 none
+  uint8_t Ilvl = 0;
+  // Word 6/95 paragraph numbering: the outline level (1-9, 10 numbered, 11
+  // bulleted; 0 none) and the numbering description, when the paragraph has one.
+  uint8_t NLvlAnm = 0;
+  std::string_view Anld;
+};
+
+class TFormatting {
+ public:
+  // Reads every table from Table (the table stream; for Word 6/95 the main stream)
+  // and the property pages from Main. Word97 selects the layouts of Word 97 and
+  // later. Tables that are absent or damaged read as empty.
+  void Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word97);
+
+  // The properties of text in the character run Run (null: none) of a paragraph of
+  // style ParaIstd.
+  TCharProps CharProps(const TPropertyRun* Run, uint16_t ParaIstd);
+  // The properties of the paragraph whose mark lies at file position Fc.
+  TParaProps ParaProps(uint32_t Fc);
+
+  bool Word97() const { return FWord97; }
+  const TFontEntry* Font(uint16_t Ftc) const { return Fonts.Font(Ftc); }
+
+  TPropertyRuns Chpx;
+  TPropertyRuns Papx;
+  TStyleSheet Styles;
+  TFontTable Fonts;
+  TListTables Lists;
+  TDocumentProperties Dop;
+
+ private:
+  // Applies the character modifiers Grpprl to Props; Base holds the values the
+  // toggles refer to; Depth bounds character styles met on the way.
+  void ApplyChp(std::string_view Grpprl, const TCharProps& Base, TCharProps& Props, size_t Depth);
+  void ApplyPap(std::string_view Grpprl, TParaProps& Props);
+  const TCharProps& StyleChar(uint16_t Istd);
+  const TParaProps& StylePara(uint16_t Istd);
+  // The character properties a character style gives on top of Props.
+  void ApplyCharStyle(uint16_t Istd, TCharProps& Props, size_t Depth);
+
+  bool FWord97 = true;
+  std::vector<TCharProps> FStyleChar;
+  std::vector<TParaProps> FStylePara;
+  std::vector<uint8_t> FStyleDone;  // bit 0: character properties known, bit 1: paragraph
+  TCharProps FDefaultChar;
+  const TPropertyRun* FLastRun = nullptr;
+  uint16_t FLastIstd = 0;
+  TCharProps FLastProps;
+};
+
+}  // namespace msword

@@ -1,0 +1,496 @@
+// The shown view of a Word document: the text as Word displays it. The main text
+// is the main story alone; footnotes, endnotes, comments, headers, footers and text
+// boxes go to their own lists, one entry per paragraph. List paragraphs begin with
+// their labels, note references show their numbers, tracked changes are resolved,
+// hidden text is left out and symbol-font characters show as the characters they
+// draw.
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/LittleEndian.h"
+#include "msword/base/Streams.h"
+#include "msword/base/SymbolFonts.h"
+#include "msword/MSWordCnst.h"
+#include "msword/doc/Formatting.h"
+#include "msword/doc/WordDocument.h"
+
+namespace msword {
+
+namespace {
+
+constexpr char16_t chNoteRef = 2, chCell = 7, chParagraph = 13;
+
+// A run of character positions stored together: Width bytes per character from
+// file position Fc on.
+struct TSegment {
+  uint32_t CpFirst = 0;
+  uint32_t CpLim = 0;
+  uint32_t Fc = 0;
+  uint32_t Width = 1;
+};
+
+// The character positions of a PLC at [Fc, Fc + Lcb) of Table, with DataSize bytes
+// of data per entry (into Data when given). Empty when the table lies outside the
+// stream or is too short to hold one entry.
+std::vector<uint32_t> ReadPlc(TStream& Table, uint32_t Fc, uint32_t Lcb, size_t DataSize,
+                              std::vector<std::string>* Data = nullptr) {
+  std::vector<uint32_t> cps;
+  const int64_t size = Table.Size();
+  if (Lcb < 8 || size < 0 || Fc > uint64_t(size) || Lcb > uint64_t(size) - Fc) return cps;
+  std::string raw(Lcb, '\0');
+  Table.Seek(Fc, soBeginning);
+  if (Table.Read(raw.data(), int32_t(Lcb)) != int32_t(Lcb)) return cps;
+  const size_t n = (Lcb - 4) / (4 + DataSize);
+  if (n == 0) return cps;
+  const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
+  cps.resize(n + 1);
+  for (size_t i = 0; i <= n; ++i) cps[i] = GetU32(p + 4 * i);
+  if (Data) {
+    Data->resize(n);
+    for (size_t i = 0; i < n; ++i) (*Data)[i] = raw.substr(4 * (n + 1) + i * DataSize, DataSize);
+  }
+  return cps;
+}
+
+}  // namespace
+
+class TShownTextReader {
+ public:
+  TShownTextReader(TMSWordDocument& Doc, TStream& Main, TStream& Table, uint16_t CodePage)
+      : FDoc(Doc), FMain(Main), FTable(Table), FFmt(*Doc.FFormatting), FCodePage(CodePage),
+        FWord97(Doc.FDocVersion >= 8) {
+    FShowHidden = Doc.ParseItems().Contains(wpiHiddenText);
+    FRevisions = Doc.EffectiveRevisions();
+  }
+
+  void Read() {
+    LoadChars();
+    const TFIB& fib = FDoc.FIB;
+    const uint64_t total = FChars.size();
+    auto clamp = [total](uint64_t v) { return uint32_t(std::min(v, total)); };
+    const uint64_t ftn = fib.ccpText, hdr = ftn + fib.ccpFtn, mcr = hdr + fib.ccpHdr, atn = mcr + fib.ccpMcr,
+                   edn = atn + fib.ccpAtn, txbx = edn + fib.ccpEdn, hdrTxbx = txbx + fib.ccpTxbx,
+                   end = hdrTxbx + fib.ccpHdrTxbx;
+    ReadNotes(fib.fcPlcffndRef, fib.lcbPlcffndRef, fib.fcPlcffndTxt, fib.lcbPlcffndTxt, clamp(ftn), clamp(hdr),
+              true);
+    ReadNotes(fib.fcPlcfendRef, fib.lcbPlcfendRef, fib.fcPlcfendTxt, fib.lcbPlcfendTxt, clamp(edn), clamp(txbx),
+              false);
+
+    std::u16string main;
+    main.reserve(size_t(clamp(ftn)) + TMSWordDocument::AddTextRoom(size_t(clamp(ftn))));
+    Emit(0, clamp(ftn), main);
+    FDoc.AddText(std::move(main), FDoc.Text());
+    FDoc.Text()->Insert(0, FDoc.GetTextStart());
+    FDoc.Text()->Add(FDoc.GetTextFinish());
+
+    for (const auto& [first, lim] : FFootnotes) AddEntries(first, lim, FDoc.FootNoteText());
+    ReadHeaders(clamp(hdr), clamp(mcr));
+    AddStories(fib.fcPlcfandTxt, fib.lcbPlcfandTxt, 0, clamp(atn), clamp(edn), FDoc.AnnotationText());
+    for (const auto& [first, lim] : FEndnotes) AddEntries(first, lim, FDoc.EndNoteText());
+    AddStories(fib.fcPlcftxbxTxt, fib.lcbPlcftxbxTxt, 22, clamp(txbx), clamp(hdrTxbx), FDoc.TextBoxText());
+    AddStories(fib.fcPlcfHdrtxbxTxt, fib.lcbPlcfHdrtxbxTxt, 22, clamp(hdrTxbx), clamp(end), FDoc.TextBoxText());
+  }
+
+ private:
+  // Every character of the document in position order; 8-bit text of Word 6/95 is
+  // kept as its bytes, decoded run by run as the fonts say.
+  void LoadChars() {
+    const TCLX& clx = FDoc.CLX;
+    const TFIB& fib = FDoc.FIB;
+    const uint64_t size = uint64_t(std::max<int64_t>(FMain.Size(), 0));
+    uint64_t total = 0;
+    std::string bytes;
+    for (uint32_t i = 0; i < clx.noPCD; ++i) {
+      if (i + 1 >= clx.Pos.size() || i >= clx.pcd.size()) break;
+      if (clx.Pos[i + 1] < clx.Pos[i]) continue;
+      uint64_t n = clx.Pos[i + 1] - clx.Pos[i];
+      uint32_t flag = 1;
+      uint32_t start = GetNormFC(clx.pcd[i].fc, flag);
+      uint32_t width = flag == 1 ? 1 : 2;
+      if (!FWord97) {
+        width = 1;  // Word 6 and 95 store 8-bit text only
+        if (clx.EightBit || !(clx.pcd[i].fc & 0x40000000)) start = clx.pcd[i].fc;
+      }
+      if (clx.Fallback) {
+        if (!FWord97) n = fib.fcMac > fib.fcMin ? fib.fcMac - fib.fcMin : 0;
+        else n = start > fib.fcMac ? 0 : std::min<uint64_t>(n, (fib.fcMac - start) / width + 1);
+      }
+      if (start > size || start + n > size) throw Exception(std::u16string(strPieceOutOfRange));
+      if (n * width > size - start) throw EReadError();
+      total += n * width;
+      if (total > size) throw Exception(std::u16string(strPieceOutOfRange));
+      if (n == 0) continue;
+      TSegment seg;
+      seg.CpFirst = uint32_t(FChars.size());
+      seg.CpLim = uint32_t(FChars.size() + n);
+      seg.Fc = start;
+      seg.Width = width;
+      FSegments.push_back(seg);
+      bytes.resize(size_t(n * width));
+      FMain.Seek(start, soBeginning);
+      FMain.ReadBuffer(bytes.data(), int64_t(bytes.size()));
+      const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+      const size_t at = FChars.size();
+      FChars.resize(at + size_t(n));
+      if (width == 2) {
+        for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(GetU16(b + 2 * k));
+      } else if (FWord97) {
+        FChars.resize(at);
+        AppendAnsiToWide(FChars, bytes);  // Word 97 8-bit text is always Windows-1252
+      } else {
+        for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(b[k]);
+      }
+    }
+  }
+
+  // The file position of character position Cp.
+  uint32_t FcOf(uint32_t Cp) {
+    const TSegment* seg = SegmentOf(Cp);
+    return seg ? seg->Fc + (Cp - seg->CpFirst) * seg->Width : 0;
+  }
+  const TSegment* SegmentOf(uint32_t Cp) {
+    if (FSegment < FSegments.size() && Cp >= FSegments[FSegment].CpFirst && Cp < FSegments[FSegment].CpLim)
+      return &FSegments[FSegment];
+    auto it = std::upper_bound(FSegments.begin(), FSegments.end(), Cp,
+                               [](uint32_t cp, const TSegment& s) { return cp < s.CpFirst; });
+    if (it == FSegments.begin()) return nullptr;
+    --it;
+    if (Cp >= it->CpLim) return nullptr;
+    FSegment = size_t(it - FSegments.begin());
+    return &*it;
+  }
+
+  // Footnotes or endnotes: the references (with whether they are numbered
+  // automatically) and the notes' texts, which follow in the same order.
+  void ReadNotes(uint32_t FcRef, uint32_t LcbRef, uint32_t FcTxt, uint32_t LcbTxt, uint32_t StoryFirst,
+                 uint32_t StoryLim, bool Footnotes) {
+    std::vector<std::string> frds;
+    const std::vector<uint32_t> refs = ReadPlc(FTable, FcRef, LcbRef, 2, &frds);
+    const std::vector<uint32_t> texts = ReadPlc(FTable, FcTxt, LcbTxt, 0);
+    const TDocumentProperties& dop = FFmt.Dop;
+    int32_t number = Footnotes ? dop.FootnoteStart : dop.EndnoteStart;
+    const TKvWNumberFormat format = Footnotes ? dop.FootnoteFormat : dop.EndnoteFormat;
+    auto& ranges = Footnotes ? FFootnotes : FEndnotes;
+    const size_t notes = refs.empty() ? 0 : refs.size() - 1;
+    for (size_t i = 0; i < notes; ++i) {
+      std::u16string label;
+      if (GetI16(reinterpret_cast<const uint8_t*>(frds[i].data())) != 0) {
+        label = u"[" + FormatListNumber(number, format) + u"]";
+        if (number < INT32_MAX) ++number;
+        FNoteMarks[refs[i]] = label;
+      }
+      if (i + 1 < texts.size()) {
+        const uint64_t first = uint64_t(StoryFirst) + texts[i], lim = uint64_t(StoryFirst) + texts[i + 1];
+        if (first < lim && lim <= StoryLim) {
+          ranges.emplace_back(uint32_t(first), uint32_t(lim));
+          if (!label.empty()) FNoteMarks[uint32_t(first)] = label;
+        }
+      }
+    }
+    // Without a table of the notes' texts the story is one entry.
+    if (texts.size() < 2 && StoryFirst < StoryLim) ranges.emplace_back(StoryFirst, StoryLim);
+  }
+
+  // The header story: six separators of the notes, then per section six stories:
+  // even header, odd header, even footer, odd footer, first-page header and footer.
+  void ReadHeaders(uint32_t First, uint32_t Lim) {
+    const TFIB& fib = FDoc.FIB;
+    const std::vector<uint32_t> cps = ReadPlc(FTable, fib.fcPlcfhdd, fib.lcbPlcfhdd, 0);
+    if (cps.size() < 2) {
+      if (First < Lim) AddEntries(First, Lim, FDoc.HeaderText());
+      return;
+    }
+    for (size_t i = 6; i + 1 < cps.size(); ++i) {
+      const uint64_t first = uint64_t(First) + cps[i], lim = uint64_t(First) + cps[i + 1];
+      if (first >= lim || lim > Lim) continue;
+      const size_t kind = (i - 6) % 6;
+      const bool footer = kind == 2 || kind == 3 || kind == 5;
+      AddEntries(uint32_t(first), uint32_t(lim), footer ? FDoc.FooterText() : FDoc.HeaderText());
+    }
+  }
+
+  // Stories laid end to end in [First, Lim), bounded by a PLC of character positions
+  // (the last story being the guard); the whole range when there is no table.
+  void AddStories(uint32_t Fc, uint32_t Lcb, size_t DataSize, uint32_t First, uint32_t Lim, TWideStrings* List) {
+    if (First >= Lim) return;
+    std::vector<std::string> data;
+    const std::vector<uint32_t> cps = ReadPlc(FTable, Fc, Lcb, DataSize, DataSize ? &data : nullptr);
+    if (cps.size() < 2) {
+      AddEntries(First, Lim, List);
+      return;
+    }
+    for (size_t i = 0; i + 1 < cps.size(); ++i) {
+      // A text box kept for reuse holds no text of the document.
+      if (DataSize >= 10 && GetU16(reinterpret_cast<const uint8_t*>(data[i].data()) + 8) != 0) continue;
+      const uint64_t first = uint64_t(First) + cps[i], lim = uint64_t(First) + cps[i + 1];
+      if (first < lim && lim <= Lim) AddEntries(uint32_t(first), uint32_t(lim), List);
+    }
+  }
+
+  // The shown text of [First, Lim) into List, one entry per paragraph that is not empty.
+  void AddEntries(uint32_t First, uint32_t Lim, TWideStrings* List) {
+    std::u16string out;
+    Emit(First, Lim, out);
+    size_t from = 0;
+    while (from < out.size()) {
+      size_t to = out.find(chParagraph, from);
+      if (to == std::u16string::npos) to = out.size();
+      if (to > from) FDoc.AddText(out.substr(from, to - from), List);
+      from = to + 1;
+    }
+  }
+
+  // The label of a list paragraph, counted; empty for other paragraphs.
+  std::u16string ListLabel(const TParaProps& Para) {
+    if (FWord97) {
+      if (Para.Ilfo == 0 || Para.Ilfo >= 2047) return {};
+      const TListOverride* lfo = FFmt.Lists.Override(Para.Ilfo);
+      if (!lfo || lfo->List < 0 || Para.Ilvl >= ListLevelCount) return {};
+      uint32_t instance = uint32_t(lfo->List);
+      if (lfo->Overrides) {
+        instance = 0x10000u + Para.Ilfo;
+        if (FStarted.insert(Para.Ilfo).second)
+          for (uint32_t l = 0; l < ListLevelCount; ++l)
+            if (lfo->StartAt[l] != INT_MIN) FNumbering.StartAt(instance, l, lfo->StartAt[l]);
+      }
+      return FNumbering.NextLabel(instance, lfo->Levels, Para.Ilvl);
+    }
+    return AnldLabel(Para);
+  }
+
+  // Word 6/95 paragraph numbering: the number description's text before and after
+  // the number, the number in its format (or the bullet alone).
+  std::u16string AnldLabel(const TParaProps& Para) {
+    if (Para.NLvlAnm == 0 || Para.Anld.size() < 20) {
+      FAnldRun = false;
+      return {};
+    }
+    const auto* a = reinterpret_cast<const uint8_t*>(Para.Anld.data());
+    const uint8_t nfc = a[0];
+    const size_t before = a[1], after = a[2];
+    const uint16_t ftc = GetU16(a + 6);
+    const int32_t startAt = GetU16(a + 10);
+    const size_t chars = std::min<size_t>(Para.Anld.size() - 20, 32);
+    auto text = [&](size_t from, size_t to) {
+      std::u16string s;
+      const TFontEntry* font = FFmt.Font(ftc);
+      for (size_t i = from; i < to && i < chars; ++i) {
+        const uint8_t c = a[20 + i];
+        if (font && IsSymbolFont(font->Name)) s += SymbolFontText(font->Name, c);
+        else s += StringToWideStringEx(std::string(1, char(c)), FCodePage);
+      }
+      return s;
+    };
+    std::u16string label = text(0, before);
+    if (nfc != 23 && nfc != 255) {
+      const uint8_t level = Para.NLvlAnm;
+      if (!FAnldRun || level != FAnldLevel) {
+        if (!FAnldRun || level < FAnldLevel || !FAnldCount.count(level)) FAnldCount[level] = startAt - 1;
+        for (auto it = FAnldCount.begin(); it != FAnldCount.end();) it = it->first > level ? FAnldCount.erase(it) : std::next(it);
+      }
+      int32_t& count = FAnldCount[level];
+      if (count < INT32_MAX) ++count;
+      label += FormatListNumber(count, NumberFormatOfNfc(nfc));
+    }
+    label += text(before, std::max(before, after));
+    FAnldRun = true;
+    FAnldLevel = Para.NLvlAnm;
+    if (!label.empty()) label += u'\t';
+    return label;
+  }
+
+  bool IsSymbolFtc(uint16_t Ftc) {
+    if (Ftc >= FSymbolFonts.size()) FSymbolFonts.resize(size_t(Ftc) + 1, -1);
+    int8_t& known = FSymbolFonts[Ftc];
+    if (known < 0) {
+      const TFontEntry* font = FFmt.Font(Ftc);
+      known = font && IsSymbolFont(font->Name) ? 1 : 0;
+    }
+    return known == 1;
+  }
+  std::u16string_view FontName(uint16_t Ftc) {
+    const TFontEntry* font = FFmt.Font(Ftc);
+    return font ? std::u16string_view(font->Name) : std::u16string_view();
+  }
+
+  // Opens or closes the marks of tracked changes so that what follows is marked State
+  // (0 none, 1 inserted, 2 deleted).
+  void MarkState(int State, std::u16string& Out) {
+    if (State == FMark) return;
+    if (FMark == 1) Out += TMSWordDocument::chInsertedEnd;
+    if (FMark == 2) Out += TMSWordDocument::chDeletedEnd;
+    if (State == 1) Out += TMSWordDocument::chInsertedBegin;
+    if (State == 2) Out += TMSWordDocument::chDeletedBegin;
+    FMark = State;
+  }
+
+  // The shown text of the character positions [First, Lim), paragraph by paragraph.
+  void Emit(uint32_t First, uint32_t Lim, std::u16string& Out) {
+    uint32_t cp = First;
+    while (cp < Lim) {
+      const char16_t* chars = FChars.data();
+      uint32_t mark = cp;
+      while (mark < Lim && chars[mark] != chParagraph && chars[mark] != chCell) ++mark;
+      const uint32_t paraEnd = mark < Lim ? mark + 1 : Lim;
+      const TParaProps para = FFmt.ParaProps(FcOf(mark < Lim ? mark : Lim - 1));
+      bool labelDue = true;
+      uint32_t c = cp;
+      while (c < paraEnd) {
+        const TSegment* seg = SegmentOf(c);
+        if (!seg) {
+          c = paraEnd;
+          break;
+        }
+        const uint32_t fc = seg->Fc + (c - seg->CpFirst) * seg->Width;
+        const size_t r = FFmt.Chpx.FirstEndingAfter(fc);
+        const TPropertyRun* run = nullptr;
+        uint64_t runFcLim = UINT64_MAX;
+        if (r < FFmt.Chpx.Runs.size()) {
+          const TPropertyRun& next = FFmt.Chpx.Runs[r];
+          if (next.FcFirst <= fc) {
+            run = &next;
+            runFcLim = next.FcLim;
+          } else {
+            runFcLim = next.FcFirst;
+          }
+        }
+        uint64_t lim = std::min<uint64_t>(paraEnd, seg->CpLim);
+        if (runFcLim != UINT64_MAX) {
+          const uint64_t runCpLim = seg->CpFirst + (runFcLim - seg->Fc + seg->Width - 1) / seg->Width;
+          lim = std::min(lim, std::max<uint64_t>(runCpLim, c + 1));
+        }
+        const TCharProps props = FFmt.CharProps(run, para.Istd);
+        if (Visible(props)) {
+          if (labelDue) {
+            labelDue = false;
+            Out += ListLabel(para);
+          }
+          EmitRun(c, uint32_t(lim), props, Out);
+        }
+        c = uint32_t(lim);
+      }
+      cp = paraEnd;
+    }
+    MarkState(0, Out);
+  }
+
+  bool Visible(const TCharProps& Props) const {
+    if (Props.Vanish && !FShowHidden) return false;
+    if (Props.Deleted && FRevisions == rvAccept) return false;
+    if (Props.Inserted && FRevisions == rvReject) return false;
+    return true;
+  }
+
+  void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props, std::u16string& Out) {
+    if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, Out);
+    const char16_t* chars = FChars.data();
+    if (Props.HasSymbol) {
+      // Each character is a placeholder for the symbol the properties name.
+      const std::u16string symbol = SymbolFontText(FontName(Props.SymbolFtc), Props.SymbolChar);
+      for (uint32_t c = First; c < Lim; ++c) {
+        if (chars[c] < 0x20) EmitControl(c, Out);
+        else Out += symbol;
+      }
+      return;
+    }
+    if (FWord97) {
+      const bool symbolFont = IsSymbolFtc(Props.Ftc) || IsSymbolFtc(Props.FtcOther);
+      for (uint32_t c = First; c < Lim; ++c) {
+        const char16_t ch = chars[c];
+        if (ch == chNoteRef) {
+          EmitControl(c, Out);
+        } else if (symbolFont && ch >= 0xF020 && ch <= 0xF0FF) {
+          Out += SymbolFontText(FontName(IsSymbolFtc(Props.Ftc) ? Props.Ftc : Props.FtcOther), ch);
+        } else {
+          Out += ch;
+        }
+      }
+      return;
+    }
+    // Word 6/95: bytes in the code page of the run's font, or symbols of a symbol font.
+    const TFontEntry* font = FFmt.Font(Props.Ftc);
+    const bool symbolFont = font && IsSymbolFont(font->Name);
+    uint16_t codePage = FCodePage;
+    if (font) {
+      const uint16_t own = CharsetCodePage(font->Charset);
+      if (own != 0 && IsSupportedCodePage(own)) codePage = own;
+    }
+    std::string bytes;
+    auto flush = [&]() {
+      if (!bytes.empty()) Out += StringToWideStringEx(bytes, codePage);
+      bytes.clear();
+    };
+    for (uint32_t c = First; c < Lim; ++c) {
+      const char16_t ch = chars[c];
+      if (ch == chNoteRef) {
+        flush();
+        EmitControl(c, Out);
+      } else if (symbolFont && ch >= 0x20) {
+        flush();
+        Out += SymbolFontText(font->Name, ch);
+      } else {
+        bytes.push_back(char(ch));
+      }
+    }
+    flush();
+  }
+
+  // A control character: a note reference shows its number; the others pass on to
+  // the conversion of special characters.
+  void EmitControl(uint32_t Cp, std::u16string& Out) {
+    const char16_t ch = FChars[Cp];
+    if (ch == chNoteRef) {
+      auto it = FNoteMarks.find(Cp);
+      if (it != FNoteMarks.end()) {
+        Out += it->second;
+        return;
+      }
+    }
+    Out += ch;
+  }
+
+  TMSWordDocument& FDoc;
+  TStream& FMain;
+  TStream& FTable;
+  TFormatting& FFmt;
+  uint16_t FCodePage;
+  bool FWord97;
+  bool FShowHidden = false;
+  TKvWRevisions FRevisions = rvAccept;
+  int FMark = 0;
+  std::u16string FChars;
+  std::vector<TSegment> FSegments;
+  size_t FSegment = 0;
+  std::unordered_map<uint32_t, std::u16string> FNoteMarks;
+  std::vector<std::pair<uint32_t, uint32_t>> FFootnotes, FEndnotes;
+  TKvWNumbering FNumbering;
+  std::unordered_set<uint32_t> FStarted;
+  std::vector<int8_t> FSymbolFonts;
+  std::map<uint8_t, int32_t> FAnldCount;
+  bool FAnldRun = false;
+  uint8_t FAnldLevel = 0;
+};
+
+void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream) {
+  const bool word97 = FDocVersion >= 8;
+  TStream* table = word97 ? TableStream : Stream;
+  if (!FFormatting) FFormatting = std::make_unique<TFormatting>();
+  TMemoryStream empty{std::string()};
+  if (!table) table = &empty;
+  FFormatting->Read(*Stream, *table, FIB, word97);
+  FMarkRevisions = EffectiveRevisions() == rvMark;
+  struct TResetMark {
+    bool& Flag;
+    ~TResetMark() { Flag = false; }
+  } reset{FMarkRevisions};
+  TShownTextReader reader(*this, *Stream, *table, DocLangToCodePage());
+  reader.Read();
+}
+
+}  // namespace msword

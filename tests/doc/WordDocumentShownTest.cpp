@@ -1,0 +1,293 @@
+// The shown view of .doc files built in the test: list labels, note marks, the
+// stories split into their lists, tracked changes, hidden text and symbols.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "msword/base/Streams.h"
+#include "msword/base/SymbolFonts.h"
+#include "msword/doc/WordDocument.h"
+#include "support/ByteWriter.h"
+#include "support/FormattedDocBuilder.h"
+
+using namespace msword;
+using kvtest::ByteWriter;
+using kvtest::FormattedDocBuilder;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace {
+
+std::string Sprm8(uint16_t Opcode, uint8_t Value) { return ByteWriter().U16(Opcode).U8(Value).Bytes(); }
+std::string Sprm16(uint16_t Opcode, uint16_t Value) { return ByteWriter().U16(Opcode).U16(Value).Bytes(); }
+
+constexpr uint16_t sprmCFRMarkDel = 0x0800, sprmCFRMarkIns = 0x0801, sprmCFVanish = 0x083C, sprmCSymbol = 0x6A09,
+                   sprmCRgFtc0 = 0x4A4F, sprmPIlvl = 0x260A, sprmPIlfo = 0x460B;
+
+// A font table of the given names (all of the ANSI character set).
+std::string Fonts(std::vector<std::u16string> Names) {
+  ByteWriter w;
+  w.U16(uint16_t(Names.size())).U16(0);
+  for (const auto& name : Names) {
+    ByteWriter ffn;
+    ffn.U8(0).U16(400).U8(0).U8(0).Fill(10).Fill(24).Utf16(name).U16(0);
+    w.U8(uint8_t(ffn.Size())).Raw(ffn.Bytes());
+  }
+  return w.Bytes();
+}
+
+struct TLevel {
+  int32_t Start = 1;
+  uint8_t Nfc = 0;
+  std::u16string Text;  // characters 0-8 stand for the levels' numbers
+  uint8_t Follow = 0;   // 0 tab, 1 space, 2 nothing
+  std::string Chpx;
+};
+
+std::string Level(const TLevel& L) {
+  ByteWriter w;
+  w.U32(uint32_t(L.Start)).U8(L.Nfc).U8(0).Fill(9).U8(L.Follow).U32(0).U32(0);
+  w.U8(uint8_t(L.Chpx.size())).U8(0).U8(0).U8(0).Raw(L.Chpx);
+  w.U16(uint16_t(L.Text.size())).Utf16(L.Text);
+  return w.Bytes();
+}
+
+// One list of nine levels (the first ones given) and overrides naming it; an
+// override with a start-at value for level 0 when StartAt is set.
+std::pair<std::string, std::string> OneList(std::vector<TLevel> Levels, std::vector<int32_t> StartAts = {0}) {
+  ByteWriter lst;
+  lst.U16(1).U32(77).U32(0);
+  for (int i = 0; i < 9; ++i) lst.U16(0x0FFF);
+  lst.U8(0).U8(0);
+  Levels.resize(9, TLevel{1, 0, u"\x01.", 0, {}});
+  for (const TLevel& l : Levels) lst.Raw(Level(l));
+  ByteWriter lfo;
+  lfo.U32(uint32_t(StartAts.size()));
+  for (int32_t s : StartAts) lfo.U32(77).U32(0).U32(0).U8(s ? 1 : 0).U8(0).U8(0).U8(0);
+  for (int32_t s : StartAts)
+    if (s) lfo.U32(0).U32(uint32_t(s)).U32(0x10);  // level 0 starts at s
+  return {lst.Bytes(), lfo.Bytes()};
+}
+
+struct TLoaded {
+  std::unique_ptr<TMSWordDocument> Doc;
+  std::vector<std::u16string> Main;  // the main text's lines without the frame
+};
+
+TLoaded Load(const FormattedDocBuilder& Builder, TKvWView View = vwShown,
+             const std::function<void(TMSWordDocument&)>& Setup = {}) {
+  TLoaded loaded{std::make_unique<TMSWordDocument>(nullptr), {}};
+  loaded.Doc->SetView(View);
+  if (Setup) Setup(*loaded.Doc);
+  const auto [main, table] = Builder.Streams();
+  TMemoryStream mainStream(main), tableStream(table);
+  loaded.Doc->ReadDocStreams(&mainStream, &tableStream);
+  std::vector<std::u16string> lines = loaded.Doc->Text()->Lines();
+  if (lines.size() >= 2) loaded.Main.assign(lines.begin() + 1, lines.end() - 1);
+  return loaded;
+}
+
+std::u16string Joined(const TLoaded& L) {
+  std::u16string s;
+  for (const auto& line : L.Main) s += line;
+  return s;
+}
+
+}  // namespace
+
+TEST(WordDocumentShown, ListLabelsFollowTheLevelsNumberFormats) {
+  struct TCase {
+    const char* Name;
+    TLevel Level0;
+    std::u16string Expected;  // the three paragraphs' labels, each ending its line
+  };
+  const std::vector<TCase> cases = {
+      {"decimal", {1, 0, u"\x01.", 0, {}}, u"1.\tA\r\n2.\tB\r\n3.\tC\r\n"},
+      {"lower letter, space", {1, 4, u"\x01)", 1, {}}, u"a) A\r\nb) B\r\nc) C\r\n"},
+      {"upper roman from 4, nothing after", {4, 1, u"(\x01)", 2, {}}, u"(IV)A\r\n(V)B\r\n(VI)C\r\n"},
+      {"zero-padded", {9, 22, u"\x01", 0, {}}, u"09\tA\r\n10\tB\r\n11\tC\r\n"},
+      {"ordinal", {1, 5, u"\x01", 1, {}}, u"1st A\r\n2nd B\r\n3rd C\r\n"},
+  };
+  // In the table the level's placeholder is written \x01 and turned into \x00 here.
+  for (const TCase& c : cases) {
+    std::u16string text0 = c.Level0.Text;
+    for (char16_t& ch : text0)
+      if (ch == u'\x01') ch = 0;
+    TLevel level = c.Level0;
+    level.Text = text0;
+    const auto [lst, lfo] = OneList({level});
+    FormattedDocBuilder b(u"A\rB\rC\r");
+    b.Para(0, 6, 0, Sprm16(sprmPIlfo, 1)).TableData(FormattedDocBuilder::pairPlfLst, lst)
+        .TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+    EXPECT_EQ(Joined(Load(b)), c.Expected) << c.Name;
+  }
+}
+
+TEST(WordDocumentShown, DeeperLevelsRestartAfterAShallowerOne) {
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}},
+                                   {1, 4, std::u16string(u"\x00.\x01", 3), 0, {}}});
+  FormattedDocBuilder b(u"A\rB\rC\rD\rE\r");
+  const std::string level1 = Sprm16(sprmPIlfo, 1) + Sprm8(sprmPIlvl, 1);
+  b.Para(0, 2, 0, Sprm16(sprmPIlfo, 1)).Para(2, 6, 0, level1).Para(6, 8, 0, Sprm16(sprmPIlfo, 1))
+      .Para(8, 10, 0, level1);
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  EXPECT_EQ(Joined(Load(b)), u"1.\tA\r\n1.a\tB\r\n1.b\tC\r\n2.\tD\r\n2.a\tE\r\n");
+}
+
+TEST(WordDocumentShown, AnOverrideWithAStartAtValueStartsItsOwnCount) {
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}}, {0, 5});
+  FormattedDocBuilder b(u"A\rB\rC\r");
+  b.Para(0, 4, 0, Sprm16(sprmPIlfo, 1)).Para(4, 6, 0, Sprm16(sprmPIlfo, 2));
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  EXPECT_EQ(Joined(Load(b)), u"1.\tA\r\n2.\tB\r\n5.\tC\r\n");
+}
+
+TEST(WordDocumentShown, BulletsOfSymbolFontsShowTheirUnicodeLookAlike) {
+  TLevel bullet{1, 23, u"\uF0B7", 0, Sprm16(sprmCRgFtc0, 1)};
+  const auto [lst, lfo] = OneList({bullet});
+  FormattedDocBuilder b(u"A\r");
+  b.Para(0, 2, 0, Sprm16(sprmPIlfo, 1)).TableData(FormattedDocBuilder::pairPlfLst, lst)
+      .TableData(FormattedDocBuilder::pairPlfLfo, lfo)
+      .TableData(FormattedDocBuilder::pairSttbfffn, Fonts({u"Times New Roman", u"Symbol"}));
+  EXPECT_EQ(Joined(Load(b)), SymbolFontText(u"Symbol", 0xF0B7) + u"\tA\r\n");
+}
+
+TEST(WordDocumentShown, AParagraphTakesItsListFromItsStyleAndTheStylesItIsBasedOn) {
+  // Style 1 names the list; style 2 is based on it and adds nothing.
+  auto std = [](uint16_t Base, std::u16string Name, std::string Papx) {
+    ByteWriter s;
+    s.U16(0).U16(uint16_t(1 | Base << 4)).U16(2).U16(0).U16(0);
+    s.U16(uint16_t(Name.size())).Utf16(Name).U16(0);
+    if (s.Size() & 1) s.U8(0);
+    s.U16(uint16_t(2 + Papx.size())).U16(0).Raw(Papx);
+    if (s.Size() & 1) s.U8(0);
+    s.U16(0);
+    return s.Bytes();
+  };
+  ByteWriter stsh;
+  stsh.U16(18).U16(3).U16(10).Fill(14);
+  for (const std::string& s : {std(0x0FFF, u"Normal", {}), std(0, u"List", Sprm16(sprmPIlfo, 1)),
+                               std(1, u"Sub", {})})
+    stsh.U16(uint16_t(s.size())).Raw(s);
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}});
+  FormattedDocBuilder b(u"A\rB\r");
+  b.Para(0, 2, 1).Para(2, 4, 2);
+  b.TableData(FormattedDocBuilder::pairStshf, stsh.Bytes()).TableData(FormattedDocBuilder::pairPlfLst, lst)
+      .TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  EXPECT_EQ(Joined(Load(b)), u"1.\tA\r\n2.\tB\r\n");
+}
+
+TEST(WordDocumentShown, AStyleChainThatLoopsEndsWithoutHanging) {
+  ByteWriter stsh;
+  stsh.U16(18).U16(2).U16(10).Fill(14);
+  for (uint16_t base : {uint16_t(1), uint16_t(0)}) {
+    ByteWriter s;
+    s.U16(0).U16(uint16_t(1 | base << 4)).U16(2).U16(0).U16(0).U16(1).Utf16(u"S").U16(0);
+    s.U16(4).U16(0).Raw(Sprm16(sprmPIlfo, 9)).U16(0);
+    stsh.U16(uint16_t(s.Size())).Raw(s.Bytes());
+  }
+  FormattedDocBuilder b(u"A\r");
+  b.Para(0, 2, 1).TableData(FormattedDocBuilder::pairStshf, stsh.Bytes());
+  EXPECT_EQ(Joined(Load(b)), u"A\r\n");  // list 9 does not exist: no label
+}
+
+TEST(WordDocumentShown, NoteReferencesShowTheirNumbersAndNotesAreTheirOwnEntries) {
+  // Main: two footnote references (auto), one custom mark, one endnote reference.
+  const std::u16string main = u"One\x02 two\x02 three* four\x02.\r";
+  const std::u16string ftn = u"\x02 First\r\x02 Second\r* Custom\r\r";
+  const std::u16string edn = u"\x02 End\r\r";
+  FormattedDocBuilder b(main, ftn, {}, {}, edn);
+  ByteWriter ref, txt, eref, etxt;
+  ref.U32(3).U32(8).U32(15).U32(uint32_t(main.size())).U16(1).U16(1).U16(0);
+  txt.U32(0).U32(8).U32(17).U32(26).U32(27);
+  eref.U32(21).U32(uint32_t(main.size())).U16(1);
+  etxt.U32(0).U32(6).U32(7);
+  b.TableData(FormattedDocBuilder::pairPlcffndRef, ref.Bytes())
+      .TableData(FormattedDocBuilder::pairPlcffndTxt, txt.Bytes())
+      .TableData(FormattedDocBuilder::pairPlcfendRef, eref.Bytes())
+      .TableData(FormattedDocBuilder::pairPlcfendTxt, etxt.Bytes());
+  const TLoaded shown = Load(b);
+  EXPECT_EQ(Joined(shown), u"One[1] two[2] three* four[i].\r\n");
+  EXPECT_THAT(shown.Doc->FootNoteText()->Lines(), ElementsAre(u"[1] First", u"[2] Second", u"* Custom"));
+  EXPECT_THAT(shown.Doc->EndNoteText()->Lines(), ElementsAre(u"[i] End"));
+
+  // The stored view keeps every story in the main text and drops the marks.
+  const TLoaded stored = Load(b, vwStored);
+  EXPECT_EQ(Joined(stored), u"One two three* four.\r\n First\r\n Second\r\n* Custom\r\n\r\n End\r\n\r\n");
+}
+
+TEST(WordDocumentShown, HeadersAndFootersGoToTheirOwnLists) {
+  // Six note separators (empty), then one section: even header, odd header, even
+  // footer, odd footer, first header, first footer; and the guard.
+  const std::u16string hdr = u"Head\rFoot\rFirst\r\r";
+  FormattedDocBuilder b(u"Body\r", {}, hdr);
+  ByteWriter hdd;
+  for (uint32_t cp : {0, 0, 0, 0, 0, 0, 0, 0, 5, 5, 10, 16, 16, 17}) hdd.U32(cp);
+  b.TableData(FormattedDocBuilder::pairPlcfhdd, hdd.Bytes());
+  const TLoaded shown = Load(b);
+  EXPECT_THAT(shown.Main, ElementsAre(u"Body\r\n"));
+  EXPECT_THAT(shown.Doc->HeaderText()->Lines(), ElementsAre(u"Head", u"First"));
+  EXPECT_THAT(shown.Doc->FooterText()->Lines(), ElementsAre(u"Foot"));
+}
+
+TEST(WordDocumentShown, TrackedChangesAreResolvedAsTheSettingSays) {
+  struct TCase {
+    TKvWRevisions Revisions;
+    TMSTextFormating Format;
+    std::u16string Expected;
+  };
+  const std::vector<TCase> cases = {
+      {rvDefault, tfPlainText, u"Keep new end\r\n"},
+      {rvAccept, tfPlainText, u"Keep new end\r\n"},
+      {rvReject, tfPlainText, u"Keep old end\r\n"},
+      {rvMark, tfPlainText, u"Keep -old +new end\r\n"},
+      {rvMark, tfHTML, u"Keep <s>old </s><u>new </u>end<p></p>\r\n"},
+  };
+  FormattedDocBuilder b(u"Keep old new end\r");
+  b.Chars(5, 9, Sprm8(sprmCFRMarkDel, 1)).Chars(9, 13, Sprm8(sprmCFRMarkIns, 1));
+  for (const TCase& c : cases) {
+    const TLoaded loaded = Load(b, vwShown, [&](TMSWordDocument& d) {
+      d.SetRevisions(c.Revisions);
+      d.SetTextFormating(c.Format);
+    });
+    EXPECT_EQ(loaded.Doc->Text()->Get(1), c.Expected) << int(c.Revisions);
+  }
+  EXPECT_EQ(Joined(Load(b, vwStored)), u"Keep old new end\r\n");
+}
+
+TEST(WordDocumentShown, HiddenTextIsLeftOutUnlessAskedFor) {
+  FormattedDocBuilder b(u"Seen hidden seen\r");
+  b.Chars(5, 12, Sprm8(sprmCFVanish, 1));
+  EXPECT_EQ(Joined(Load(b)), u"Seen seen\r\n");
+  EXPECT_EQ(Joined(Load(b, vwShown, [](TMSWordDocument& d) {
+              d.SetParseItems({wpiText, wpiHiddenText});
+            })),
+            u"Seen hidden seen\r\n");
+}
+
+TEST(WordDocumentShown, SymbolsShowTheCharacterTheirFontDraws) {
+  // A placeholder with the symbol property, private-use characters in a symbol-font
+  // run, and the same characters in an ordinary font, which keep their code points.
+  FormattedDocBuilder b(u"(=\uF061\uF062|\uF061\r");
+  const std::string symbol = ByteWriter().U16(sprmCSymbol).U16(1).U16(0xF053).Bytes();
+  b.Chars(0, 1, symbol).Chars(2, 4, Sprm16(sprmCRgFtc0, 1)).Chars(5, 6, Sprm16(sprmCRgFtc0, 0));
+  b.TableData(FormattedDocBuilder::pairSttbfffn, Fonts({u"Arial", u"Symbol"}));
+  EXPECT_EQ(Joined(Load(b)), SymbolFontText(u"Symbol", 0xF053) + u"=" + SymbolFontText(u"Symbol", 0xF061) +
+                                 SymbolFontText(u"Symbol", 0xF062) + u"|\uF061\r\n");
+  EXPECT_EQ(Joined(Load(b, vwStored)), u"(=\uF061\uF062|\uF061\r\n");
+}
+
+TEST(WordDocumentShown, DamagedPropertyPagesLeaveTheTextReadable) {
+  FormattedDocBuilder b(u"Text\r");
+  auto [main, table] = b.Streams();
+  // Each page claims more runs than it can hold.
+  const size_t pages = main.size() / 512;
+  main[(pages - 1) * 512 + 511] = char(200);
+  main[(pages - 2) * 512 + 511] = char(255);
+  TMSWordDocument doc(nullptr);
+  doc.SetView(vwShown);
+  TMemoryStream mainStream(main), tableStream(table);
+  doc.ReadDocStreams(&mainStream, &tableStream);
+  EXPECT_EQ(doc.Text()->Get(1), u"Text\r\n");
+}
