@@ -74,7 +74,11 @@ class TShownTextReader {
     const TFIB& fib = FDoc.FIB;
     const uint64_t total = FChars.size();
     auto clamp = [total](uint64_t v) { return uint32_t(std::min(v, total)); };
-    const uint64_t ftn = fib.ccpText, hdr = ftn + fib.ccpFtn, mcr = hdr + fib.ccpHdr, atn = mcr + fib.ccpMcr,
+    // A header that counts no story at all (a hand-made file) has all its text in
+    // the main story.
+    const uint64_t counted = uint64_t(fib.ccpText) + fib.ccpFtn + fib.ccpHdr + fib.ccpMcr + fib.ccpAtn +
+                             fib.ccpEdn + fib.ccpTxbx + fib.ccpHdrTxbx;
+    const uint64_t ftn = counted == 0 ? total : fib.ccpText, hdr = ftn + fib.ccpFtn, mcr = hdr + fib.ccpHdr, atn = mcr + fib.ccpMcr,
                    edn = atn + fib.ccpAtn, txbx = edn + fib.ccpEdn, hdrTxbx = txbx + fib.ccpTxbx,
                    end = hdrTxbx + fib.ccpHdrTxbx;
     ReadNotes(fib.fcPlcffndRef, fib.lcbPlcffndRef, fib.fcPlcffndTxt, fib.lcbPlcffndTxt, clamp(ftn), clamp(hdr),
