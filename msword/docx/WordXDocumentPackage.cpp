@@ -9,6 +9,8 @@
 #include "msword/MSWordCnst.h"
 #include "msword/storage/OleStream.h"
 #include "msword/base/Streams.h"
+#include "msword/crypto/CryptoErrors.h"
+#include "msword/crypto/EncryptedPackage.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
 #include "msword/docx/WordXDocument.h"
@@ -99,6 +101,15 @@ std::u16string OfficeDocumentPart(const TZipArchive& Zip) {
   return {};
 }
 
+// The whole of a compound-file stream; empty for a missing one.
+std::string StreamBytes(const std::shared_ptr<storage::TStorageStream>& Stream) {
+  if (!Stream) return {};
+  TKvWOleStream adapter(Stream);
+  TMemoryStream copy;
+  copy.LoadFromStream(adapter);
+  return copy.TakeBytes();
+}
+
 }  // namespace
 
 std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
@@ -117,13 +128,14 @@ TMSWordXDocument::~TMSWordXDocument() = default;
 
 void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
   TMSCustomWordDocument::LoadFromFile(AFileName);
+  const TLoadingFile loading(*this, AFileName);
   if (!FileIsZipArchive(AFileName)) {
-    bool encrypted = false;
+    std::unique_ptr<storage::TStorage> root;
     if (storage::IsCompoundFile(AFileName)) {
       const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(AFileName);
-      encrypted = file->Root()->OpenStream(u"EncryptedPackage") != nullptr;
+      root = file->Root();
+      if (LoadEncryptedPackage(*root)) return;
     }
-    if (encrypted) throw Exception(std::u16string(strEFileIsPasswordProtected));
     throw Exception(Format(strFileIsNotWord, AFileName));
   }
   TFileStream stream(AFileName, fmOpenRead);
@@ -252,10 +264,23 @@ void TMSWordXDocument::InternalLoadFromOLEStream(TStream* Stream) {
     LoadFromStream(&adapter);
     return;
   }
+  if (!Password().empty() && LoadEncryptedPackage(*root)) return;
   // Nothing of the previous document may stay behind as if this one had been read.
   ClearInternalLists();
   FSummaryInformation->Clear();
   if (root->OpenStream(u"EncryptedPackage")) throw Exception(std::u16string(strEFileIsPasswordProtected));
+}
+
+bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
+  const std::shared_ptr<storage::TStorageStream> package = Root.OpenStream(u"EncryptedPackage");
+  if (!package) return false;
+  if (Password().empty()) throw Exception(std::u16string(strEFileIsPasswordProtected));
+  const std::u16string& name = MessageFileName();
+  const std::shared_ptr<storage::TStorageStream> info = Root.OpenStream(u"EncryptionInfo");
+  if (!info) throw EKvWFileDamaged(name);
+  TMemoryStream plain(DecryptPackage(StreamBytes(info), StreamBytes(package), Password(), name));
+  LoadFromStream(&plain);
+  return true;
 }
 
 }  // namespace msword
