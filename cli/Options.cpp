@@ -247,8 +247,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   if (app.count("--password") > 0) {
     Options.Password = password;
   } else if (app.count("--password-file") > 0) {
-    if (passwordFile == "-" && Options.HasFilesFrom && Options.FilesFrom == "-")
-      return usageError("--password-file and --files-from cannot both read standard input");
+    if (passwordFile == "-" && readsStandardInput > 0)
+      return usageError("standard input (\"-\") can be read only once");
     std::string text;
     if (passwordFile == "-") {
       std::getline(std::cin, text);

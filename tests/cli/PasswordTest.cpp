@@ -75,9 +75,12 @@ TEST(Password, UnreadableFileOrTwoReadersOfStandardInputAreUsageErrors) {
   const TProcessResult unreadable = RunKvWord({"--password-file=" + missing, "a.docx"});
   EXPECT_EQ(unreadable.ExitCode, 2);
   EXPECT_NE(unreadable.Err.find("cannot read the password file " + missing), std::string::npos);
-  const TProcessResult both = RunKvWord({"--password-file=-", "--files-from=-"}, "pw\n");
-  EXPECT_EQ(both.ExitCode, 2);
-  EXPECT_EQ(both.Out, "");
+  for (const char* other : {"--files-from=-", "-"}) {
+    SCOPED_TRACE(other);
+    const TProcessResult both = RunKvWord({"--password-file=-", other}, "pw\n");
+    EXPECT_EQ(both.ExitCode, 2);
+    EXPECT_EQ(both.Out, "");
+  }
 }
 
 TEST(Password, EveryProtectedFileOfABatchOpensWithTheOnePassword) {
