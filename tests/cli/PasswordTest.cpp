@@ -114,7 +114,7 @@ TEST(Password, WrongPasswordIsReportedWithoutTheSecret) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{file}, std::vector<std::string>{"--json", file}}) {
     const TProcessResult run = RunKvWord(args);
     EXPECT_EQ(run.ExitCode, 1);
-    EXPECT_NE((run.Out + run.Err).find("The password does not open file " + file), std::string::npos);
+    EXPECT_NE((run.Out + run.Err).find("The password does not open the file"), std::string::npos);
     EXPECT_EQ((run.Out + run.Err).find("Zq-Wrong-91"), std::string::npos);
   }
   const TPasswordEnvironment none(nullptr);
