@@ -83,6 +83,9 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   // false when Root has none. Without a password it raises "Could not read the
   // password protected file".
   bool LoadEncryptedPackage(storage::TStorage& Root);
+  // With a Password: a compound file at the stream's position that holds an
+  // encrypted package is decrypted and loaded; false (the position kept) otherwise.
+  bool LoadEncryptedStream(TStream& Stream);
   // Appends document text to the current line, escaped for RTF and HTML.
   void AppendDocumentText(std::u16string_view Value);
   // Value escaped for the output format, a tab written as the format writes tabs.
@@ -152,6 +155,7 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   int FChunkDepth = 0;
   // The file LoadFromFile is loading, for the messages of LoadFromStream.
   std::u16string FLoadingFileName;
+  bool FDecrypting = false;  // reading the package an encrypted one held
 };
 
 }  // namespace msword

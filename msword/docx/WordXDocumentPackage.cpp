@@ -151,6 +151,7 @@ void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
 }
 
 void TMSWordXDocument::LoadFromStream(TStream* Stream) {
+  if (!Password().empty() && !FDecrypting && LoadEncryptedStream(*Stream)) return;
   TMSCustomWordDocument::LoadFromStream(Stream);
   // A property this package lacks must not show the previous document's value.
   FSummaryInformation->Clear();
@@ -271,6 +272,28 @@ void TMSWordXDocument::InternalLoadFromOLEStream(TStream* Stream) {
   if (root->OpenStream(u"EncryptedPackage")) throw Exception(std::u16string(strEFileIsPasswordProtected));
 }
 
+bool TMSWordXDocument::LoadEncryptedStream(TStream& Stream) {
+  static constexpr char COMPOUND_FILE_SIGNATURE[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+  const int64_t start = Stream.Position();
+  char head[8] = {};
+  const bool compound = Stream.Read(head, 8) == 8 && std::equal(head, head + 8, COMPOUND_FILE_SIGNATURE);
+  Stream.Seek(start, soBeginning);
+  if (!compound) return false;
+  TMemoryStream copy;
+  copy.LoadFromStream(Stream);
+  std::shared_ptr<storage::TCompoundFile> file;
+  try {
+    file = storage::TCompoundFile::OpenMemory(copy.TakeBytes());
+  } catch (const storage::EStorageError&) {
+    Stream.Seek(start, soBeginning);
+    return false;
+  }
+  const std::unique_ptr<storage::TStorage> root = file->Root();
+  if (LoadEncryptedPackage(*root)) return true;
+  Stream.Seek(start, soBeginning);
+  return false;
+}
+
 bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
   const std::shared_ptr<storage::TStorageStream> package = Root.OpenStream(u"EncryptedPackage");
   if (!package) return false;
@@ -279,7 +302,15 @@ bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
   const std::shared_ptr<storage::TStorageStream> info = Root.OpenStream(u"EncryptionInfo");
   if (!info) throw EKvWFileDamaged(name);
   TMemoryStream plain(DecryptPackage(StreamBytes(info), StreamBytes(package), Password(), name));
-  LoadFromStream(&plain);
+  // The package inside is read as it stands, even if it is another encrypted one.
+  FDecrypting = true;
+  try {
+    LoadFromStream(&plain);
+  } catch (...) {
+    FDecrypting = false;
+    throw;
+  }
+  FDecrypting = false;
   return true;
 }
 

@@ -94,11 +94,16 @@ TEST(WordXDocumentProtection, StandardAndAgilePackagesOpenWithTheirPassword) {
     doc.SetPassword(u"");
     EXPECT_EQ(LoadFile(doc, file.Name()), "Could not read the password protected file");
 
-    // The same compound file handed over as an OLE stream.
+    // The same compound file handed over as an OLE stream and as a plain stream.
     doc.SetPassword(u"Kv-Secret");
     TMemoryStream stream(kvtest::EncryptedDocx(streams));
     doc.LoadFromOLEStream(&stream);
     EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"Sealed minutes"));
+    TMemoryStream plainStream(kvtest::EncryptedDocx(streams));
+    TMSWordXDocument fromStream(nullptr);
+    fromStream.SetPassword(u"Kv-Secret");
+    fromStream.LoadFromStream(&plainStream);
+    EXPECT_THAT(fromStream.Text()->Lines(), ElementsAre(u"Sealed minutes"));
   }
 }
 
