@@ -123,6 +123,7 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document,
   if (FOptions.Macros) items.Include(msword::wpiVBA);
   if (FOptions.HiddenText) items.Include(msword::wpiHiddenText);
   Document.SetParseItems(items);
+  Document.SetPassword(msword::Utf8ToWide(FOptions.Password));
   if (FOptions.Format == msword::tfPlainText) return;
   const bool html = FOptions.Format == msword::tfHTML;
   auto remember = [](std::vector<std::u16string>& Seen, const std::u16string& Text) {

@@ -5,6 +5,9 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -80,6 +83,12 @@ std::string VersionText() {
 #endif
       CLI11_VERSION, FMT_VERSION / 10000, FMT_VERSION / 100 % 100, FMT_VERSION % 100,
       NLOHMANN_JSON_VERSION_MAJOR, NLOHMANN_JSON_VERSION_MINOR, NLOHMANN_JSON_VERSION_PATCH);
+}
+
+std::string FirstLine(const std::string& Text) {
+  std::string line = Text.substr(0, Text.find('\n'));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
 }
 
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
@@ -186,6 +195,16 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   app.add_flag("-q,--quiet", Options.Quiet,
                "Show no progress line (drawn only when standard error is a terminal and the text goes elsewhere)")->group(batch);
 
+  const char* protection = "Password-protected documents";
+  std::string password, passwordFile;
+  app.add_option("--password", password, "Open protected documents with PW (seen by other users in the process list)")
+      ->type_name("PW")
+      ->group(protection);
+  app.add_option("--password-file", passwordFile,
+                 "Take the password from the first line of PATH (\"-\": standard input)")
+      ->type_name("PATH")
+      ->group(protection);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -224,6 +243,24 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
                       : revisions == "mark"   ? msword::rvMark
                                               : msword::rvDefault;
   if (!language.empty()) Options.Language = ParseLanguageId(language);
+  // The password: the option, else the file's first line, else the environment.
+  if (app.count("--password") > 0) {
+    Options.Password = password;
+  } else if (app.count("--password-file") > 0) {
+    if (passwordFile == "-" && readsStandardInput > 0)
+      return usageError("standard input (\"-\") can be read only once");
+    std::string text;
+    if (passwordFile == "-") {
+      std::getline(std::cin, text);
+    } else {
+      std::ifstream file(passwordFile, std::ios::binary);
+      if (!file) return usageError("cannot read the password file " + passwordFile);
+      std::getline(file, text);
+    }
+    Options.Password = FirstLine(text);
+  } else if (const char* environment = std::getenv("KVWORD_PASSWORD")) {
+    Options.Password = environment;
+  }
   return std::nullopt;
 }
 

@@ -48,6 +48,9 @@ struct TKvWordOptions {
   bool Lf = false;
   bool Quiet = false;
   unsigned Jobs = 0;  // 0 until parsed; then at least 1
+  // The password tried on every protected document (UTF-8; empty: none), from
+  // --password, else the first line of --password-file, else KVWORD_PASSWORD.
+  std::string Password;
 };
 
 // Parses the command line into Options. Returns an exit status when the program
@@ -55,6 +58,9 @@ struct TKvWordOptions {
 // usage error (reported to Err); nothing when the documents are to be read.
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
                                     std::ostream& Out, std::ostream& Err);
+
+// The first line of Text without its line end.
+std::string FirstLine(const std::string& Text);
 
 // "0x0409" (hex) or "1033" (decimal) as a language id; nothing when it is neither
 // or does not fit 16 bits.

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache clang libclang-rt-14-dev
   zlib1g-dev libdeflate-dev libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-  libcli11-dev nlohmann-json3-dev libfmt-dev
+  libcli11-dev nlohmann-json3-dev libfmt-dev libssl-dev
   qt6-base-dev xvfb xauth
   pybind11-dev python3-dev python3-pytest python3-dask python3-distributed python3-docx
 )

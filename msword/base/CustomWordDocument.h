@@ -63,6 +63,22 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
  protected:
   const char* ClassName() const override { return "TMSCustomWordDocument"; }
   void ClearVBAProjectItems();
+  // The name messages give the document being read: the file LoadFromFile was
+  // given while it runs, FileName otherwise.
+  const std::u16string& MessageFileName() const { return FLoadingFile.empty() ? FileName() : FLoadingFile; }
+  // Names the file LoadFromFile reads for as long as the guard lives.
+  class TLoadingFile {
+   public:
+    TLoadingFile(TMSCustomWordDocument& ADocument, const std::u16string& AFileName) : FDocument(ADocument) {
+      FDocument.FLoadingFile = AFileName;
+    }
+    ~TLoadingFile() { FDocument.FLoadingFile.clear(); }
+    TLoadingFile(const TLoadingFile&) = delete;
+    TLoadingFile& operator=(const TLoadingFile&) = delete;
+
+   private:
+    TMSCustomWordDocument& FDocument;
+  };
 
   std::unique_ptr<TWideStrings> FMacroText;
   std::unique_ptr<TWideStrings> FFootNoteText;
@@ -76,6 +92,7 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   TKvWView FView = vwStored;
   TKvWRevisions FRevisions = rvDefault;
   std::u16string FPassword;
+  std::u16string FLoadingFile;
 };
 
 }  // namespace msword

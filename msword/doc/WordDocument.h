@@ -60,6 +60,11 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // Reads one main document stream (offset 0 is its start) with its table stream
   // (may be null); see ReadDocStreams.
   void ReadDocFromStream(TStream* Stream, TStream* TableStream);
+  // Reads a protected main document stream with Password(): decrypted copies of it
+  // and of its table stream go through ReadDocFromStream. A password that does not
+  // open the document raises strWrongPassword; an encryption header that cannot be
+  // right, strFileIsDamaged.
+  void ReadProtectedDoc(TStream& Main, TStream* TableStream);
 
   // Fills VBAProject() from the "PROJECT" stream and VBAProjectItems from the
   // "_VBA_PROJECT" cache found anywhere under Storage.

@@ -59,6 +59,15 @@ bool NamesTableStream1(TStream& Main) {
   return got && (flags & 0x02) != 0;
 }
 
+// Byte 11 of the FIB, bit 0: the document is encrypted or obfuscated.
+bool FibSaysEncrypted(TStream& Main) {
+  uint8_t flags = 0;
+  Main.Seek(11, soBeginning);
+  const bool got = Main.Read(&flags, 1) == 1;
+  Main.Seek(0, soBeginning);
+  return got && (flags & 0x01) != 0;
+}
+
 }  // namespace
 
 void TMSWordDocument::ClearInternalLists() {
@@ -73,6 +82,7 @@ void TMSWordDocument::ClearInternalLists() {
 
 void TMSWordDocument::LoadFromFile(const std::u16string& AFileName) {
   TMSCustomWordDocument::LoadFromFile(AFileName);
+  const TLoadingFile loading(*this, AFileName);
   ClearInternalLists();
   if (storage::IsCompoundFile(AFileName)) {
     const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(AFileName);
@@ -181,7 +191,10 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
         std::shared_ptr<storage::TStorageStream> table = Storage->OpenStream(table1 ? u"1Table" : u"0Table");
         if (!table) table = Storage->OpenStream(table1 ? u"0Table" : u"1Table");
         std::unique_ptr<TKvWOleStream> tableStream = table ? std::make_unique<TKvWOleStream>(table) : nullptr;
-        ReadDocFromStream(&main, tableStream.get());
+        if (!Password().empty() && FibSaysEncrypted(main))
+          ReadProtectedDoc(main, tableStream.get());
+        else
+          ReadDocFromStream(&main, tableStream.get());
       } else if (ParseItems().Contains(wpiSummaryInformation) && element.Name.size() > 1) {
         const std::u16string_view name = std::u16string_view(element.Name).substr(1);
         const bool docSummary = SameTextAscii(name, DOC_SUMMARY_STREAM);

@@ -22,6 +22,9 @@ class TKvXMLEngine;
 class TKvXMLItem;
 class TStream;
 class TZipArchive;
+namespace storage {
+class TStorage;
+}
 
 // The HTML tags for a paragraph style: "<font><b><i>" for a style whose name holds
 // "Bold" and "Italic" (case-sensitive), the closing tags in the same order with
@@ -44,8 +47,9 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   // a zip archive has no entries and gives empty lists, without an error.
   void LoadFromStream(TStream* Stream) override;
   // Refuses a file without the zip signature ("Could not read the password
-  // protected file" for an encrypted package, else "File %s is not valid MS Word
-  // document"), then loads it.
+  // protected file" for an encrypted package when no Password is set, else "File %s
+  // is not valid MS Word document"), then loads it. An encrypted package is
+  // decrypted with Password and read as a plain one.
   void LoadFromFile(const std::u16string& AFileName) override;
 
   // Converts one XML part (nullptr: nothing) and appends its lines to AList, framed
@@ -75,6 +79,13 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   void UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList);
   std::u16string GetTargetByID(TZipArchive& Zip, const std::u16string& ID);
   void LoadSummary(TZipArchive& Zip, std::u16string_view AFileName);
+  // Decrypts the "EncryptedPackage" of Root with Password() and loads the package;
+  // false when Root has none. Without a password it raises "Could not read the
+  // password protected file".
+  bool LoadEncryptedPackage(storage::TStorage& Root);
+  // With a Password: a compound file at the stream's position that holds an
+  // encrypted package is decrypted and loaded; false (the position kept) otherwise.
+  bool LoadEncryptedStream(TStream& Stream);
   // Appends document text to the current line, escaped for RTF and HTML.
   void AppendDocumentText(std::u16string_view Value);
   // Value escaped for the output format, a tab written as the format writes tabs.
@@ -144,6 +155,7 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   int FChunkDepth = 0;
   // The file LoadFromFile is loading, for the messages of LoadFromStream.
   std::u16string FLoadingFileName;
+  bool FDecrypting = false;  // reading the package an encrypted one held
 };
 
 }  // namespace msword

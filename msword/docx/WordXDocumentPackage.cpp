@@ -9,6 +9,8 @@
 #include "msword/MSWordCnst.h"
 #include "msword/storage/OleStream.h"
 #include "msword/base/Streams.h"
+#include "msword/crypto/CryptoErrors.h"
+#include "msword/crypto/EncryptedPackage.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
 #include "msword/docx/WordXDocument.h"
@@ -99,6 +101,15 @@ std::u16string OfficeDocumentPart(const TZipArchive& Zip) {
   return {};
 }
 
+// The whole of a compound-file stream; empty for a missing one.
+std::string StreamBytes(const std::shared_ptr<storage::TStorageStream>& Stream) {
+  if (!Stream) return {};
+  TKvWOleStream adapter(Stream);
+  TMemoryStream copy;
+  copy.LoadFromStream(adapter);
+  return copy.TakeBytes();
+}
+
 }  // namespace
 
 std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
@@ -117,13 +128,14 @@ TMSWordXDocument::~TMSWordXDocument() = default;
 
 void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
   TMSCustomWordDocument::LoadFromFile(AFileName);
+  const TLoadingFile loading(*this, AFileName);
   if (!FileIsZipArchive(AFileName)) {
-    bool encrypted = false;
+    std::unique_ptr<storage::TStorage> root;
     if (storage::IsCompoundFile(AFileName)) {
       const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(AFileName);
-      encrypted = file->Root()->OpenStream(u"EncryptedPackage") != nullptr;
+      root = file->Root();
+      if (LoadEncryptedPackage(*root)) return;
     }
-    if (encrypted) throw Exception(std::u16string(strEFileIsPasswordProtected));
     throw Exception(Format(strFileIsNotWord, AFileName));
   }
   TFileStream stream(AFileName, fmOpenRead);
@@ -139,6 +151,7 @@ void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
 }
 
 void TMSWordXDocument::LoadFromStream(TStream* Stream) {
+  if (!Password().empty() && !FDecrypting && LoadEncryptedStream(*Stream)) return;
   TMSCustomWordDocument::LoadFromStream(Stream);
   // A property this package lacks must not show the previous document's value.
   FSummaryInformation->Clear();
@@ -252,10 +265,53 @@ void TMSWordXDocument::InternalLoadFromOLEStream(TStream* Stream) {
     LoadFromStream(&adapter);
     return;
   }
+  if (!Password().empty() && LoadEncryptedPackage(*root)) return;
   // Nothing of the previous document may stay behind as if this one had been read.
   ClearInternalLists();
   FSummaryInformation->Clear();
   if (root->OpenStream(u"EncryptedPackage")) throw Exception(std::u16string(strEFileIsPasswordProtected));
+}
+
+bool TMSWordXDocument::LoadEncryptedStream(TStream& Stream) {
+  static constexpr char COMPOUND_FILE_SIGNATURE[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+  const int64_t start = Stream.Position();
+  char head[8] = {};
+  const bool compound = Stream.Read(head, 8) == 8 && std::equal(head, head + 8, COMPOUND_FILE_SIGNATURE);
+  Stream.Seek(start, soBeginning);
+  if (!compound) return false;
+  TMemoryStream copy;
+  copy.LoadFromStream(Stream);
+  std::shared_ptr<storage::TCompoundFile> file;
+  try {
+    file = storage::TCompoundFile::OpenMemory(copy.TakeBytes());
+  } catch (const storage::EStorageError&) {
+    Stream.Seek(start, soBeginning);
+    return false;
+  }
+  const std::unique_ptr<storage::TStorage> root = file->Root();
+  if (LoadEncryptedPackage(*root)) return true;
+  Stream.Seek(start, soBeginning);
+  return false;
+}
+
+bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
+  const std::shared_ptr<storage::TStorageStream> package = Root.OpenStream(u"EncryptedPackage");
+  if (!package) return false;
+  if (Password().empty()) throw Exception(std::u16string(strEFileIsPasswordProtected));
+  const std::u16string& name = MessageFileName();
+  const std::shared_ptr<storage::TStorageStream> info = Root.OpenStream(u"EncryptionInfo");
+  if (!info) throw EKvWFileDamaged(name);
+  TMemoryStream plain(DecryptPackage(StreamBytes(info), StreamBytes(package), Password(), name));
+  // The package inside is read as it stands, even if it is another encrypted one.
+  FDecrypting = true;
+  try {
+    LoadFromStream(&plain);
+  } catch (...) {
+    FDecrypting = false;
+    throw;
+  }
+  FDecrypting = false;
+  return true;
 }
 
 }  // namespace msword
