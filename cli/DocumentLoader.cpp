@@ -176,7 +176,7 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
     }
     if (result.Message.empty()) {
       TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
-      if (kind == rkHtml || kind == rkWordXml) kind = rkDoc;  // their readers are not built yet
+      if (kind == rkWordXml) kind = rkDoc;  // its reader is not built yet
       // In text mode the side texts and the summary go inside the framing.
       if (!FOptions.Json && FOptions.Format != msword::tfPlainText)
         result.Framing = std::make_shared<TFraming>();
