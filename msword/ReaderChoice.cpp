@@ -11,6 +11,7 @@
 #include "msword/base/Streams.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/docx/WordXDocument.h"
+#include "msword/docx/WordXmlDocument.h"
 #include "msword/html/HtmlDocument.h"
 #include "msword/rtf/RtfDocument.h"
 #include "msword/storage/CompoundFile.h"
@@ -185,6 +186,7 @@ std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* A
     case rkDocx: return std::make_unique<TMSWordXDocument>(AOwner);
     case rkRtf: return std::make_unique<TMSRtfDocument>(AOwner);
     case rkHtml: return std::make_unique<TMSHtmlDocument>(AOwner);
+    case rkWordXml: return std::make_unique<TMSWordXmlDocument>(AOwner);
     default: return std::make_unique<TMSWordDocument>(AOwner);
   }
 }
