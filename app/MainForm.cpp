@@ -11,6 +11,8 @@
 
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
+#include "msword/base/Platform.h"
+#include "msword/ReaderChoice.h"
 #include "ui_MainForm.h"
 
 using namespace msword;
@@ -52,6 +54,12 @@ TfrmMain::TfrmMain(QWidget* parent)
 
   ShowError = [this](const QString& Message) {
     QMessageBox::critical(this, QApplication::applicationName(), ErrorDialogText(Message), QMessageBox::Ok);
+  };
+  AskContentChoice = [this](const QString& Message, const QString& ReaderName) {
+    const QString question = ErrorDialogText(Message) + "\n\nThe file's content is that of " + ReaderName +
+                             ". Read it with that reader?";
+    return QMessageBox::question(this, QApplication::applicationName(), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
   };
   RunOpenDialog = [](QFileDialog& Dialog) -> std::optional<QString> {
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -103,16 +111,45 @@ void TfrmMain::btnLoadDocumentClick() {
   reader->SetFileName(ToWide(edtFileName->text()));
   // A failed load ends here: its message goes to the error dialog and the text box
   // keeps the last successful text.
+  QString refused;
   try {
     reader->Execute();
   } catch (const Exception& e) {
-    ShowError(FromWide(e.Message()));
-    return;
+    refused = FromWide(e.Message());
   } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()));
+    refused = QString::fromUtf8(e.what());
+  }
+  if (refused.isEmpty()) {
+    memoPlainText->setPlainText(FromWide(reader->Text()->GetText()));
     return;
   }
-  memoPlainText->setPlainText(FromWide(reader->Text()->GetText()));
+  // The extension chose the reader; the content may call for another one.
+  if (!LoadByContent(refused)) ShowError(refused);
+}
+
+bool TfrmMain::LoadByContent(const QString& Refused) {
+  const std::u16string fileName = ToWide(edtFileName->text());
+  if (!FileExists(fileName)) return false;
+  const TReaderKind kind = ChooseReaderByContent(fileName);
+  const TReaderKind byName = IsDocxFileName(edtFileName->text()) ? rkDocx : rkDoc;
+  if (kind == byName) return false;
+  static const char* const names[] = {"a Word 97-2003 document", "a Word document (.docx)", "an RTF document",
+                                      "a web page", "a Word XML document"};
+  if (!AskContentChoice(Refused, QString::fromUtf8(names[kind]))) return true;
+  delete ContentReader;  // leaves its owner's list
+  ContentReader = NewReader(kind, FOwner.get()).release();  // the owner frees it
+  ContentReader->SetFileName(fileName);
+  try {
+    ContentReader->Execute();
+  } catch (const Exception& e) {
+    ShowError(FromWide(e.Message()));
+    return true;
+  } catch (const std::exception& e) {
+    ShowError(QString::fromUtf8(e.what()));
+    return true;
+  }
+  memoPlainText->setPlainText(FromWide(ContentReader->Text()->GetText()));
+  return true;
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event) {

@@ -37,6 +37,10 @@ class TfrmMain : public QWidget {
 
   // Shows a failed load's message; replaceable so that tests see it without a modal loop.
   std::function<void(const QString& Message)> ShowError;
+  // Offers to read a file its extension's reader refused with the reader its
+  // content calls for: Message is the refusal, ReaderName the other reader's name
+  // ("RTF", "web page", ...); true reads it so. Replaceable for tests.
+  std::function<bool(const QString& Message, const QString& ReaderName)> AskContentChoice;
   // Runs the open dialog; no value means the user cancelled. Replaceable for tests.
   std::function<std::optional<QString>(QFileDialog& Dialog)> RunOpenDialog;
 
@@ -48,6 +52,9 @@ class TfrmMain : public QWidget {
   QPushButton* btnLoadDocument;
   msword::TMSWordDocument* MSWordDocument1;    // owned by FOwner
   msword::TMSWordXDocument* MSWordXDocument1;  // owned by FOwner
+  // The reader of the last load by content (RTF, web page, Word XML, or the other
+  // Word reader); null before any.
+  msword::TMSCustomWordDocument* ContentReader = nullptr;  // owned by FOwner
 
  public slots:
   void FormCreate();
@@ -59,5 +66,10 @@ class TfrmMain : public QWidget {
 
  private:
   std::unique_ptr<Ui::TfrmMain> ui;
-  std::unique_ptr<msword::TComponent> FOwner;  // frees both reader components
+  // Reads the file named in the edit with the reader its content calls for, after
+  // Refused, the message of the extension's reader; false when that is the same
+  // reader or the user declines.
+  bool LoadByContent(const QString& Refused);
+
+  std::unique_ptr<msword::TComponent> FOwner;  // frees the reader components
 };

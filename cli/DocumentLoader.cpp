@@ -176,8 +176,7 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
       fileName = msword::PathToWide(File);
     }
     if (result.Message.empty()) {
-      TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
-      if (kind == rkHtml || kind == rkWordXml) kind = rkDoc;  // their readers are not built yet
+      const TReaderKind kind = ChooseReader(fileName, FOptions.Reader, FOptions.ByExtension);
       // In text mode the side texts and the summary go inside the framing.
       if (!FOptions.Json && FOptions.Format != msword::tfPlainText)
         result.Framing = std::make_shared<TFraming>();

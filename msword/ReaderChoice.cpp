@@ -11,6 +11,8 @@
 #include "msword/base/Streams.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/docx/WordXDocument.h"
+#include "msword/docx/WordXmlDocument.h"
+#include "msword/html/HtmlDocument.h"
 #include "msword/rtf/RtfDocument.h"
 #include "msword/storage/CompoundFile.h"
 
@@ -121,7 +123,7 @@ TReaderKind TextFormatOfHead(std::string_view Head) {
       std::string_view name = rest.substr(1, k - 1);
       const size_t colon = name.find(':');
       const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
-      if (SameTextAscii(name, "html")) return rkHtml;
+      if (SameTextAscii(name, "html") || SameTextAscii(name, "head") || SameTextAscii(name, "body")) return rkHtml;
       if (local == "wordDocument") return rkWordXml;
       if (local == "package" && rest.find("schemas.microsoft.com/office/2006/xmlPackage") != std::string_view::npos)
         return rkWordXml;
@@ -183,6 +185,8 @@ std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* A
   switch (Kind) {
     case rkDocx: return std::make_unique<TMSWordXDocument>(AOwner);
     case rkRtf: return std::make_unique<TMSRtfDocument>(AOwner);
+    case rkHtml: return std::make_unique<TMSHtmlDocument>(AOwner);
+    case rkWordXml: return std::make_unique<TMSWordXmlDocument>(AOwner);
     default: return std::make_unique<TMSWordDocument>(AOwner);
   }
 }

@@ -30,8 +30,7 @@ TReaderKind ChooseReaderByContent(TStream* Stream);
 // bytes; rkDoc when Head is none of them.
 TReaderKind TextFormatOfHead(std::string_view Head);
 
-// A new reader component of that kind, with its default settings; a kind without a
-// reader of its own gets the ".doc" reader.
+// A new reader component of that kind, with its default settings.
 std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* AOwner = nullptr);
 
 }  // namespace msword

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <filesystem>
@@ -148,6 +150,44 @@ class MainFormTest : public QObject {
     form.RunOpenDialog = [](QFileDialog&) -> std::optional<QString> { return QString("/picked.docx"); };
     QTest::mouseClick(form.btnFileName, Qt::LeftButton);
     QCOMPARE(form.edtFileName->text(), QString("/picked.docx"));
+  }
+
+  void ContentChoiceIsOfferedForARefusedFile() {
+    const QString path = QDir::temp().filePath("kvword-mainform-rtf.doc");
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("{\\rtf1\\ansi Saved as RTF\\par}");
+    }
+    TfrmMain form;
+    QStringList shown, asked;
+    form.ShowError = [&](const QString& m) { shown << m; };
+    form.edtFileName->setText(path);
+    form.memoPlainText->setPlainText("earlier text");
+    // Declined: nothing is read, the offer carried the refusal.
+    form.AskContentChoice = [&](const QString& m, const QString& reader) {
+      asked << m + " | " + reader;
+      return false;
+    };
+    QTest::mouseClick(form.btnLoadDocument, Qt::LeftButton);
+    QCOMPARE(asked, QStringList{"File " + path + " is not valid MS Word document | an RTF document"});
+    QVERIFY(shown.isEmpty());
+    QCOMPARE(form.memoPlainText->toPlainText(), QString("earlier text"));
+    // Accepted: the RTF reader reads it.
+    form.AskContentChoice = [](const QString&, const QString&) { return true; };
+    QTest::mouseClick(form.btnLoadDocument, Qt::LeftButton);
+    QVERIFY(shown.isEmpty());
+    QVERIFY(form.memoPlainText->toPlainText().contains("Saved as RTF"));
+    // A file whose content is no other reader's gets the refusal alone.
+    {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("plain words");
+    }
+    asked.clear();
+    QTest::mouseClick(form.btnLoadDocument, Qt::LeftButton);
+    QCOMPARE(shown, QStringList{"File " + path + " is not valid MS Word document"});
+    QFile::remove(path);
   }
 
   void LoadedDocumentsShowTheReadersText() {

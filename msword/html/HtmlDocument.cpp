@@ -1,0 +1,133 @@
+#include "msword/html/HtmlDocument.h"
+
+#include <algorithm>
+
+#include "msword/base/CodePages.h"
+#include "msword/base/Exceptions.h"
+#include "msword/base/MarkedText.h"
+#include "msword/base/Streams.h"
+#include "msword/base/SummaryInformation.h"
+#include "msword/html/HtmlParser.h"
+#include "msword/html/MimeArchive.h"
+#include "msword/MSWordCnst.h"
+
+namespace msword {
+
+namespace {
+
+std::string RestOfStream(TStream& Stream) {
+  const int64_t start = Stream.Position();
+  const int64_t size = std::max<int64_t>(0, Stream.Size() - start);
+  std::string bytes(size_t(size), '\0');
+  for (int64_t done = 0; done < size;) {
+    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
+    Stream.ReadBuffer(bytes.data() + done, chunk);
+    done += chunk;
+  }
+  return bytes;
+}
+
+bool IsValidUtf8(std::string_view S) {
+  for (size_t i = 0; i < S.size();) {
+    const uint8_t c = uint8_t(S[i]);
+    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 9;
+    if (extra == 9 || (extra == 1 && c < 0xC2)) return false;
+    if (i + extra >= S.size()) return false;
+    for (size_t k = 1; k <= extra; ++k)
+      if ((uint8_t(S[i + k]) & 0xC0) != 0x80) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsWebPage(std::string_view Bytes) {
+  if (IsMimeMessage(Bytes)) return true;
+  std::string head;
+  // A UTF-16 page is looked at through its ASCII characters.
+  const std::string_view start = Bytes.substr(0, 2048);
+  for (char c : start)
+    if (c != '\0') head.push_back(c >= 'A' && c <= 'Z' ? char(c + 32) : c);
+  return head.find("<html") != std::string::npos || head.find("<!doctype html") != std::string::npos ||
+         head.find("<head") != std::string::npos || head.find("<body") != std::string::npos;
+}
+
+std::u16string DecodeWebPage(std::string_view Bytes, std::string_view Charset) {
+  if (Bytes.substr(0, 3) == "\xEF\xBB\xBF") return Utf8ToWide(Bytes.substr(3));
+  if (Bytes.substr(0, 2) == "\xFF\xFE") return DecodeCharset(Bytes.substr(2), 1200);
+  if (Bytes.substr(0, 2) == "\xFE\xFF") return DecodeCharset(Bytes.substr(2), 1201);
+  uint16_t cp = CharsetCodePage(Charset);
+  if (cp == 0) cp = CharsetCodePage(DeclaredCharset(Bytes));
+  // A page that declares UTF-16 but has no byte-order mark was read as bytes to
+  // find the declaration: it is ASCII-compatible after all.
+  if (cp == 1200 || cp == 1201) cp = 0;
+  if (cp == 0 && IsValidUtf8(Bytes)) cp = 65001;
+  return DecodeCharset(Bytes, cp);
+}
+
+TMSHtmlDocument::TMSHtmlDocument(TComponent* AOwner) : TMSCustomWordDocument(AOwner) {}
+
+TMSHtmlDocument::~TMSHtmlDocument() = default;
+
+void TMSHtmlDocument::LoadFromFile(const std::u16string& AFileName) {
+  TMSCustomWordDocument::LoadFromFile(AFileName);
+  std::string bytes;
+  {
+    TFileStream file(AFileName, fmOpenRead);
+    bytes = RestOfStream(file);
+  }
+  if (!IsWebPage(bytes)) throw Exception(Format(strFileIsNotWord, AFileName));
+  LoadFromBytes(bytes);
+}
+
+void TMSHtmlDocument::LoadFromStream(TStream* Stream) { LoadFromBytes(RestOfStream(*Stream)); }
+
+void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
+  TMSCustomWordDocument::LoadFromStream(nullptr);  // clears the lists
+  const bool text = ParseItems().Contains(wpiText);
+  const bool summary = ParseItems().Contains(wpiSummaryInformation);
+  if (summary) FSummaryInformation->Clear();
+  if (!text && !summary) return;
+  THtmlReadOptions options;
+  options.HiddenText = ParseItems().Contains(wpiHiddenText);
+  options.ShownView = View() == vwShown;
+  options.Revisions = EffectiveRevisions();
+  if (summary) options.Summary = FSummaryInformation.get();
+  THtmlStories stories;
+  if (IsMimeMessage(Bytes)) {
+    // The first page of the archive is the document; the pages after it hold what
+    // Word keeps apart (headers and footers), read for those alone.
+    bool first = true;
+    for (const TMimePart& part : ReadMimeParts(Bytes)) {
+      if (part.ContentType != "text/html") continue;
+      options.SideStoriesOnly = !first;
+      ReadHtmlStories(DecodeWebPage(part.Body, part.Charset), options, stories);
+      options.Summary = nullptr;
+      first = false;
+    }
+  } else {
+    ReadHtmlStories(DecodeWebPage(Bytes, ""), options, stories);
+  }
+  if (!text) return;
+  auto convert = [&](THtmlStory Story) {
+    std::u16string out;
+    AppendMarkedText(out, stories.Text[Story], TextFormating());
+    std::u16string().swap(stories.Text[Story]);
+    return out;
+  };
+  AddText(convert(hsMain), Text());
+  Text()->Insert(0, GetTextStart());
+  Text()->Add(GetTextFinish());
+  auto side = [&](THtmlStory Story, TWideStrings* List) {
+    if (!stories.Text[Story].empty()) AddText(convert(Story), List);
+  };
+  side(hsFootNote, FFootNoteText.get());
+  side(hsHeader, FHeaderText.get());
+  side(hsFooter, FFooterText.get());
+  side(hsAnnotation, FAnnotationText.get());
+  side(hsEndNote, FEndNoteText.get());
+  side(hsTextBox, FTextBoxText.get());
+}
+
+}  // namespace msword

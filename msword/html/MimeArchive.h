@@ -1,0 +1,40 @@
+// The parts of a MIME archive (a single-file web page, MHTML) and the decodings a
+// web page's bytes may need: quoted-printable, base64 and the character set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace msword {
+
+struct TMimePart {
+  std::string ContentType;  // lower case, without parameters ("text/html")
+  std::string Charset;      // the charset parameter as written, or empty
+  std::string Location;     // Content-Location
+  std::string Body;         // decoded from its transfer encoding
+};
+
+// True when Bytes start with the header of a MIME message (header lines, one of
+// them a MIME version or a multipart content type, then an empty line).
+bool IsMimeMessage(std::string_view Bytes);
+
+// The leaf parts of the MIME message in Bytes, in order. A part whose closing
+// boundary never comes runs to the end of the message; a message that is no
+// multipart is one part. Nested multiparts are opened to a small fixed depth.
+std::vector<TMimePart> ReadMimeParts(std::string_view Bytes);
+
+std::string DecodeQuotedPrintable(std::string_view S);
+// Characters outside the base64 alphabet are skipped; decoding stops at "=".
+std::string DecodeBase64(std::string_view S);
+
+// The Windows code page of a charset name as web pages and mail write it (0: not
+// known; 65001: UTF-8; 1200 and 1201: UTF-16 little- and big-endian).
+uint16_t CharsetCodePage(std::string_view Charset);
+
+// Bytes in the code page (as CharsetCodePage gives it; 0 decodes as Windows-1252)
+// to UTF-16.
+std::u16string DecodeCharset(std::string_view Bytes, uint16_t CodePage);
+
+}  // namespace msword
