@@ -85,6 +85,7 @@ void TKvWDocxNumbering::Clear() {
   FStyles.clear();
   FDefaultStyle.clear();
   FResolved.clear();
+  FStyleLists.clear();
   FNumbering.Clear();
 }
 
@@ -228,28 +229,41 @@ const TKvWDocxNumbering::TResolved& TKvWDocxNumbering::Resolve(const std::u16str
   return r;
 }
 
+const TKvWDocxNumbering::TStyleList& TKvWDocxNumbering::StyleList(std::u16string_view StyleId) {
+  const auto known = FStyleLists.find(StyleId);
+  if (known != FStyleLists.end()) return known->second;
+  TStyleList& list = FStyleLists[std::u16string(StyleId)];
+  std::u16string_view styleId = StyleId;
+  for (int hop = 0; hop < MaxChain && !styleId.empty() && (!list.NumId || !list.Level); ++hop) {
+    const auto s = FStyles.find(styleId);
+    if (s == FStyles.end()) break;
+    if (!list.NumId && s->second.NumId) {
+      list.NumId = s->second.NumId;
+      list.ListStyle = s->first;
+    }
+    if (!list.Level && s->second.Level) list.Level = s->second.Level;
+    if (s->second.BasedOn == styleId) break;
+    styleId = s->second.BasedOn;
+  }
+  return list;
+}
+
 std::u16string TKvWDocxNumbering::NextLabel(std::u16string_view NumId, int32_t Level, std::u16string_view StyleId) {
   if (FNums.empty()) return {};
   std::optional<std::u16string> numId;
-  if (!NumId.empty() || Level >= 0) {
-    if (!NumId.empty()) numId.emplace(NumId);
-  }
+  if (!NumId.empty()) numId.emplace(NumId);
   std::optional<int32_t> level;
   if (Level >= 0) level = Level;
   // The paragraph style and the styles it is based on fill in what the paragraph
   // does not say.
-  std::u16string_view styleId = StyleId.empty() ? std::u16string_view(FDefaultStyle) : StyleId;
   std::u16string_view listStyle;
-  for (int hop = 0; hop < MaxChain && !styleId.empty() && (!numId || !level); ++hop) {
-    const auto s = FStyles.find(styleId);
-    if (s == FStyles.end()) break;
-    if (!numId && s->second.NumId) {
-      numId = s->second.NumId;
-      listStyle = s->first;
+  if (!numId || !level) {
+    const TStyleList& fromStyle = StyleList(StyleId.empty() ? std::u16string_view(FDefaultStyle) : StyleId);
+    if (!numId && fromStyle.NumId) {
+      numId = fromStyle.NumId;
+      listStyle = fromStyle.ListStyle;
     }
-    if (!level && s->second.Level) level = s->second.Level;
-    if (s->second.BasedOn == styleId) break;
-    styleId = s->second.BasedOn;
+    if (!level) level = fromStyle.Level;
   }
   if (!numId || numId->empty() || *numId == u"0") return {};
   const TResolved& r = Resolve(*numId);

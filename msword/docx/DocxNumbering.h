@@ -75,6 +75,14 @@ class TKvWDocxNumbering {
   std::map<std::u16string, TStyle, std::less<>> FStyles;
   std::u16string FDefaultStyle;
   std::map<std::u16string, TResolved, std::less<>> FResolved;
+  // What a paragraph style alone says of a list (its chain followed), by style id.
+  struct TStyleList {
+    std::optional<std::u16string> NumId;
+    std::optional<int32_t> Level;
+    std::u16string ListStyle;
+  };
+  std::map<std::u16string, TStyleList, std::less<>> FStyleLists;
+  const TStyleList& StyleList(std::u16string_view StyleId);
   TKvWNumbering FNumbering;
 };
 

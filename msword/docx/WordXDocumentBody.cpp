@@ -384,7 +384,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       Accept = false;
       if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
       if (FRevisionMode == rvAccept && ATagName.size() == 9) return;  // w:delText of a deletion kept
-      if (FShown) {
+      if (FShown && (FRunSymbolFont || !FCustomMarkId.empty())) {
         std::u16string value = ATagValue;
         if (HasAmpersand(value)) ReplaceHTMLChars(value);
         if (FRunSymbolFont) {
