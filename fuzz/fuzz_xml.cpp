@@ -1,6 +1,7 @@
 // Parses the input with handlers that refuse some elements and free every closed
 // item, then searches the tree; also checks that text without a byte-order mark,
-// scanned as bytes, gives the same tree as its decoded text.
+// scanned as bytes, gives the same tree as its decoded text; and renames the
+// prefixes of a few namespaces, whose result must stay bounded and parse.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "msword/base/CodePages.h"
 #include "msword/KvWXML.h"
 #include "msword/base/Streams.h"
+#include "msword/xml/XmlPrefixes.h"
 
 using namespace msword;
 
@@ -81,6 +83,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     Dump(byText.RootItem(), b);
     if (a != b) std::abort();
     Search(byBytes);
+  }
+
+  {
+    static constexpr TXmlPrefixBinding bindings[] = {{"urn:a", "w"}, {"urn:b", "r"}, {"u", "mc"}};
+    std::string renamed = bytes;
+    if (RenameXmlPrefixes(renamed, bindings) && renamed.size() > 3 * bytes.size() + 3) std::abort();
+    TKvXMLEngine engine(nullptr);
+    engine.LoadFromBytes(std::move(renamed));
+    Search(engine);
   }
   return 0;
 }

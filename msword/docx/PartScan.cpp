@@ -1,5 +1,6 @@
 #include "msword/docx/PartScan.h"
 
+#include "msword/docx/WordPrefixes.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
 
@@ -7,6 +8,7 @@ namespace msword {
 
 void ScanXmlPart(std::string Bytes, const TPartScanEvent& OnElement) {
   if (Bytes.empty()) return;
+  UseWordPrefixes(Bytes);
   TKvXMLEngine engine(nullptr);
   engine.SetAttributesAutoProcess(false);
   engine.SetOnTag([&OnElement](TObject*, TKvXMLItem* ParentNode, const std::u16string& ATagName,

@@ -16,6 +16,7 @@
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
 #include "msword/docx/PartScan.h"
+#include "msword/docx/WordPrefixes.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
@@ -219,6 +220,7 @@ void TMSWordXDocument::LoadXMLFilePart(TStream* AStream, TWideStrings* AList) {
 }
 
 void TMSWordXDocument::LoadXMLFilePart(std::string ABytes, TWideStrings* AList) {
+  UseWordPrefixes(ABytes);
   ConvertPart([&ABytes](TKvXMLEngine& Engine) { Engine.LoadFromBytes(std::move(ABytes)); }, AList);
 }
 

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,6 +51,7 @@ struct TPackage {
   std::string Body;
   std::vector<std::pair<std::string, std::pair<std::string, std::string>>> Parts;
   std::vector<std::pair<std::string, std::string>> Loose;  // entries without a relationship
+  std::function<std::string(std::string)> Spelling;  // rewrites each part's markup when set
 
   TPackage& Add(const std::string& Type, const std::string& Name, const std::string& Content) {
     Parts.push_back({Type, {Name, Content}});
@@ -57,14 +59,15 @@ struct TPackage {
   }
   std::string Bytes() const {
     ZipBuilder zip;
-    zip.AddDeflated("word/document.xml", Xml("w:document", "<w:body>" + Body + "</w:body>"));
+    const auto spell = [this](std::string Part) { return Spelling ? Spelling(std::move(Part)) : Part; };
+    zip.AddDeflated("word/document.xml", spell(Xml("w:document", "<w:body>" + Body + "</w:body>")));
     std::string rels =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     int id = 1;
     for (const auto& [type, part] : Parts) {
       rels += "<Relationship Id=\"rId" + std::to_string(id++) + "\" Type=\"" + RelType + type + "\" Target=\"" +
               part.first + "\"/>";
-      zip.AddDeflated("word/" + part.first, part.second);
+      zip.AddDeflated("word/" + part.first, spell(part.second));
     }
     zip.AddDeflated("word/_rels/document.xml.rels", rels + "</Relationships>");
     for (const auto& [name, content] : Loose) zip.AddDeflated(name, content);
@@ -232,6 +235,68 @@ TEST(WordXDocumentShown, NoteMarks) {
   shown = LoadPackage(package.Bytes());
   EXPECT_THAT(shown.Text, ElementsAre(u"A[C]B[D][1]", u"C*[2]"));
   EXPECT_THAT(shown.Footnotes, ElementsAre(u"[D] second", u"[C] first", u"* custom"));
+}
+
+// Names are matched by namespace: a package written with other prefixes for the
+// main and relationship namespaces, or with the main one as the default namespace,
+// or in the strict namespaces, reads as the usual spelling does.
+TEST(WordXDocumentShown, OtherPrefixesReadAsTheUsualOnes) {
+  const auto replaceAll = [](std::string Text, const std::string& From, const std::string& To) {
+    for (size_t at = Text.find(From); at != std::string::npos; at = Text.find(From, at + To.size()))
+      Text.replace(at, From.size(), To);
+    return Text;
+  };
+  const auto respell = [replaceAll](const std::string& Main, const std::string& Rel, const std::string& MainUri) {
+    return [=](std::string Part) {
+      const std::string main = Main.empty() ? "" : Main + ":";
+      Part = replaceAll(std::move(Part), "xmlns:r=", "xmlns:@R@=");
+      Part = replaceAll(std::move(Part), " r:id=", " @R@:id=");
+      Part = replaceAll(std::move(Part), "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"",
+                        (Main.empty() ? "xmlns=\"" : "xmlns:" + Main + "=\"") + MainUri + "\"");
+      Part = replaceAll(std::move(Part), "<w:", "<" + main);
+      Part = replaceAll(std::move(Part), "</w:", "</" + main);
+      Part = replaceAll(std::move(Part), " w:", " " + main);
+      return replaceAll(std::move(Part), "@R@", Rel);
+    };
+  };
+  const std::string transitional = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+  const std::string strict = "http://purl.oclc.org/ooxml/wordprocessingml/main";
+  TPackage package(ListPara("one", 1, 0) + ListPara("two", 1, 1) +
+                   Para(TextRun("A") + "<w:r><w:footnoteReference w:id=\"1\"/></w:r>" +
+                        "<w:del w:id=\"2\"><w:r><w:delText>old</w:delText></w:r></w:del>") +
+                   "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rId3\"/></w:sectPr>");
+  package.Add("numbering", "numbering.xml", Numbering);
+  package.Add("footnotes", "footnotes.xml",
+              Xml("w:footnotes", "<w:footnote w:id=\"1\"><w:p><w:r><w:footnoteRef/></w:r>" + TextRun(" note") +
+                                     "</w:p></w:footnote>"));
+  package.Add("header", "header1.xml", Xml("w:hdr", Para(TextRun("head"))));
+  const TLoaded shown = LoadPackage(package.Bytes());
+  const TLoaded stored = LoadPackage(package.Bytes(), vwStored);
+  ASSERT_THAT(shown.Text, ElementsAre(u"1.\tone", u"a)\ttwo", u"A[1]"));
+  ASSERT_THAT(shown.Footnotes, ElementsAre(u"[1] note"));
+  struct Case {
+    const char* what;
+    std::string main, rel, uri;
+  };
+  const Case cases[] = {
+      {"other prefixes", "ns0", "ns1", transitional},
+      {"the main namespace as the default one", "", "rel", transitional},
+      {"strict, with a prefix that clashes with a usual one", "r", "w", strict},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    package.Spelling = respell(c.main, c.rel, c.uri);
+    for (TKvWView view : {vwShown, vwStored}) {
+      TMSWordXDocument doc(nullptr);
+      doc.SetView(view);
+      TMemoryStream stream(package.Bytes());
+      doc.LoadFromStream(&stream);
+      const TLoaded& usual = view == vwShown ? shown : stored;
+      EXPECT_EQ(doc.Text()->Lines(), usual.Text);
+      EXPECT_EQ(doc.FootNoteText()->Lines(), usual.Footnotes);
+      EXPECT_THAT(doc.HeaderText()->Lines(), ElementsAre(u"head"));
+    }
+  }
 }
 
 TEST(WordXDocumentShown, Revisions) {
