@@ -93,6 +93,14 @@ std::string FirstLine(const std::string& Text) {
 
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
                                     std::ostream& Out, std::ostream& Err) {
+  // Nothing but documents named, the way a wrapper calls the tool once per file:
+  // every option keeps its default, and building the parser below, which would
+  // take longer than reading a small document, is skipped.
+  if (argc > 1 && std::all_of(argv + 1, argv + argc, [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; })) {
+    Options.Files.assign(argv + 1, argv + argc);
+    Options.Jobs = DefaultJobs();
+    return std::nullopt;
+  }
   CLI::App app{Description, "kvword"};
   app.footer(Footer);
   app.get_formatter()->column_width(30);

@@ -51,6 +51,8 @@ struct TKvWordOptions {
   // The password tried on every protected document (UTF-8; empty: none), from
   // --password, else the first line of --password-file, else KVWORD_PASSWORD.
   std::string Password;
+
+  bool operator==(const TKvWordOptions&) const = default;
 };
 
 // Parses the command line into Options. Returns an exit status when the program

@@ -49,6 +49,7 @@ class TSideTextSet {
   constexpr bool Contains(TSideText Kind) const { return (FBits >> Kind) & 1u; }
   constexpr void Include(TSideText Kind) { FBits = uint8_t(FBits | 1u << Kind); }
   constexpr bool Empty() const { return FBits == 0; }
+  friend constexpr bool operator==(const TSideTextSet&, const TSideTextSet&) = default;
 
  private:
   uint8_t FBits = 0;

@@ -103,38 +103,51 @@ int main(int argc, char** argv) {
 
   bool anyFailed = false;
   bool printedAny = false;
-  TBatchRunner runner(options.Jobs, size_t(options.Jobs) * WindowPerJob);
-  runner.Run(
-      source,
-      [&options]() -> TBatchRunner::TWorker {
-        auto loader = std::make_shared<TDocumentLoader>(options);
-        return [loader](const std::string& path) { return loader->Load(path); };
-      },
-      [&](size_t index, const std::string& path, TDocumentResult& result) {
-        if (result.Failed) {
-          anyFailed = true;
-          progress.Clear();
-          std::fflush(stdout);  // so that a terminal shows the message after the text before it
-          std::fprintf(stderr, "kvword: %s: %s\n", path.c_str(), result.Message.c_str());
-        } else if (withHeadings) {
-          Write(FormatHeading(options, path, !printedAny));
-          printedAny = true;
-        }
-        Write(result.Output);
-        if (!result.Output.empty()) printedAny = true;
-        if (result.Document) {
-          WriteText(
-              options, *result.Document,
-              [&printedAny](std::string_view Bytes) {
-                std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
-                printedAny = true;
-              },
-              result.Framing.get());
-          result.Document.reset();
-        }
-        progress.Update(index + 1);
-      },
-      [] { std::fflush(stdout); });
+  auto emit = [&](size_t index, const std::string& path, TDocumentResult& result) {
+    if (result.Failed) {
+      anyFailed = true;
+      progress.Clear();
+      std::fflush(stdout);  // so that a terminal shows the message after the text before it
+      std::fprintf(stderr, "kvword: %s: %s\n", path.c_str(), result.Message.c_str());
+    } else if (withHeadings) {
+      Write(FormatHeading(options, path, !printedAny));
+      printedAny = true;
+    }
+    Write(result.Output);
+    if (!result.Output.empty()) printedAny = true;
+    if (result.Document) {
+      WriteText(
+          options, *result.Document,
+          [&printedAny](std::string_view Bytes) {
+            std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
+            printedAny = true;
+          },
+          result.Framing.get());
+      result.Document.reset();
+    }
+    progress.Update(index + 1);
+  };
+
+  if (total && *total == 1) {
+    // One document (how wrappers call a tool, once per file): read it on this
+    // thread. Starting workers, and the memory arenas they bring, would cost more
+    // than a small document takes to read.
+    std::string path;
+    if (source.Next(path)) {
+      TDocumentLoader loader(options);
+      TDocumentResult result = loader.Load(path);
+      emit(0, path, result);
+    }
+  } else {
+    TBatchRunner runner(options.Jobs, size_t(options.Jobs) * WindowPerJob);
+    runner.Run(
+        source,
+        [&options]() -> TBatchRunner::TWorker {
+          auto loader = std::make_shared<TDocumentLoader>(options);
+          return [loader](const std::string& path) { return loader->Load(path); };
+        },
+        emit, [] { std::fflush(stdout); });
+  }
   progress.Clear();
 
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

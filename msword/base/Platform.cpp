@@ -1,15 +1,12 @@
 #include "msword/base/Platform.h"
 
 #include <sys/stat.h>
-#include <unicode/ucol.h>
-#include <unicode/uloc.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include <mutex>
-
 #include "msword/base/CodePages.h"
+#include "msword/base/LazyIcu.h"
 
 namespace msword {
 
@@ -82,21 +79,6 @@ bool FileExists(const std::u16string& FileName) {
 }
 
 namespace {
-UCollator* CaseInsensitiveCollator() {
-  static UCollator* collator = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    // The user's locale; the POSIX locale (LANG=C) has a case-sensitive ASCII
-    // collation, so it is replaced by the root collation there.
-    const char* locale = uloc_getDefault();
-    if (std::strncmp(locale, "en_US_POSIX", 11) == 0) locale = "";
-    UCollator* c = ucol_open(locale, &status);
-    if (U_FAILURE(status)) return static_cast<UCollator*>(nullptr);
-    ucol_setStrength(c, UCOL_SECONDARY);           // letters and accents count, case does not
-    return c;
-  }();
-  return collator;
-}
-
 int AsciiCompareIgnoreCase(std::u16string_view S1, std::u16string_view S2) {
   const size_t n = std::min(S1.size(), S2.size());
   for (size_t i = 0; i < n; ++i) {
@@ -109,15 +91,10 @@ int AsciiCompareIgnoreCase(std::u16string_view S1, std::u16string_view S2) {
 }  // namespace
 
 int LocaleCompareTextIgnoreCase(std::u16string_view S1, std::u16string_view S2) {
-  UCollator* collator = CaseInsensitiveCollator();
-  if (!collator) {  // no collation data: compare folding ASCII letters only
-    const int r = AsciiCompareIgnoreCase(S1, S2);
-    return r < 0 ? -1 : r > 0 ? 1 : 0;
-  }
-  const UCollationResult r =
-      ucol_strcoll(collator, reinterpret_cast<const UChar*>(S1.data()), int32_t(S1.size()),
-                   reinterpret_cast<const UChar*>(S2.data()), int32_t(S2.size()));
-  return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+  int r = 0;
+  if (IcuCompareIgnoreCase(S1, S2, r)) return r;
+  r = AsciiCompareIgnoreCase(S1, S2);  // no collation data: compare folding ASCII letters only
+  return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
 bool UnixTimeToLocal(int64_t Seconds, std::tm& Local) {

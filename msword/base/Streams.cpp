@@ -193,7 +193,7 @@ int32_t TFileStream::Read(void* Buffer, int32_t Count) {
     if (FPosition >= FBufferStart && FPosition < FBufferStart + int64_t(FBufferLength)) {
       const size_t offset = size_t(FPosition - FBufferStart);
       const size_t n = std::min(size_t(Count - done), FBufferLength - offset);
-      std::memcpy(out + done, FBuffer.data() + offset, n);
+      std::memcpy(out + done, FBuffer.get() + offset, n);
       done += int32_t(n);
       FPosition += int64_t(n);
       continue;
@@ -206,8 +206,8 @@ int32_t TFileStream::Read(void* Buffer, int32_t Count) {
       FPosition += got;
       continue;
     }
-    if (FBuffer.empty()) FBuffer.resize(kFileBufferSize);
-    const ssize_t got = ::pread(FHandle, FBuffer.data(), FBuffer.size(), FPosition);
+    if (!FBuffer) FBuffer = std::make_unique_for_overwrite<uint8_t[]>(kFileBufferSize);
+    const ssize_t got = ::pread(FHandle, FBuffer.get(), kFileBufferSize, FPosition);
     if (got <= 0) {
       FBufferLength = 0;
       break;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,7 +101,9 @@ class TFileStream : public TStream {
  private:
   int FHandle = -1;
   int64_t FPosition = 0;       // logical position
-  std::vector<uint8_t> FBuffer;
+  // Left uninitialised: only what a read fills is touched, so a small file costs
+  // no more memory than its size however large the buffer.
+  std::unique_ptr<uint8_t[]> FBuffer;
   int64_t FBufferStart = 0;    // file offset of FBuffer[0]
   size_t FBufferLength = 0;    // valid bytes in FBuffer
   int64_t FSize = -1;          // cached size for read-only files

@@ -9,6 +9,11 @@
 
 namespace msword {
 
+// Defined only by a statically linked program (kvword's StaticLink.cpp): a shared
+// module such as the legacy provider, linked against the shared libcrypto and
+// libc, must not be loaded into it.
+bool LinkedStatically() __attribute__((weak));
+
 namespace {
 
 // RC4 fetched once per process from a library context that has the legacy
@@ -16,6 +21,7 @@ namespace {
 class TLegacyRc4 {
  public:
   TLegacyRc4() {
+    if (&LinkedStatically && LinkedStatically()) return;
     FContext = OSSL_LIB_CTX_new();
     if (!FContext) return;
     FLegacy = OSSL_PROVIDER_load(FContext, "legacy");

@@ -1,7 +1,7 @@
 // The RC4 stream cipher of the binary Word schemes. OpenSSL 3 keeps RC4 in its
 // legacy provider; it is loaded into a library context of its own, so the host's
-// default context stays as it was. Where that provider is missing, a small RC4 of
-// our own runs instead (RC4 is only used to read old files, never to protect data).
+// default context stays as it was. Where that provider is missing (or the program is
+// linked statically and cannot load it), a small RC4 of our own runs instead (RC4 is only used to read old files, never to protect data).
 #pragma once
 
 #include <array>

@@ -12,9 +12,9 @@ namespace msword::storage {
 
 bool IsCompoundFile(const std::u16string& FileName) {
   try {
-    TFileStream file(FileName, fmOpenRead);
+    const TFileStream file(FileName, fmOpenRead);
     uint8_t signature[8];
-    return file.Read(signature, 8) == 8 && HasCompoundFileSignature(signature, 8);
+    return file.ReadAt(0, signature, 8) == 8 && HasCompoundFileSignature(signature, 8);
   } catch (const Exception&) {
     return false;
   }
@@ -23,6 +23,15 @@ bool IsCompoundFile(const std::u16string& FileName) {
 std::shared_ptr<TCompoundFile> TCompoundFile::OpenFile(const std::u16string& FileName) {
   auto file = std::make_unique<TFileStream>(FileName, fmOpenRead);
   const int64_t size = file->Size();
+  if (size >= int64_t(HEADER_SIZE) && uint64_t(size) <= WHOLE_FILE_LIMIT) {
+    // A small file is read in one call: its header, tables and streams would
+    // otherwise take dozens of reads of a sector or two each.
+    std::string bytes(size_t(size), '\0');
+    if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) throw EReadError();
+    if (!HasCompoundFileSignature(reinterpret_cast<const uint8_t*>(bytes.data()), 8))
+      throw EStorageError(Format(strStgFileNotCompoundFile, FileName));
+    return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::move(bytes), nullptr, uint64_t(size)));
+  }
   uint8_t signature[8];
   if (file->ReadAt(0, signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
     throw EStorageError(Format(strStgFileNotCompoundFile, FileName));

@@ -24,11 +24,13 @@ bool IsCompoundFile(const std::u16string& FileName);
 
 class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
  public:
-  // Keeps the file open and reads its header, FAT, directory and mini FAT; streams
-  // are read from the file when they are read (others may go on reading and
-  // writing it: a file cut short meanwhile raises EReadError on a later read). A
-  // missing or unreadable file raises EFOpenError or EReadError, a file without
-  // the signature EStorageError, a damaged one EStorageCorrupt.
+  static constexpr uint64_t WHOLE_FILE_LIMIT = 256 * 1024;
+  // Files up to WHOLE_FILE_LIMIT bytes are read whole at once. A larger one is
+  // kept open and its header, FAT, directory and mini FAT read; streams are read
+  // from the file when they are read (others may go on reading and writing it: a
+  // file cut short meanwhile raises EReadError on a later read). A missing or
+  // unreadable file raises EFOpenError or EReadError, a file without the
+  // signature EStorageError, a damaged one EStorageCorrupt.
   static std::shared_ptr<TCompoundFile> OpenFile(const std::u16string& FileName);
   // Takes over a block holding a whole compound file; raises as OpenFile does.
   static std::shared_ptr<TCompoundFile> OpenMemory(std::string Bytes);

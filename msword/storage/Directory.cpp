@@ -1,12 +1,11 @@
 #include "msword/storage/Directory.h"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <deque>
 #include <tuple>
 #include <type_traits>
 
+#include "msword/base/LazyIcu.h"
 #include "msword/base/LittleEndian.h"
 
 namespace msword::storage {
@@ -32,15 +31,15 @@ void DecodeDirectoryEntry(const uint8_t* p, bool Version3, TDirectoryEntry& Entr
 
 namespace {
 // The order of a storage's tree: shorter names first, then by upper-cased characters.
-UChar32 Upper(char16_t c) {
+char32_t Upper(char16_t c) {
   if (c < 0x80) return c >= u'a' && c <= u'z' ? c - 0x20 : c;
-  return u_toupper(c);
+  return IcuToUpper(c);
 }
 
 bool TreeLess(std::u16string_view A, std::u16string_view B) {
   if (A.size() != B.size()) return A.size() < B.size();
   for (size_t i = 0; i < A.size(); ++i) {
-    const UChar32 a = Upper(A[i]), b = Upper(B[i]);
+    const char32_t a = Upper(A[i]), b = Upper(B[i]);
     if (a != b) return a < b;
   }
   return false;

@@ -101,6 +101,26 @@ TEST(Options, ADoubleDashEndsTheOptions) {
   EXPECT_EQ(options.Files, (std::vector<std::string>{"--odd-name.doc"}));
 }
 
+// Documents alone on the command line are taken without building the parser:
+// the options must come out exactly as the parser would leave them.
+TEST(Options, DocumentsAloneGiveWhatTheParserGives) {
+  const std::vector<std::vector<const char*>> cases = {
+      {"a.doc"},
+      {"a.doc", "b.docx", "a.doc"},
+      {"name with spaces.doc", "x-y.doc", "d/e/f.doc", "=.doc", "@list"},
+  };
+  for (const auto& files : cases) {
+    SCOPED_TRACE(files.front());
+    TKvWordOptions quick, parsed;
+    ASSERT_EQ(Parse(files, quick), std::nullopt);
+    std::vector<const char*> withDash = files;
+    withDash.insert(withDash.begin(), "--");  // the same documents, through the parser
+    ASSERT_EQ(Parse(withDash, parsed), std::nullopt);
+    EXPECT_EQ(quick.Files, std::vector<std::string>(files.begin(), files.end()));
+    EXPECT_TRUE(quick == parsed);
+  }
+}
+
 TEST(Options, UsageErrorsPointToHelp) {
   TKvWordOptions options;
   std::string err;

@@ -336,11 +336,25 @@ TEST(CompoundFile, FileReadWhereNeededGivesWhatTheBytesInMemoryGive) {
 }
 
 TEST(CompoundFile, FileCutShortAfterOpeningRaisesReadErrorOnTheNextRead) {
-  const std::string bytes = CompoundFileBuilder().AddStream(u"WordDocument", Pattern(20000, 3)).Bytes();
+  const size_t size = size_t(TCompoundFile::WHOLE_FILE_LIMIT) + 20000;  // read where needed
+  const std::string bytes = CompoundFileBuilder().AddStream(u"WordDocument", Pattern(size, 3)).Bytes();
   TempFile disk(bytes);
   auto file = TCompoundFile::OpenFile(disk.Name());
   auto stream = file->Root()->OpenStream(u"WordDocument");
   std::filesystem::resize_file(disk.path, 1024);
   char buffer[4096];
   EXPECT_THROW(while (stream->Read(buffer, sizeof buffer) > 0) {}, EReadError);
+}
+
+TEST(CompoundFile, SmallFileIsReadWholeWhenOpened) {
+  const std::string data = Pattern(20000, 3);
+  const std::string bytes = CompoundFileBuilder().AddStream(u"WordDocument", data).Bytes();
+  ASSERT_LE(bytes.size(), TCompoundFile::WHOLE_FILE_LIMIT);
+  TempFile disk(bytes);
+  auto file = TCompoundFile::OpenFile(disk.Name());
+  std::filesystem::resize_file(disk.path, 1024);  // cut after opening: nothing is lost
+  auto stream = file->Root()->OpenStream(u"WordDocument");
+  std::string read(data.size() + 1, '\0');
+  read.resize(size_t(stream->Read(read.data(), int32_t(read.size()))));
+  EXPECT_EQ(read, data);
 }

@@ -107,3 +107,24 @@ TEST(Directory, EntryDecodingCutsTheNameAndKeepsTheVersion3SizeLow) {
   EXPECT_EQ(v3.StreamSize, 0x1000u);
   EXPECT_EQ(v4.StreamSize, 0xEFEFEFEF00001000u);
 }
+
+// Names compare as upper-cased characters, outside ASCII too (where the case
+// mapping comes from ICU, loaded when first needed).
+TEST(Directory, ElementNamesMatchIgnoringCaseOutsideAsciiToo) {
+  struct Case {
+    std::u16string_view a, b;
+    bool same;
+  };
+  const Case cases[] = {
+      {u"WordDocument", u"WORDDOCUMENT", true},
+      {u"\u00E9t\u00E9", u"\u00C9T\u00C9", true},          // été, ÉTÉ
+      {u"\u041B\u0438\u0441\u04421", u"\u041B\u0418\u0421\u04221", true},  // Лист1, ЛИСТ1
+      {u"ete", u"\u00C9T\u00C9", false},                     // an accent counts
+      {u"\u00DF", u"SS", false},                              // one character for one
+      {u"ab", u"abc", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SameElementName(c.a, c.b), c.same) << std::string(c.a.begin(), c.a.end());
+    EXPECT_EQ(SameElementName(c.b, c.a), c.same);
+  }
+}
