@@ -13,6 +13,11 @@
 #include <ostream>
 #include <thread>
 
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+
 #include "msword/base/CodePages.h"
 #include "msword/MSWordCnst.h"
 #include "msword/Version.h"
@@ -45,12 +50,32 @@ constexpr const char* Footer =
     "\n"
     "Exit status: 0 when every document was read, 1 when any failed, 2 for a usage error.";
 
-unsigned DefaultJobs() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return cores == 0 ? 1 : cores;
+// The memory the process may use: the machine's, or its control group's limit
+// where that is lower (a container's). 0 when unknown.
+uint64_t UsableMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+  uint64_t memory = pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : 0;
+  for (const char* limitFile : {"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
+    std::FILE* file = std::fopen(limitFile, "re");
+    if (!file) continue;
+    unsigned long long limit = 0;
+    const bool got = std::fscanf(file, "%llu", &limit) == 1;  // "max" reads as nothing
+    std::fclose(file);
+    if (got && limit > 0 && (memory == 0 || limit < memory)) memory = limit;
+    break;
+  }
+  return memory;
 }
 
+unsigned MachineDefaultJobs() { return DefaultJobs(std::thread::hardware_concurrency(), UsableMemory()); }
+
 }  // namespace
+
+unsigned DefaultJobs(unsigned Cores, uint64_t Memory) {
+  unsigned jobs = Cores == 0 ? 1 : Cores;
+  if (Memory != 0 && Memory / JobMemory < jobs) jobs = unsigned(Memory / JobMemory);
+  return jobs == 0 ? 1 : jobs;
+}
 
 std::optional<uint16_t> ParseLanguageId(const std::string& Text) {
   std::string_view digits = Text;
@@ -98,7 +123,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   // take longer than reading a small document, is skipped.
   if (argc > 1 && std::all_of(argv + 1, argv + argc, [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; })) {
     Options.Files.assign(argv + 1, argv + argc);
-    Options.Jobs = DefaultJobs();
+    Options.Jobs = MachineDefaultJobs();
     return std::nullopt;
   }
   CLI::App app{Description, "kvword"};
@@ -195,8 +220,8 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   app.add_flag("--lf", Options.Lf, "End lines with LF instead of CR LF")->group(output);
 
   const char* batch = "Many documents";
-  Options.Jobs = DefaultJobs();
-  app.add_option("-j,--jobs", Options.Jobs, "Read N documents at a time (default: one per core)")
+  Options.Jobs = MachineDefaultJobs();
+  app.add_option("-j,--jobs", Options.Jobs, "Read N documents at a time (default: one per core, 256 MiB of memory each)")
       ->check(CLI::Range(1u, 1024u).description(""))
       ->type_name("N")
       ->group(batch);

@@ -64,6 +64,15 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
 // The first line of Text without its line end.
 std::string FirstLine(const std::string& Text);
 
+// The memory one job is counted to need when the default number of jobs is chosen
+// (see the manual page): a document of about 30 MB of text being read, and the
+// ones waiting to be printed.
+inline constexpr uint64_t JobMemory = uint64_t(256) << 20;
+
+// The default of --jobs: one per core, but no more than Memory (bytes; 0 when
+// unknown) holds at JobMemory each; at least 1.
+unsigned DefaultJobs(unsigned Cores, uint64_t Memory);
+
 // "0x0409" (hex) or "1033" (decimal) as a language id; nothing when it is neither
 // or does not fit 16 bits.
 std::optional<uint16_t> ParseLanguageId(const std::string& Text);

@@ -121,6 +121,23 @@ TEST(Options, DocumentsAloneGiveWhatTheParserGives) {
   }
 }
 
+TEST(Options, DefaultJobsAreLimitedByCoresAndByMemory) {
+  struct Case {
+    unsigned cores;
+    uint64_t memory;
+    unsigned jobs;
+  };
+  const uint64_t GiB = uint64_t(1) << 30;
+  const Case cases[] = {
+      {2, 24 * GiB, 2},         {64, 1 * GiB, 4},  // a small container on a large machine
+      {8, JobMemory - 1, 1},    {0, 0, 1},        {16, 0, 16},  // memory unknown: cores alone
+      {4, 3 * JobMemory + 1, 3},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DefaultJobs(c.cores, c.memory), c.jobs) << c.cores << " cores, " << c.memory;
+  }
+}
+
 TEST(Options, UsageErrorsPointToHelp) {
   TKvWordOptions options;
   std::string err;
