@@ -124,6 +124,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   if (argc > 1 && std::all_of(argv + 1, argv + argc, [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; })) {
     Options.Files.assign(argv + 1, argv + argc);
     Options.Jobs = MachineDefaultJobs();
+    if (const char* environment = std::getenv("KVWORD_PASSWORD")) Options.Password = environment;
     return std::nullopt;
   }
   CLI::App app{Description, "kvword"};
