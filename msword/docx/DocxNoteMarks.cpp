@@ -68,10 +68,10 @@ void TKvWDocxNoteMarks::AppendCustomMark(bool Endnote, std::u16string_view Id, s
   it->second.append(Text.substr(0, MaxCustomMark - it->second.size()));
 }
 
-std::u16string TKvWDocxNoteMarks::OwnMark(bool Endnote, std::u16string_view Id) const {
+std::u16string_view TKvWDocxNoteMarks::OwnMark(bool Endnote, std::u16string_view Id) const {
   const TKind& kind = Endnote ? FEndnotes : FFootnotes;
   const auto it = kind.Marks.find(Id);
-  return it == kind.Marks.end() ? std::u16string() : it->second;
+  return it == kind.Marks.end() ? std::u16string_view() : std::u16string_view(it->second);
 }
 
 }  // namespace msword

@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "msword/base/Numbering.h"
 
@@ -30,15 +31,20 @@ class TKvWDocxNoteMarks {
   // Adds text of a custom mark to the note Id's mark.
   void AppendCustomMark(bool Endnote, std::u16string_view Id, std::u16string_view Text);
   // The mark at the head of the note Id: the one its reference showed; empty when
-  // nothing referred to it.
-  std::u16string OwnMark(bool Endnote, std::u16string_view Id) const;
+  // nothing referred to it. Valid until the next change of the marks.
+  std::u16string_view OwnMark(bool Endnote, std::u16string_view Id) const;
 
  private:
+  // Note ids are looked up as the text writes them, without making a string.
+  struct TIdHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view Id) const { return std::hash<std::u16string_view>{}(Id); }
+  };
   struct TKind {
     TKvWNumberFormat Format = nfDecimal;
     int32_t Start = 1;
     int32_t Next = 0;  // references numbered so far
-    std::map<std::u16string, std::u16string, std::less<>> Marks;
+    std::unordered_map<std::u16string, std::u16string, TIdHash, std::equal_to<>> Marks;
   };
   TKind FFootnotes;
   TKind FEndnotes;

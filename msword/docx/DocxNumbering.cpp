@@ -86,6 +86,8 @@ void TKvWDocxNumbering::Clear() {
   FDefaultStyle.clear();
   FResolved.clear();
   FStyleLists.clear();
+  FLastStyleId.clear();
+  FLastStyleList = nullptr;
   FNumbering.Clear();
 }
 
@@ -200,10 +202,10 @@ const TKvWDocxNumbering::TAbstract* TKvWDocxNumbering::AbstractOf(const TNum& Nu
   return nullptr;
 }
 
-const TKvWDocxNumbering::TResolved& TKvWDocxNumbering::Resolve(const std::u16string& NumId) {
+const TKvWDocxNumbering::TResolved& TKvWDocxNumbering::Resolve(std::u16string_view NumId) {
   const auto cached = FResolved.find(NumId);
   if (cached != FResolved.end()) return cached->second;
-  TResolved& r = FResolved[NumId];
+  TResolved& r = FResolved[std::u16string(NumId)];
   const auto n = FNums.find(NumId);
   if (n == FNums.end()) return r;
   const TNum& num = n->second;
@@ -230,9 +232,12 @@ const TKvWDocxNumbering::TResolved& TKvWDocxNumbering::Resolve(const std::u16str
 }
 
 const TKvWDocxNumbering::TStyleList& TKvWDocxNumbering::StyleList(std::u16string_view StyleId) {
+  if (FLastStyleList && StyleId == FLastStyleId) return *FLastStyleList;
+  FLastStyleId.assign(StyleId);
   const auto known = FStyleLists.find(StyleId);
-  if (known != FStyleLists.end()) return known->second;
+  if (known != FStyleLists.end()) return *(FLastStyleList = &known->second);
   TStyleList& list = FStyleLists[std::u16string(StyleId)];
+  FLastStyleList = &list;
   std::u16string_view styleId = StyleId;
   for (int hop = 0; hop < MaxChain && !styleId.empty() && (!list.NumId || !list.Level); ++hop) {
     const auto s = FStyles.find(styleId);
@@ -250,8 +255,8 @@ const TKvWDocxNumbering::TStyleList& TKvWDocxNumbering::StyleList(std::u16string
 
 std::u16string TKvWDocxNumbering::NextLabel(std::u16string_view NumId, int32_t Level, std::u16string_view StyleId) {
   if (FNums.empty()) return {};
-  std::optional<std::u16string> numId;
-  if (!NumId.empty()) numId.emplace(NumId);
+  std::optional<std::u16string_view> numId;
+  if (!NumId.empty()) numId = NumId;
   std::optional<int32_t> level;
   if (Level >= 0) level = Level;
   // The paragraph style and the styles it is based on fill in what the paragraph
@@ -260,7 +265,7 @@ std::u16string TKvWDocxNumbering::NextLabel(std::u16string_view NumId, int32_t L
   if (!numId || !level) {
     const TStyleList& fromStyle = StyleList(StyleId.empty() ? std::u16string_view(FDefaultStyle) : StyleId);
     if (!numId && fromStyle.NumId) {
-      numId = fromStyle.NumId;
+      numId = *fromStyle.NumId;
       listStyle = fromStyle.ListStyle;
     }
     if (!level) level = fromStyle.Level;

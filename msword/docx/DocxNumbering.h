@@ -67,7 +67,7 @@ class TKvWDocxNumbering {
 
   void LoadNumbering(std::string Bytes);
   void LoadStyles(std::string Bytes);
-  const TResolved& Resolve(const std::u16string& NumId);
+  const TResolved& Resolve(std::u16string_view NumId);
   const TAbstract* AbstractOf(const TNum& Num) const;
 
   std::map<std::u16string, TAbstract, std::less<>> FAbstracts;
@@ -82,6 +82,9 @@ class TKvWDocxNumbering {
     std::u16string ListStyle;
   };
   std::map<std::u16string, TStyleList, std::less<>> FStyleLists;
+  // The style asked for last: paragraphs mostly repeat their neighbour's style.
+  std::u16string FLastStyleId;
+  const TStyleList* FLastStyleList = nullptr;
   const TStyleList& StyleList(std::u16string_view StyleId);
   TKvWNumbering FNumbering;
 };
