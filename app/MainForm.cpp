@@ -51,6 +51,7 @@ TfrmMain::TfrmMain(QWidget* parent)
   MSWordDocument1->SetName(u"MSWordDocument1");
   MSWordXDocument1 = new TMSWordXDocument(FOwner.get());
   MSWordXDocument1->SetName(u"MSWordXDocument1");
+  MSWordXDocument1->SetChunkReaders(NewChunkReader);  // RTF chunks of .docx files
 
   ShowError = [this](const QString& Message) {
     QMessageBox::critical(this, QApplication::applicationName(), ErrorDialogText(Message), QMessageBox::Ok);

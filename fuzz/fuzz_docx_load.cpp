@@ -2,13 +2,15 @@
 // (LoadFromStream) and through the OLE entry (LoadFromOLEStream: a "BDOC" header,
 // a compound file with a "Package" stream, or a plain package). The last byte picks
 // the output format, whether hidden text and macros are read, the view and the way
-// tracked changes are read, so that every conversion path is reached.
+// tracked changes are read, so that every conversion path is reached; imported RTF
+// chunks are read by the reader the top layer installs.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 
 #include "msword/base/Exceptions.h"
 #include "msword/base/Streams.h"
+#include "msword/ReaderChoice.h"
 #include "msword/docx/WordXDocument.h"
 
 using namespace msword;
@@ -17,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const uint8_t options = Size ? Data[Size - 1] : 0;
   for (int entry = 0; entry < 2; ++entry) {
     TMSWordXDocument doc(nullptr);
+    doc.SetChunkReaders(NewChunkReader);
     doc.SetTextFormating(TMSTextFormating(options % 3));
     TKvWParseItems items{wpiText, wpiSummaryInformation};
     if (options & 0x10) items.Include(wpiHiddenText);

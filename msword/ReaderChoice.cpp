@@ -10,6 +10,7 @@
 #include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
 #include "msword/doc/WordDocument.h"
+#include "msword/docx/ChunkText.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/docx/WordXmlDocument.h"
 #include "msword/html/HtmlDocument.h"
@@ -183,12 +184,22 @@ TReaderKind ChooseReaderByContent(const std::u16string& FileName) {
 
 std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* AOwner) {
   switch (Kind) {
-    case rkDocx: return std::make_unique<TMSWordXDocument>(AOwner);
+    case rkDocx:
+    case rkWordXml: {
+      std::unique_ptr<TMSWordXDocument> reader = Kind == rkDocx ? std::make_unique<TMSWordXDocument>(AOwner)
+                                                                : std::make_unique<TMSWordXmlDocument>(AOwner);
+      reader->SetChunkReaders(NewChunkReader);
+      return reader;
+    }
     case rkRtf: return std::make_unique<TMSRtfDocument>(AOwner);
     case rkHtml: return std::make_unique<TMSHtmlDocument>(AOwner);
-    case rkWordXml: return std::make_unique<TMSWordXmlDocument>(AOwner);
     default: return std::make_unique<TMSWordDocument>(AOwner);
   }
+}
+
+std::unique_ptr<TMSCustomWordDocument> NewChunkReader(std::string_view Bytes, std::u16string_view ContentType) {
+  if (IsRtfChunk(Bytes, ContentType)) return std::make_unique<TMSRtfDocument>(nullptr);
+  return nullptr;
 }
 
 }  // namespace msword

@@ -30,7 +30,14 @@ TReaderKind ChooseReaderByContent(TStream* Stream);
 // bytes; rkDoc when Head is none of them.
 TReaderKind TextFormatOfHead(std::string_view Head);
 
-// A new reader component of that kind, with its default settings.
+// A new reader component of that kind, with its default settings. A ".docx" or Word
+// XML reader gets NewChunkReader for the chunks its documents import.
 std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* AOwner = nullptr);
+
+// The reader of a chunk a ".docx" document imports that the ".docx" reader does not
+// read itself: an RTF reader for bytes that start with "{\rtf" or a content type
+// "application/rtf" or "text/rtf"; nullptr for anything else. For
+// TMSWordXDocument::SetChunkReaders, where a program makes its own ".docx" reader.
+std::unique_ptr<TMSCustomWordDocument> NewChunkReader(std::string_view Bytes, std::u16string_view ContentType);
 
 }  // namespace msword

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "msword/base/CustomWordDocument.h"
 #include "msword/base/Streams.h"
+#include "msword/docx/WordXDocument.h"
 #include "support/CompoundFileBuilder.h"
+#include "support/ZipBuilder.h"
 
 using namespace msword;
 
@@ -73,5 +76,87 @@ TEST(ReaderChoiceHead, TextFormats) {
     EXPECT_EQ(TextFormatOfHead(c.head), c.expected);
     TMemoryStream stream(c.head);
     EXPECT_EQ(ChooseReaderByContent(&stream), c.expected);
+  }
+}
+
+namespace {
+
+// A package whose body imports three chunks: an RTF document named by its content
+// type only, one known by its first bytes, and a web page; Chunk ends the body.
+std::string PackageWithRtfChunks() {
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/aFChunk";
+  kvtest::ZipBuilder zip;
+  zip.AddDeflated("[Content_Types].xml",
+                  "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                  "<Default Extension=\"htm\" ContentType=\"text/html\"/>"
+                  "<Override PartName=\"/word/Chunk1.BIN\" ContentType=\"Application/RTF; charset=x\"/></Types>");
+  zip.AddDeflated("word/document.xml",
+                  "<w:document " + w + "><w:body><w:p><w:r><w:t>before</w:t></w:r></w:p>"
+                  "<w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId2\"/><w:altChunk r:id=\"rId3\"/>"
+                  "<w:p><w:r><w:t>after</w:t></w:r></w:p></w:body></w:document>");
+  zip.AddDeflated("word/_rels/document.xml.rels",
+                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                  "<Relationship Id=\"rId1\" Type=\"" + rel + "\" Target=\"chunk1.bin\"/>"
+                  "<Relationship Id=\"rId2\" Type=\"" + rel + "\" Target=\"chunk2.rtf\"/>"
+                  "<Relationship Id=\"rId3\" Type=\"" + rel + "\" Target=\"chunk3.htm\"/></Relationships>");
+  // Without "{\rtf" at its start only the content type tells what it is.
+  zip.AddDeflated("word/chunk1.bin", " {\\rtf1\\ansi First \\'e9t\\'e9\\par Second\\par}");
+  zip.AddDeflated("word/chunk2.rtf", "{\\rtf1\\ansi Body{\\footnote\\pard Note text\\par} end\\par}");
+  zip.AddDeflated("word/chunk3.htm", "<p>web page</p>");
+  return zip.Bytes();
+}
+
+std::vector<std::u16string> Lines(TWideStrings* List) {
+  std::vector<std::u16string> lines;
+  for (int i = 0; i < List->Count(); ++i) lines.push_back(List->Get(i));
+  return lines;
+}
+
+}  // namespace
+
+// The readers NewReader makes read the RTF chunks of a .docx document in place,
+// their notes with the document's; a .docx reader made without them leaves such
+// chunks out, and the stored view reads no chunks at all.
+TEST(ReaderChoiceChunks, RtfChunksOfADocxDocumentAreRead) {
+  const std::string package = PackageWithRtfChunks();
+  const auto load = [&](TMSCustomWordDocument& Reader, TKvWView View) {
+    Reader.SetView(View);
+    TMemoryStream stream(package);
+    Reader.LoadFromStream(&stream);
+  };
+  const std::unique_ptr<TMSCustomWordDocument> reader = NewReader(rkDocx);
+  load(*reader, vwShown);
+  EXPECT_EQ(Lines(reader->Text()),
+            (std::vector<std::u16string>{u"before", u"First \u00E9t\u00E9", u"Second", u"Body end", u"web page", u"after"}));
+  EXPECT_EQ(Lines(reader->FootNoteText()), (std::vector<std::u16string>{u"Note text"}));
+
+  load(*reader, vwStored);
+  EXPECT_EQ(Lines(reader->Text()), (std::vector<std::u16string>{u"before", u"after"}));
+
+  TMSWordXDocument plain(nullptr);
+  load(plain, vwShown);
+  EXPECT_EQ(Lines(plain.Text()), (std::vector<std::u16string>{u"before", u"web page", u"after"}));
+}
+
+TEST(ReaderChoiceChunks, ChunkReaderByBytesOrContentType) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::u16string type;
+    bool rtf;
+  };
+  const Case cases[] = {
+      {"RTF bytes", "{\\rtf1 x}", u"", true},
+      {"RTF content type with parameters and blanks", "x", u" text/RTF ; a=b", true},
+      {"application/rtf", "", u"application/rtf", true},
+      {"a web page", "<html>", u"text/html", false},
+      {"nothing known", "abc", u"", false},
+      {"blanks only", "abc", u"  ", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(NewChunkReader(c.bytes, c.type) != nullptr, c.rtf);
   }
 }

@@ -22,6 +22,10 @@ std::vector<std::u16string> HtmlChunkLines(std::u16string_view Page);
 // The lines of a plain text, split at CR LF, CR or LF.
 std::vector<std::u16string> PlainChunkLines(std::u16string_view Text);
 
+// True for an RTF chunk: bytes that start with "{\rtf", or a content type
+// "application/rtf" or "text/rtf" (case ignored, parameters after ";" too).
+bool IsRtfChunk(std::string_view Bytes, std::u16string_view ContentType);
+
 // True when the bytes look like markup rather than plain text: after a byte order
 // mark and white space, the first character is "<".
 bool ChunkLooksLikeMarkup(std::string_view Bytes);

@@ -31,6 +31,14 @@ class TStorage;
 // Opening false; empty for a style with neither word.
 std::u16string GetHTMLFontFromStyle(std::u16string_view S, bool Opening);
 
+// Makes the reader of a chunk a document imports (w:altChunk) that the ".docx"
+// reader cannot read itself, such as an RTF document: Bytes are the chunk part's,
+// ContentType its content type as the package names it ("application/rtf"; empty
+// when it names none). nullptr when no reader takes the chunk. The readers of the
+// formats beside this one are installed this way by the unit that builds readers.
+using TKvWChunkReaderFactory =
+    std::function<std::unique_ptr<TMSCustomWordDocument>(std::string_view Bytes, std::u16string_view ContentType)>;
+
 // The bytes of a package entry, looked up as given and then with "/" turned into
 // "\"; empty for a missing entry. The zip reader's errors pass out.
 std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName);
@@ -55,6 +63,12 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   // Converts one XML part (nullptr: nothing) and appends its lines to AList, framed
   // by the output format's header and trailer.
   void LoadXMLFilePart(TStream* AStream, TWideStrings* AList);
+
+  // Where the shown view gets readers for imported chunks of other formats; unset,
+  // such chunks are left out. Chunks that are packages, web pages or plain text are
+  // read by this reader itself.
+  const TKvWChunkReaderFactory& ChunkReaders() const { return FChunkReaders; }
+  void SetChunkReaders(TKvWChunkReaderFactory Value) { FChunkReaders = std::move(Value); }
 
   // The relationship ids of the header and footer references met, in document order.
   TWideStrings* HeaderFileNamesToParse() const { return FHeaderFileNamesToParse.get(); }
@@ -100,6 +114,14 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   void LoadShownSideParts(TZipArchive& Zip, const std::u16string& Folder);
   // The text of the chunk the relationship Id names, read in place.
   void InsertAltChunk(const std::u16string& Id);
+  // Loads Bytes with Chunk, set up as this reader's settings say, and appends what
+  // it read to the lists: its text to List, its side texts to the side lists. With
+  // Paragraphs each line of Chunk's lists is a paragraph; otherwise they are split
+  // at their line breaks and empty lines are left out. False when the chunk could
+  // not be read (nothing is appended then).
+  bool InsertChunkReader(TMSCustomWordDocument& Chunk, std::string Bytes, TWideStrings* List, bool Paragraphs);
+  // The content type the package's "[Content_Types].xml" gives the part Name.
+  std::u16string PartContentType(TZipArchive& Zip, std::u16string_view Name);
   // The part name of the first relationship of the main document whose type ends
   // with TypeSuffix ("/comments"); empty when there is none.
   std::u16string PartNameOfType(TZipArchive& Zip, std::u16string_view TypeSuffix);
@@ -153,6 +175,12 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   TZipArchive* FZip = nullptr;
   std::u16string FFolder;
   int FChunkDepth = 0;
+  TKvWChunkReaderFactory FChunkReaders;
+  // The package's content types, read on the first chunk that needs one: by part
+  // name (folded to ASCII lower case, without the leading "/") and by extension.
+  bool FContentTypesRead = false;
+  std::map<std::u16string, std::u16string> FContentTypeOverrides;
+  std::map<std::u16string, std::u16string> FContentTypeDefaults;
   // The file LoadFromFile is loading, for the messages of LoadFromStream.
   std::u16string FLoadingFileName;
   bool FDecrypting = false;  // reading the package an encrypted one held

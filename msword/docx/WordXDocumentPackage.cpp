@@ -161,6 +161,9 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
   FRelationships.clear();
 
   FRelationshipTypes.clear();
+  FContentTypesRead = false;
+  FContentTypeOverrides.clear();
+  FContentTypeDefaults.clear();
 
   // Whether the stream begins as a zip archive does: then an archive whose
   // directory cannot be read is a damaged package, not some other kind of file.

@@ -9,7 +9,9 @@
 #include "msword/docx/ChunkText.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
+#include "msword/docx/PartScan.h"
 #include "msword/docx/WordXDocument.h"
+#include "msword/xml/XMLItem.h"
 #include "msword/zip/ZipArchive.h"
 
 namespace msword {
@@ -99,6 +101,81 @@ void TMSWordXDocument::LoadShownSideParts(TZipArchive& Zip, const std::u16string
   if (ParseItems().Contains(wpiVBA)) LoadVBAProject(Zip, Folder);
 }
 
+bool TMSWordXDocument::InsertChunkReader(TMSCustomWordDocument& Chunk, std::string Bytes, TWideStrings* List,
+                                         bool Paragraphs) {
+  Chunk.SetTextFormating(tfPlainText);
+  TKvWParseItems items = ParseItems();
+  items.Exclude(wpiSummaryInformation);
+  items.Exclude(wpiVBA);
+  Chunk.SetParseItems(items);
+  Chunk.SetView(View());
+  Chunk.SetRevisions(Revisions());
+  try {
+    TMemoryStream stream(std::move(Bytes));
+    Chunk.LoadFromStream(&stream);
+  } catch (const Exception&) {
+    return false;
+  }
+  const TMSTextFormating format = TextFormating();
+  const std::pair<TWideStrings*, TWideStrings*> lists[] = {
+      {Chunk.Text(), List},
+      {Chunk.FootNoteText(), FFootNoteText.get()},
+      {Chunk.EndNoteText(), FEndNoteText.get()},
+      {Chunk.AnnotationText(), FAnnotationText.get()},
+      {Chunk.TextBoxText(), FTextBoxText.get()},
+  };
+  const auto add = [&](const std::u16string& Line, TWideStrings* To) {
+    AddText(format == tfHTML ? u"<p>" + FormattedText(Line) + u"</p>" : FormattedText(Line), To);
+  };
+  for (const auto& [from, to] : lists) {
+    const int count = from->Count();
+    if (Paragraphs) {
+      for (int i = 0; i < count; ++i) add(from->Get(i), to);
+      continue;
+    }
+    // Lines that hold line breaks of their own, framed by empty ones: one line per
+    // paragraph, the empty ones left out as in a web page's chunk.
+    std::u16string all;
+    for (int i = 0; i < count; ++i) all.append(from->Get(i)).append(u"\r\n");
+    for (const std::u16string& line : PlainChunkLines(all))
+      if (!line.empty()) add(line, to);
+  }
+  return true;
+}
+
+std::u16string TMSWordXDocument::PartContentType(TZipArchive& Zip, std::u16string_view Name) {
+  const auto folded = [](std::u16string_view Text) {
+    std::u16string out(Text);
+    for (char16_t& c : out)
+      if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
+    return out;
+  };
+  if (!FContentTypesRead) {
+    FContentTypesRead = true;
+    ScanXmlPart(OptionalPartBytes(Zip, u"[Content_Types].xml"),
+                [&](const TKvXMLItem*, std::u16string_view Element, std::u16string_view Attributes) {
+                  std::u16string type(XmlAttribute(Attributes, u"ContentType"));
+                  ReplaceHTMLChars(type);
+                  if (Element == u"Override") {
+                    std::u16string part = folded(XmlAttribute(Attributes, u"PartName"));
+                    ReplaceHTMLChars(part);
+                    if (!part.empty() && part[0] == u'/') part.erase(0, 1);
+                    FContentTypeOverrides.emplace(std::move(part), std::move(type));
+                  } else if (Element == u"Default") {
+                    std::u16string extension = folded(XmlAttribute(Attributes, u"Extension"));
+                    ReplaceHTMLChars(extension);
+                    FContentTypeDefaults.emplace(std::move(extension), std::move(type));
+                  }
+                });
+  }
+  const std::u16string part = folded(Name);
+  if (const auto it = FContentTypeOverrides.find(part); it != FContentTypeOverrides.end()) return it->second;
+  const size_t dot = part.rfind(u'.');
+  if (dot == std::u16string::npos || part.find(u'/', dot) != std::u16string::npos) return {};
+  const auto it = FContentTypeDefaults.find(part.substr(dot + 1));
+  return it == FContentTypeDefaults.end() ? std::u16string() : it->second;
+}
+
 void TMSWordXDocument::InsertAltChunk(const std::u16string& Id) {
   if (!FZip || Id.empty() || FChunkDepth >= MaxChunkDepth) return;
   const std::u16string target = GetTargetByID(*FZip, Id);
@@ -115,43 +192,25 @@ void TMSWordXDocument::InsertAltChunk(const std::u16string& Id) {
   if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04") == 0) {
     // A whole package, read by a reader like this one.
     TMSWordXDocument chunk(nullptr);
-    chunk.SetTextFormating(tfPlainText);
-    TKvWParseItems items = ParseItems();
-    items.Exclude(wpiSummaryInformation);
-    items.Exclude(wpiVBA);
-    chunk.SetParseItems(items);
-    chunk.SetView(View());
-    chunk.SetRevisions(Revisions());
     chunk.FChunkDepth = FChunkDepth + 1;
-    try {
-      TMemoryStream stream(std::move(bytes));
-      chunk.LoadFromStream(&stream);
-    } catch (const Exception&) {
-      return;
-    }
-    const std::pair<TWideStrings*, TWideStrings*> lists[] = {
-        {chunk.Text(), list},
-        {chunk.FootNoteText(), FFootNoteText.get()},
-        {chunk.EndNoteText(), FEndNoteText.get()},
-        {chunk.AnnotationText(), FAnnotationText.get()},
-        {chunk.TextBoxText(), FTextBoxText.get()},
-    };
-    for (const auto& [from, to] : lists) {
-      const int count = from->Count();
-      for (int i = 0; i < count; ++i) {
-        const std::u16string& line = from->Get(i);
-        AddText(format == tfHTML ? u"<p>" + FormattedText(line) + u"</p>" : FormattedText(line), to);
-      }
-    }
+    chunk.SetChunkReaders(FChunkReaders);
+    InsertChunkReader(chunk, std::move(bytes), list, true);
     return;
   }
+  const std::u16string contentType = PartContentType(*FZip, name);
+  if (FChunkReaders) {
+    if (const std::unique_ptr<TMSCustomWordDocument> chunk = FChunkReaders(bytes, contentType)) {
+      InsertChunkReader(*chunk, std::move(bytes), list, false);
+      return;
+    }
+  }
+  if (IsRtfChunk(bytes, contentType)) return;  // RTF without a reader for it
   const std::u16string lowerName = [&] {
     std::u16string n = name;
     for (char16_t& c : n)
       if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
     return n;
   }();
-  if (bytes.compare(0, 5, "{\\rtf") == 0) return;  // no reader for RTF chunks here
   const bool html = ChunkLooksLikeMarkup(bytes) || EndsWith(lowerName, u".htm") || EndsWith(lowerName, u".html") ||
                     EndsWith(lowerName, u".xhtml");
   const std::u16string text = DecodeChunkText(bytes, {}, html);
