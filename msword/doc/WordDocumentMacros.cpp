@@ -1,145 +1,18 @@
 // TMSWordDocument's VBA extraction: the project text, the project cache and the
-// decompressed module sources of a "Macros" storage, framed into the macro text.
-#include <algorithm>
-#include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "msword/base/CodePages.h"
-#include "msword/storage/OleStream.h"
-#include "msword/vba/VBACompression.h"
-#include "msword/vba/VBAProject.h"
+// decompressed module sources of a "Macros" storage, framed into the macro text,
+// by the VBA layer's walk over the project's storage.
 #include "msword/doc/WordDocument.h"
 #include "msword/storage/Storage.h"
+#include "msword/vba/VBAProjectStorage.h"
 
 namespace msword {
 
-namespace {
-
-constexpr uint8_t STGTY_STORAGE = 1;
-constexpr uint8_t STGTY_STREAM = 2;
-constexpr std::u16string_view MACRO_SEPARATOR = u"'===================================";
-constexpr std::u16string_view MACRO_HEADING = u"'  Macro(s) from ";
-
-// Calls Visit for every stream under Root, sub-storages walked depth first in
-// directory order, as they are met. The walk keeps its own stack, so a deep
-// storage tree cannot exhaust the call stack.
-void WalkStreams(storage::TStorage* Root,
-                 const std::function<void(storage::TStorage&, const std::u16string&)>& Visit) {
-  struct TLevel {
-    std::unique_ptr<storage::TStorage> Owned;  // null for the root, which the caller owns
-    storage::TStorage* Storage;
-    std::unique_ptr<storage::TStorageEnum> Elements;
-  };
-  std::vector<TLevel> stack;
-  stack.push_back({nullptr, Root, Root->EnumElements()});
-  storage::TStatStg element;
-  while (!stack.empty()) {
-    TLevel& level = stack.back();
-    if (!level.Elements->Next(element)) {
-      stack.pop_back();
-      continue;
-    }
-    if (element.Type == STGTY_STORAGE) {
-      std::unique_ptr<storage::TStorage> child = level.Storage->OpenStorage(element.Name);
-      if (!child) continue;
-      storage::TStorage* raw = child.get();
-      std::unique_ptr<storage::TStorageEnum> elements = raw->EnumElements();
-      stack.push_back({std::move(child), raw, std::move(elements)});
-    } else if (element.Type == STGTY_STREAM) {
-      Visit(*level.Storage, element.Name);
-    }
-  }
-}
-
-// The bytes of S from From to its end. Read block by block: the recorded size of a
-// compound-file stream may claim far more than its chain holds.
-std::string ReadAll(TStream& S, int64_t From) {
-  std::string bytes;
-  if (From >= S.Size()) return bytes;
-  S.Seek(From, soBeginning);
-  constexpr int32_t BLOCK = 64 * 1024;
-  for (;;) {
-    const size_t have = bytes.size();
-    bytes.resize(have + BLOCK);
-    const int32_t got = S.Read(bytes.data() + have, BLOCK);
-    bytes.resize(have + size_t(got > 0 ? got : 0));
-    if (got < BLOCK) return bytes;
-  }
-}
-
-// Each byte one character of the same code.
-std::u16string BytesToChars(const std::string& Bytes) {
-  std::u16string text(Bytes.size(), u'\0');
-  for (size_t i = 0; i < Bytes.size(); ++i) text[i] = char16_t(uint8_t(Bytes[i]));
-  return text;
-}
-
-}  // namespace
-
 void TMSWordDocument::LoadVBA(storage::TStorage* Storage) {
-  std::vector<TVBADirModule> dirModules;
-  WalkStreams(Storage, [&](storage::TStorage& parent, const std::u16string& name) {
-    if (name == u"dir") {
-      const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);
-      if (!stream) return;
-      TKvWOleStream s(stream);
-      const std::string container = ReadAll(s, 0);
-      dirModules = ReadVBADirModules(
-          DecompressContainer(reinterpret_cast<const uint8_t*>(container.data()), container.size()));
-      return;
-    }
-    if (name != u"PROJECT" && name != u"_VBA_PROJECT") return;
-    const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);
-    if (!stream) return;
-    TKvWOleStream s(stream);
-    if (name == u"PROJECT")
-      FVBAProject = BytesToChars(ReadAll(s, 0));
-    else
-      ReadVBAProjectCache(s, *VBAProjectItems);
-  });
-  // The module records of the cache are laid out differently by other versions of
-  // the editor. When they do not name every module the "dir" stream lists, the
-  // modules are taken from "dir" instead, in its order.
-  const bool cacheNamesEveryModule = std::all_of(dirModules.begin(), dirModules.end(), [&](const TVBADirModule& m) {
-    for (int i = 0; i < VBAProjectItems->Count(); ++i)
-      if (SameTextAscii(VBAProjectItems->Items(i)->ModuleName, m.StreamName)) return true;
-    return false;
-  });
-  if (cacheNamesEveryModule) return;
-  for (size_t i = 0; i < dirModules.size(); ++i) {
-    TVBAProjectItem* item = int(i) < VBAProjectItems->Count() ? VBAProjectItems->Items(int(i)) : VBAProjectItems->Add();
-    item->ModuleName = dirModules[i].StreamName;
-    item->Offset = dirModules[i].Offset;
-  }
+  ReadVBAProjectStreams(*Storage, *VBAProjectItems, FVBAProject);
 }
 
-void TMSWordDocument::DecompressMacros(storage::TStorage* Storage) {
-  WalkStreams(Storage, [this](storage::TStorage& parent, const std::u16string& name) {
-    TVBAProjectItem* item = nullptr;
-    for (int i = 0; i < VBAProjectItems->Count() && !item; ++i)
-      if (SameTextAscii(VBAProjectItems->Items(i)->ModuleName, name)) item = VBAProjectItems->Items(i);
-    if (!item) return;
-    item->Body.clear();
-    const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);
-    if (!stream) return;
-    TKvWOleStream s(stream);
-    const std::string container = ReadAll(s, int64_t(item->Offset));
-    item->Body = DecompressContainer(reinterpret_cast<const uint8_t*>(container.data()), container.size());
-  });
-}
+void TMSWordDocument::DecompressMacros(storage::TStorage* Storage) { ReadVBAModuleSources(*Storage, *VBAProjectItems); }
 
-void TMSWordDocument::AddMacroText() {
-  for (int i = 0; i < VBAProjectItems->Count(); ++i) {
-    const TVBAProjectItem* item = VBAProjectItems->Items(i);
-    if (item->Body.empty()) continue;
-    FMacroText->Add(std::u16string(MACRO_SEPARATOR));
-    FMacroText->Add(std::u16string(MACRO_HEADING) + item->ModuleName);
-    FMacroText->Add(std::u16string(MACRO_SEPARATOR));
-    FMacroText->Add(BytesToChars(item->Body) + u"\r\n");
-  }
-}
+void TMSWordDocument::AddMacroText() { AddVBAMacroText(*VBAProjectItems, *FMacroText); }
 
 }  // namespace msword
