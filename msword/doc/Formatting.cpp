@@ -49,6 +49,7 @@ void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word
   FDefaultChar = TCharProps{};
   FDefaultChar.Ftc = FDefaultChar.FtcOther = Styles.DefaultFtc();
   FLastRun = nullptr;
+  FLastPara = nullptr;
 }
 
 void TFormatting::ApplyCharStyle(uint16_t Istd, TCharProps& Props, size_t Depth) {
@@ -157,7 +158,10 @@ const TParaProps& TFormatting::StylePara(uint16_t Istd) {
 }
 
 TCharProps TFormatting::CharProps(const TPropertyRun* Run, uint16_t ParaIstd) {
-  if (Run == FLastRun && ParaIstd == FLastIstd && Run) return FLastProps;
+  // Runs that share their modifiers (and the paragraph style) share their properties.
+  if (Run && FLastRun && ParaIstd == FLastIstd &&
+      (Run == FLastRun || (Run->Offset == FLastRun->Offset && Run->Size == FLastRun->Size)))
+    return FLastProps;
   const TCharProps& base = StyleChar(ParaIstd);
   TCharProps props = base;
   if (Run && Run->Size > 0) ApplyChp(Chpx.Grpprl(*Run), base, props, 0);
@@ -170,9 +174,14 @@ TCharProps TFormatting::CharProps(const TPropertyRun* Run, uint16_t ParaIstd) {
 TParaProps TFormatting::ParaProps(uint32_t Fc) {
   const TPropertyRun* run = Papx.Find(Fc);
   if (!run) return StylePara(0);
+  // Paragraphs that share their modifiers and style share their properties.
+  if (FLastPara && run->Offset == FLastPara->Offset && run->Size == FLastPara->Size && run->Istd == FLastPara->Istd)
+    return FLastParaProps;
   TParaProps props = StylePara(run->Istd);
   props.Istd = run->Istd;
   if (run->Size > 0) ApplyPap(Papx.Grpprl(*run), props);
+  FLastPara = run;
+  FLastParaProps = props;
   return props;
 }
 

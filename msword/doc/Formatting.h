@@ -84,6 +84,8 @@ class TFormatting {
   const TPropertyRun* FLastRun = nullptr;
   uint16_t FLastIstd = 0;
   TCharProps FLastProps;
+  const TPropertyRun* FLastPara = nullptr;
+  TParaProps FLastParaProps;
 };
 
 }  // namespace msword

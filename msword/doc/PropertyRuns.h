@@ -38,10 +38,13 @@ class TPropertyRuns {
   }
 
   std::vector<TPropertyRun> Runs;  // in file-position order
-  std::string Pool;                // the pages' bytes the runs point into
+  std::string Pool;                // the runs' modifiers, run after run
 
  private:
-  void AddPage(const uint8_t* Page, uint32_t PoolBase, bool Paragraphs, bool Word97);
+  void AddPage(const uint8_t* Page, bool Paragraphs, bool Word97);
+  mutable size_t FHint = 0;  // the run the last look-up gave
+  uint32_t FLastOffset = 0;  // the modifiers last added to Pool
+  uint32_t FLastSize = 0;
 };
 
 }  // namespace msword

@@ -5,11 +5,16 @@
 // hidden text is left out and symbol-font characters show as the characters they
 // draw.
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <map>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
@@ -58,6 +63,21 @@ std::vector<uint32_t> ReadPlc(TStream& Table, uint32_t Fc, uint32_t Lcb, size_t 
   return cps;
 }
 
+// The first position in [From, Lim) of Text that holds A or B; Lim when none.
+uint32_t FindEither(const char16_t* Text, uint32_t From, uint32_t Lim, char16_t A, char16_t B) {
+#if defined(__SSE2__)
+  const __m128i a = _mm_set1_epi16(short(A)), b = _mm_set1_epi16(short(B));
+  while (Lim - From >= 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + From));
+    const unsigned found = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, a), _mm_cmpeq_epi16(v, b))));
+    if (found != 0) return From + uint32_t(std::countr_zero(found)) / 2;
+    From += 8;
+  }
+#endif
+  while (From < Lim && Text[From] != A && Text[From] != B) ++From;
+  return From;
+}
+
 }  // namespace
 
 class TShownTextReader {
@@ -72,7 +92,7 @@ class TShownTextReader {
   void Read() {
     LoadChars();
     const TFIB& fib = FDoc.FIB;
-    const uint64_t total = FChars.size();
+    const uint64_t total = FTotal;
     auto clamp = [total](uint64_t v) { return uint32_t(std::min(v, total)); };
     // A header that counts no story at all (a hand-made file) has all its text in
     // the main story.
@@ -86,9 +106,17 @@ class TShownTextReader {
     ReadNotes(fib.fcPlcfendRef, fib.lcbPlcfendRef, fib.fcPlcfendTxt, fib.lcbPlcfendTxt, clamp(edn), clamp(txbx),
               false);
 
-    std::u16string main;
-    main.reserve(size_t(clamp(ftn)) + TMSWordDocument::AddTextRoom(size_t(clamp(ftn))));
-    Emit(0, clamp(ftn), main);
+    // The main story is written over its own characters as they are read, so that
+    // a long document's text is not held twice; the side stories keep a copy.
+    FInPlace = true;
+    Emit(0, clamp(ftn));
+    std::u16string side(At(clamp(ftn)), size_t(total - clamp(ftn)));
+    FChars.resize(FWrite);
+    std::u16string main = std::move(FChars);
+    FChars = std::move(side);
+    FBase = 0;
+    FFirstCp = clamp(ftn);
+    FInPlace = false;
     FDoc.AddText(std::move(main), FDoc.Text());
     FDoc.Text()->Insert(0, FDoc.GetTextStart());
     FDoc.Text()->Add(FDoc.GetTextFinish());
@@ -108,8 +136,9 @@ class TShownTextReader {
     const TCLX& clx = FDoc.CLX;
     const TFIB& fib = FDoc.FIB;
     const uint64_t size = uint64_t(std::max<int64_t>(FMain.Size(), 0));
+    // The pieces as they will be read, checked against the stream before the text
+    // is allocated once for all of them.
     uint64_t total = 0;
-    std::string bytes;
     for (uint32_t i = 0; i < clx.noPCD; ++i) {
       if (i + 1 >= clx.Pos.size() || i >= clx.pcd.size()) break;
       if (clx.Pos[i + 1] < clx.Pos[i]) continue;
@@ -131,24 +160,36 @@ class TShownTextReader {
       if (total > size) throw Exception(std::u16string(strPieceOutOfRange));
       if (n == 0) continue;
       TSegment seg;
-      seg.CpFirst = uint32_t(FChars.size());
-      seg.CpLim = uint32_t(FChars.size() + n);
+      seg.CpFirst = uint32_t(FSegments.empty() ? 0 : FSegments.back().CpLim);
+      seg.CpLim = uint32_t(seg.CpFirst + n);
       seg.Fc = start;
       seg.Width = width;
       FSegments.push_back(seg);
-      bytes.resize(size_t(n * width));
-      FMain.Seek(start, soBeginning);
-      FMain.ReadBuffer(bytes.data(), int64_t(bytes.size()));
-      const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
-      const size_t at = FChars.size();
-      FChars.resize(at + size_t(n));
-      if (width == 2) {
-        for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(GetU16(b + 2 * k));
-      } else if (FWord97) {
-        FChars.resize(at);
+    }
+    // Room in front for what the main story's text grows by, and behind for the
+    // conversion of its special characters.
+    FTotal = FSegments.empty() ? 0 : FSegments.back().CpLim;
+    FBase = TMSWordDocument::AddTextRoom(FTotal);
+    FChars.reserve(FBase + FTotal + TMSWordDocument::AddTextRoom(FTotal));
+    FChars.resize(FBase);
+    std::string bytes;
+    for (const TSegment& seg : FSegments) {
+      const size_t n = seg.CpLim - seg.CpFirst, at = FChars.size();
+      FMain.Seek(seg.Fc, soBeginning);
+      if (seg.Width == 2) {
+        FChars.resize(at + n);
+        FMain.ReadBuffer(FChars.data() + at, int64_t(n * 2));
+        if constexpr (std::endian::native == std::endian::big)
+          for (size_t k = at; k < FChars.size(); ++k) FChars[k] = char16_t(FChars[k] << 8 | FChars[k] >> 8);
+        continue;
+      }
+      bytes.resize(n);
+      FMain.ReadBuffer(bytes.data(), int64_t(n));
+      if (FWord97) {
         AppendAnsiToWide(FChars, bytes);  // Word 97 8-bit text is always Windows-1252
       } else {
-        for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(b[k]);
+        FChars.resize(at + n);
+        for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(uint8_t(bytes[k]));
       }
     }
   }
@@ -185,7 +226,9 @@ class TShownTextReader {
     for (size_t i = 0; i < notes; ++i) {
       std::u16string label;
       if (GetI16(reinterpret_cast<const uint8_t*>(frds[i].data())) != 0) {
-        label = u"[" + FormatListNumber(number, format) + u"]";
+        label = u"[";
+        label += FormatListNumber(number, format);
+        label += u']';
         if (number < INT32_MAX) ++number;
         FNoteMarks[refs[i]] = label;
       }
@@ -240,7 +283,9 @@ class TShownTextReader {
   // The shown text of [First, Lim) into List, one entry per paragraph that is not empty.
   void AddEntries(uint32_t First, uint32_t Lim, TWideStrings* List) {
     std::u16string out;
-    Emit(First, Lim, out);
+    FOut = &out;
+    Emit(First, Lim);
+    FOut = nullptr;
     size_t from = 0;
     while (from < out.size()) {
       size_t to = out.find(chParagraph, from);
@@ -323,24 +368,55 @@ class TShownTextReader {
     return font ? std::u16string_view(font->Name) : std::u16string_view();
   }
 
+  // The characters from position Cp on.
+  const char16_t* At(uint32_t Cp) const { return FChars.data() + FBase + (Cp - FFirstCp); }
+
+  // Shown text S, once the characters before Consumed are read. In place, what
+  // would overtake the characters still to be read first moves them further back.
+  void Put(std::u16string_view S, uint32_t Consumed) {
+    if (!FInPlace) {
+      FOut->append(S);
+      return;
+    }
+    const size_t unread = FBase + (Consumed - FFirstCp);
+    if (FWrite + S.size() > unread) {
+      const size_t size = FChars.size(), extra = std::max(FWrite + S.size() - unread, size / 2);
+      FChars.resize(size + extra);
+      std::copy_backward(FChars.data() + unread, FChars.data() + size, FChars.data() + size + extra);
+      FBase += extra;
+    }
+    std::copy(S.begin(), S.end(), FChars.data() + FWrite);
+    FWrite += S.size();
+  }
+  // The characters [First, Lim) as they are.
+  void PutChars(uint32_t First, uint32_t Lim) {
+    if (!FInPlace) {
+      FOut->append(At(First), Lim - First);
+      return;
+    }
+    // Never ahead of the characters read.
+    std::copy(At(First), At(Lim), FChars.data() + FWrite);
+    FWrite += Lim - First;
+  }
+
   // Opens or closes the marks of tracked changes so that what follows is marked State
   // (0 none, 1 inserted, 2 deleted).
-  void MarkState(int State, std::u16string& Out) {
+  void MarkState(int State, uint32_t Consumed) {
     if (State == FMark) return;
-    if (FMark == 1) Out += TMSWordDocument::chInsertedEnd;
-    if (FMark == 2) Out += TMSWordDocument::chDeletedEnd;
-    if (State == 1) Out += TMSWordDocument::chInsertedBegin;
-    if (State == 2) Out += TMSWordDocument::chDeletedBegin;
+    std::u16string marks;
+    if (FMark == 1) marks += TMSWordDocument::chInsertedEnd;
+    if (FMark == 2) marks += TMSWordDocument::chDeletedEnd;
+    if (State == 1) marks += TMSWordDocument::chInsertedBegin;
+    if (State == 2) marks += TMSWordDocument::chDeletedBegin;
+    Put(marks, Consumed);
     FMark = State;
   }
 
   // The shown text of the character positions [First, Lim), paragraph by paragraph.
-  void Emit(uint32_t First, uint32_t Lim, std::u16string& Out) {
+  void Emit(uint32_t First, uint32_t Lim) {
     uint32_t cp = First;
     while (cp < Lim) {
-      const char16_t* chars = FChars.data();
-      uint32_t mark = cp;
-      while (mark < Lim && chars[mark] != chParagraph && chars[mark] != chCell) ++mark;
+      const uint32_t mark = cp + FindEither(At(cp), 0, Lim - cp, chParagraph, chCell);
       const uint32_t paraEnd = mark < Lim ? mark + 1 : Lim;
       const TParaProps para = FFmt.ParaProps(FcOf(mark < Lim ? mark : Lim - 1));
       bool labelDue = true;
@@ -373,15 +449,15 @@ class TShownTextReader {
         if (Visible(props)) {
           if (labelDue) {
             labelDue = false;
-            Out += ListLabel(para);
+            Put(ListLabel(para), c);
           }
-          EmitRun(c, uint32_t(lim), props, Out);
+          EmitRun(c, uint32_t(lim), props);
         }
         c = uint32_t(lim);
       }
       cp = paraEnd;
     }
-    MarkState(0, Out);
+    MarkState(0, Lim);
   }
 
   bool Visible(const TCharProps& Props) const {
@@ -391,28 +467,38 @@ class TShownTextReader {
     return true;
   }
 
-  void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props, std::u16string& Out) {
-    if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, Out);
-    const char16_t* chars = FChars.data();
+  void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
+    if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, First);
     if (Props.HasSymbol) {
       // Each character is a placeholder for the symbol the properties name.
       const std::u16string symbol = SymbolFontText(FontName(Props.SymbolFtc), Props.SymbolChar);
       for (uint32_t c = First; c < Lim; ++c) {
-        if (chars[c] < 0x20) EmitControl(c, Out);
-        else Out += symbol;
+        if (*At(c) < 0x20) EmitControl(c);
+        else Put(symbol, c + 1);
       }
       return;
     }
     if (FWord97) {
       const bool symbolFont = IsSymbolFtc(Props.Ftc) || IsSymbolFtc(Props.FtcOther);
+      if (!symbolFont) {
+        // Whole spans up to each note reference.
+        for (uint32_t c = First; c < Lim;) {
+          const uint32_t ref = c + FindEither(At(c), 0, Lim - c, chNoteRef, chNoteRef);
+          PutChars(c, ref);
+          if (ref == Lim) break;
+          EmitControl(ref);
+          c = ref + 1;
+        }
+        return;
+      }
       for (uint32_t c = First; c < Lim; ++c) {
-        const char16_t ch = chars[c];
+        const char16_t ch = *At(c);
         if (ch == chNoteRef) {
-          EmitControl(c, Out);
-        } else if (symbolFont && ch >= 0xF020 && ch <= 0xF0FF) {
-          Out += SymbolFontText(FontName(IsSymbolFtc(Props.Ftc) ? Props.Ftc : Props.FtcOther), ch);
+          EmitControl(c);
+        } else if (ch >= 0xF020 && ch <= 0xF0FF) {
+          Put(SymbolFontText(FontName(IsSymbolFtc(Props.Ftc) ? Props.Ftc : Props.FtcOther), ch), c + 1);
         } else {
-          Out += ch;
+          Put(std::u16string_view(&ch, 1), c + 1);
         }
       }
       return;
@@ -426,37 +512,37 @@ class TShownTextReader {
       if (own != 0 && IsSupportedCodePage(own)) codePage = own;
     }
     std::string bytes;
-    auto flush = [&]() {
-      if (!bytes.empty()) Out += StringToWideStringEx(bytes, codePage);
+    auto flush = [&](uint32_t Consumed) {
+      if (!bytes.empty()) Put(StringToWideStringEx(bytes, codePage), Consumed);
       bytes.clear();
     };
     for (uint32_t c = First; c < Lim; ++c) {
-      const char16_t ch = chars[c];
+      const char16_t ch = *At(c);
       if (ch == chNoteRef) {
-        flush();
-        EmitControl(c, Out);
+        flush(c);
+        EmitControl(c);
       } else if (symbolFont && ch >= 0x20) {
-        flush();
-        Out += SymbolFontText(font->Name, ch);
+        flush(c);
+        Put(SymbolFontText(font->Name, ch), c + 1);
       } else {
         bytes.push_back(char(ch));
       }
     }
-    flush();
+    flush(Lim);
   }
 
   // A control character: a note reference shows its number; the others pass on to
   // the conversion of special characters.
-  void EmitControl(uint32_t Cp, std::u16string& Out) {
-    const char16_t ch = FChars[Cp];
+  void EmitControl(uint32_t Cp) {
+    const char16_t ch = *At(Cp);
     if (ch == chNoteRef) {
       auto it = FNoteMarks.find(Cp);
       if (it != FNoteMarks.end()) {
-        Out += it->second;
+        Put(it->second, Cp + 1);
         return;
       }
     }
-    Out += ch;
+    Put(std::u16string_view(&ch, 1), Cp + 1);
   }
 
   TMSWordDocument& FDoc;
@@ -468,7 +554,16 @@ class TShownTextReader {
   bool FShowHidden = false;
   TKvWRevisions FRevisions = rvAccept;
   int FMark = 0;
+  // The characters of positions FFirstCp on, from FChars[FBase] on. While the main
+  // story is read (FInPlace), its shown text goes to FChars[0, FWrite), in front
+  // of what is still to be read; otherwise it goes to FOut.
   std::u16string FChars;
+  uint64_t FTotal = 0;
+  size_t FBase = 0;
+  uint32_t FFirstCp = 0;
+  bool FInPlace = false;
+  size_t FWrite = 0;
+  std::u16string* FOut = nullptr;
   std::vector<TSegment> FSegments;
   size_t FSegment = 0;
   std::unordered_map<uint32_t, std::u16string> FNoteMarks;

@@ -124,6 +124,25 @@ TEST(WordDocumentShown, ListLabelsFollowTheLevelsNumberFormats) {
   }
 }
 
+TEST(WordDocumentShown, LabelsLongerThanTheirParagraphsStillComeOutWhole) {
+  // The main story's shown text is written over its own characters as they are
+  // read; three hundred one-letter list paragraphs grow it to four times its size.
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}});
+  std::u16string text, expected;
+  for (int i = 1; i <= 300; ++i) {
+    text += u"x\r";
+    for (char c : std::to_string(i)) expected += char16_t(c);
+    expected += u".\tx\r\n";
+  }
+  FormattedDocBuilder b(text, u"Note\r\r");
+  b.Para(0, uint32_t(text.size()), 0, Sprm16(sprmPIlfo, 1)).TableData(FormattedDocBuilder::pairPlfLst, lst)
+      .TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  const TLoaded shown = Load(b);
+  EXPECT_EQ(Joined(shown), expected);
+  // The notes, read after the main story, are whole too.
+  EXPECT_THAT(shown.Doc->FootNoteText()->Lines(), ElementsAre(u"Note"));
+}
+
 TEST(WordDocumentShown, DeeperLevelsRestartAfterAShallowerOne) {
   const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}},
                                    {1, 4, std::u16string(u"\x00.\x01", 3), 0, {}}});
