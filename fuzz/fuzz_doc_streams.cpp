@@ -3,7 +3,8 @@
 // table stream, bit 3 conversion off, bit 4 a handler replacing field results, bit 5
 // a 64-character length limit, bit 6 the shown view, bit 7 with tracked changes
 // marked and hidden text kept), the main stream's length (4 bytes, little-endian),
-// the main stream, and the table stream (the rest).
+// the main stream, and the table stream (the rest), which also serves as the data
+// stream.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (mainSize > Size) mainSize = Size;
   TCustomMemoryStream main(Data, mainSize);
   TCustomMemoryStream table(Data + mainSize, Size - mainSize);
+  TCustomMemoryStream data(Data + mainSize, Size - mainSize);
   TMSWordDocument doc(nullptr);
   doc.SetTextFormating(TMSTextFormating(options & 3));
   doc.SetConvertSysCharacters((options & 8) == 0);
@@ -37,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     doc.SetParseItems({wpiText, wpiHiddenText});
   }
   try {
-    doc.ReadDocStreams(&main, (options & 4) ? nullptr : &table);
+    doc.ReadDocStreams(&main, (options & 4) ? nullptr : &table, &data);
   } catch (const Exception&) {
     // Damaged input is reported with an exception; anything else is a finding.
   }

@@ -49,7 +49,7 @@ void TMSWordDocument::ReadFIB(TStream* Stream) { DecodeFIB(*Stream, FIB, &FDocVe
 
 void TMSWordDocument::ReadCLX(TStream* TableStream) { DecodeCLX(TableStream, FIB, CLX); }
 
-void TMSWordDocument::ReadDocStreams(TStream* Stream, TStream* TableStream) {
+void TMSWordDocument::ReadDocStreams(TStream* Stream, TStream* TableStream, TStream* DataStream) {
   ReadFIB(Stream);
   if (IsPasswordProtected()) throw Exception(std::u16string(strEFileIsPasswordProtected));
   if (!ParseItems().Contains(wpiText)) return;
@@ -64,7 +64,7 @@ void TMSWordDocument::ReadDocStreams(TStream* Stream, TStream* TableStream) {
       FIB.lcbClx != 0 && !ReadMainStreamCLX(*Stream, FIB, CLX))
     ReadCLX(nullptr);
   if (View() == vwShown && FDocVersion > 2) {
-    ReadShownText(Stream, TableStream);
+    ReadShownText(Stream, TableStream, DataStream);
     return;
   }
   uint16_t codePage;

@@ -58,8 +58,8 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // property set that ends before a value it announces ends the visit.
   void LoadIStorage(storage::TStorage* Storage);
   // Reads one main document stream (offset 0 is its start) with its table stream
-  // (may be null); see ReadDocStreams.
-  void ReadDocFromStream(TStream* Stream, TStream* TableStream);
+  // and its data stream (each may be null); see ReadDocStreams.
+  void ReadDocFromStream(TStream* Stream, TStream* TableStream, TStream* DataStream = nullptr);
   // Reads a protected main document stream with Password(): decrypted copies of it
   // and of its table stream go through ReadDocFromStream. A password that does not
   // open the document raises strWrongPassword; an encryption header that cannot be
@@ -78,8 +78,9 @@ class TMSWordDocument : public TMSCustomWordDocument {
 
   // Reads one main document stream and its table stream (may be null): the FIB,
   // refusing an encrypted document; then, when wpiText is asked for, the piece table,
-  // the framed main text into Text() and the side texts into their lists.
-  void ReadDocStreams(TStream* Stream, TStream* TableStream);
+  // the framed main text into Text() and the side texts into their lists. The data
+  // stream (may be null) gives the shown view the values of form fields.
+  void ReadDocStreams(TStream* Stream, TStream* TableStream, TStream* DataStream = nullptr);
 
   // Reads the FIB from offset 0 of Stream and sets DocVersion; a stream shorter than
   // the header raises "Stream read error".
@@ -96,7 +97,7 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // The shown view of one main document stream (generations 5 to 8): the formatting
   // layer is read, the main story framed into Text() and the side stories into their
   // lists, one entry per paragraph.
-  void ReadShownText(TStream* Stream, TStream* TableStream);
+  void ReadShownText(TStream* Stream, TStream* TableStream, TStream* DataStream = nullptr);
   // The formatting layer of the last document read in the shown view (null before).
   const TFormatting* Formatting() const { return FFormatting.get(); }
 

@@ -125,9 +125,9 @@ void TMSWordDocument::LoadFromStream(TStream* Stream) {
   ReadDocFromStream(&main, nullptr);
 }
 
-void TMSWordDocument::ReadDocFromStream(TStream* Stream, TStream* TableStream) {
+void TMSWordDocument::ReadDocFromStream(TStream* Stream, TStream* TableStream, TStream* DataStream) {
   if (ReadWriteText(*Stream)) return;
-  ReadDocStreams(Stream, TableStream);
+  ReadDocStreams(Stream, TableStream, DataStream);
 }
 
 // Write and Word for DOS files have a 128-byte header of their own, not a FIB:
@@ -193,8 +193,13 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
         std::unique_ptr<TKvWOleStream> tableStream = table ? std::make_unique<TKvWOleStream>(table) : nullptr;
         if (!Password().empty() && FibSaysEncrypted(main))
           ReadProtectedDoc(main, tableStream.get());
-        else
-          ReadDocFromStream(&main, tableStream.get());
+        else {
+          // The data stream holds, among others, the values of form fields.
+          const std::shared_ptr<storage::TStorageStream> data =
+              View() == vwShown ? Storage->OpenStream(u"Data") : nullptr;
+          std::unique_ptr<TKvWOleStream> dataStream = data ? std::make_unique<TKvWOleStream>(data) : nullptr;
+          ReadDocFromStream(&main, tableStream.get(), dataStream.get());
+        }
       } else if (ParseItems().Contains(wpiSummaryInformation) && element.Name.size() > 1) {
         const std::u16string_view name = std::u16string_view(element.Name).substr(1);
         const bool docSummary = SameTextAscii(name, DOC_SUMMARY_STREAM);

@@ -22,6 +22,7 @@
 #include "msword/base/Streams.h"
 #include "msword/base/SymbolFonts.h"
 #include "msword/MSWordCnst.h"
+#include "msword/doc/FormFieldData.h"
 #include "msword/doc/Formatting.h"
 #include "msword/doc/WordDocument.h"
 
@@ -29,7 +30,10 @@ namespace msword {
 
 namespace {
 
-constexpr char16_t chNoteRef = 2, chCell = 7, chParagraph = 13;
+constexpr char16_t chPicture = 1, chNoteRef = 2, chCell = 7, chParagraph = 13, chFieldBegin = 19,
+                   chFieldSeparator = 20, chFieldEnd = 21;
+// How far past its begin mark a form field's instruction and end are looked for.
+constexpr uint32_t kFormFieldSpan = 512;
 
 // A run of character positions stored together: Width bytes per character from
 // file position Fc on.
@@ -82,8 +86,8 @@ uint32_t FindEither(const char16_t* Text, uint32_t From, uint32_t Lim, char16_t 
 
 class TShownTextReader {
  public:
-  TShownTextReader(TMSWordDocument& Doc, TStream& Main, TStream& Table, uint16_t CodePage)
-      : FDoc(Doc), FMain(Main), FTable(Table), FFmt(*Doc.FFormatting), FCodePage(CodePage),
+  TShownTextReader(TMSWordDocument& Doc, TStream& Main, TStream& Table, TStream* Data, uint16_t CodePage)
+      : FDoc(Doc), FMain(Main), FTable(Table), FData(Data), FFmt(*Doc.FFormatting), FCodePage(CodePage),
         FWord97(Doc.FDocVersion >= 8) {
     FShowHidden = Doc.ParseItems().Contains(wpiHiddenText);
     FRevisions = Doc.EffectiveRevisions();
@@ -419,6 +423,8 @@ class TShownTextReader {
       const uint32_t mark = cp + FindEither(At(cp), 0, Lim - cp, chParagraph, chCell);
       const uint32_t paraEnd = mark < Lim ? mark + 1 : Lim;
       const TParaProps para = FFmt.ParaProps(FcOf(mark < Lim ? mark : Lim - 1));
+      FParaEnd = paraEnd;
+      FParaIstd = para.Istd;
       bool labelDue = true;
       uint32_t c = cp;
       while (c < paraEnd) {
@@ -451,7 +457,7 @@ class TShownTextReader {
             labelDue = false;
             Put(ListLabel(para), c);
           }
-          EmitRun(c, uint32_t(lim), props);
+          lim = std::max<uint64_t>(lim, EmitRun(c, uint32_t(lim), props));
         }
         c = uint32_t(lim);
       }
@@ -467,7 +473,9 @@ class TShownTextReader {
     return true;
   }
 
-  void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
+  // Emits the run [First, Lim); answers where the text goes on (past Lim when a form
+  // field that begins in the run ends after it).
+  uint32_t EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
     if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, First);
     if (Props.HasSymbol) {
       // Each character is a placeholder for the symbol the properties name.
@@ -476,20 +484,28 @@ class TShownTextReader {
         if (*At(c) < 0x20) EmitControl(c);
         else Put(symbol, c + 1);
       }
-      return;
+      return Lim;
     }
     if (FWord97) {
       const bool symbolFont = IsSymbolFtc(Props.Ftc) || IsSymbolFtc(Props.FtcOther);
       if (!symbolFont) {
-        // Whole spans up to each note reference.
+        // Whole spans up to each note reference or field.
         for (uint32_t c = First; c < Lim;) {
-          const uint32_t ref = c + FindEither(At(c), 0, Lim - c, chNoteRef, chNoteRef);
+          const uint32_t ref = c + FindEither(At(c), 0, Lim - c, chNoteRef, chFieldBegin);
           PutChars(c, ref);
           if (ref == Lim) break;
+          if (*At(ref) == chFieldBegin) {
+            const uint32_t after = FormField(ref);
+            if (after > Lim) return after;
+            if (after > ref) {
+              c = after;
+              continue;
+            }
+          }
           EmitControl(ref);
           c = ref + 1;
         }
-        return;
+        return Lim;
       }
       for (uint32_t c = First; c < Lim; ++c) {
         const char16_t ch = *At(c);
@@ -501,7 +517,7 @@ class TShownTextReader {
           Put(std::u16string_view(&ch, 1), c + 1);
         }
       }
-      return;
+      return Lim;
     }
     // Word 6/95: bytes in the code page of the run's font, or symbols of a symbol font.
     const TFontEntry* font = FFmt.Font(Props.Ftc);
@@ -529,6 +545,39 @@ class TShownTextReader {
       }
     }
     flush(Lim);
+    return Lim;
+  }
+
+  // A check box or drop-down whose field begins at Cp shows its state or chosen
+  // entry in place of the whole field; answers the position after the field, or Cp
+  // for any other field and for one whose data cannot be read (which then goes on
+  // as stored).
+  uint32_t FormField(uint32_t Cp) {
+    if (!FData) return Cp;
+    const uint32_t lim = uint32_t(std::min<uint64_t>(FParaEnd, uint64_t(Cp) + kFormFieldSpan));
+    const char16_t* chars = At(Cp);
+    uint32_t i = 1;
+    while (Cp + i < lim && chars[i] == u' ') ++i;
+    const uint32_t from = i;
+    while (Cp + i < lim && chars[i] > u' ' && chars[i] != chFieldSeparator && chars[i] != chFieldEnd) ++i;
+    const std::u16string_view keyword(chars + from, i - from);
+    if (keyword != u"FORMCHECKBOX" && keyword != u"FORMDROPDOWN") return Cp;
+    // The field's picture character, which carries where its data lies, and its end.
+    uint32_t picture = 0, end = 0;
+    for (; Cp + i < lim; ++i) {
+      if (chars[i] == chFieldBegin) return Cp;  // form fields hold no other field
+      if (chars[i] == chPicture && picture == 0) picture = Cp + i;
+      if (chars[i] == chFieldEnd) {
+        end = Cp + i;
+        break;
+      }
+    }
+    if (picture == 0 || end == 0) return Cp;
+    const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(picture)), FParaIstd);
+    TFormFieldData field;
+    if (props.PicLocation < 0 || !ReadFormFieldData(*FData, props.PicLocation, field)) return Cp;
+    Put(FormFieldValue(field), end + 1);
+    return end + 1;
   }
 
   // A control character: a note reference shows its number; the others pass on to
@@ -548,6 +597,7 @@ class TShownTextReader {
   TMSWordDocument& FDoc;
   TStream& FMain;
   TStream& FTable;
+  TStream* FData;
   TFormatting& FFmt;
   uint16_t FCodePage;
   bool FWord97;
@@ -564,6 +614,8 @@ class TShownTextReader {
   bool FInPlace = false;
   size_t FWrite = 0;
   std::u16string* FOut = nullptr;
+  uint32_t FParaEnd = 0;  // the paragraph being read: where it ends, its style
+  uint16_t FParaIstd = 0;
   std::vector<TSegment> FSegments;
   size_t FSegment = 0;
   std::unordered_map<uint32_t, std::u16string> FNoteMarks;
@@ -576,7 +628,7 @@ class TShownTextReader {
   uint8_t FAnldLevel = 0;
 };
 
-void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream) {
+void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream, TStream* DataStream) {
   const bool word97 = FDocVersion >= 8;
   TStream* table = word97 ? TableStream : Stream;
   if (!FFormatting) FFormatting = std::make_unique<TFormatting>();
@@ -588,7 +640,7 @@ void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream) {
     bool& Flag;
     ~TResetMark() { Flag = false; }
   } reset{FMarkRevisions};
-  TShownTextReader reader(*this, *Stream, *table, DocLangToCodePage());
+  TShownTextReader reader(*this, *Stream, *table, DataStream, DocLangToCodePage());
   reader.Read();
 }
 
