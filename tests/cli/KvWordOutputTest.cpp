@@ -16,6 +16,7 @@
 #include "ProcessRunner.h"
 #include "support/ByteWriter.h"
 #include "support/CompoundFileBuilder.h"
+#include "support/FormattedDocBuilder.h"
 #include "support/SharedData.h"
 #include "support/ZipBuilder.h"
 
@@ -216,6 +217,69 @@ TEST(KvWordOutput, LanguageIsADefaultForDocumentsThatNameNone) {
         << c.file;
   }
 }
+
+// A .doc file made of the streams FormattedDocBuilder gives.
+std::string DocFile(const FormattedDocBuilder& Builder) {
+  const auto [main, table] = Builder.Streams();
+  return CompoundFileBuilder().AddStream(u"WordDocument", main).AddStream(u"1Table", table).Bytes();
+}
+
+std::string Sprm8(uint16_t Opcode, uint8_t Value) { return ByteWriter().U16(Opcode).U8(Value).Bytes(); }
+
+TEST(KvWordOutput, TheShownViewIsTheDefaultAndTheStoredViewAnOption) {
+  // A list of one decimal level; three list paragraphs.
+  ByteWriter lst, lfo;
+  lst.U16(1).U32(77).U32(0);
+  for (int i = 0; i < 9; ++i) lst.U16(0x0FFF);
+  lst.U8(0).U8(0);
+  for (int i = 0; i < 9; ++i)
+    lst.U32(1).U8(0).U8(0).Fill(9).U8(0).U32(0).U32(0).U8(0).U8(0).U8(0).U8(0).U16(2).U16(uint16_t(i)).U16(u'.');
+  lfo.U32(1).U32(77).U32(0).U32(0).U8(0).U8(0).U8(0).U8(0);
+  FormattedDocBuilder list(u"A\rB\rC\r");
+  list.Para(0, 6, 0, ByteWriter().U16(0x460B).U16(1).Bytes())
+      .TableData(FormattedDocBuilder::pairPlfLst, lst.Bytes())
+      .TableData(FormattedDocBuilder::pairPlfLfo, lfo.Bytes());
+  // A numbered footnote.
+  const std::u16string noteMain = u"See\x02 it.\r";
+  FormattedDocBuilder note(noteMain, u"\x02 The note.\r\r");
+  note.TableData(FormattedDocBuilder::pairPlcffndRef,
+                 ByteWriter().U32(3).U32(uint32_t(noteMain.size())).U16(1).Bytes())
+      .TableData(FormattedDocBuilder::pairPlcffndTxt, ByteWriter().U32(0).U32(12).U32(13).Bytes());
+  // Hidden text, and a deletion and an insertion tracked.
+  FormattedDocBuilder hidden(u"Seen hidden seen\r");
+  hidden.Chars(5, 12, Sprm8(0x083C, 1));
+  FormattedDocBuilder revised(u"Keep old new end\r");
+  revised.Chars(5, 9, Sprm8(0x0800, 1)).Chars(9, 13, Sprm8(0x0801, 1));
+
+  struct TCase {
+    const char* Name;
+    const FormattedDocBuilder& Doc;
+    std::vector<std::string> Options;
+    std::string Main;  // the main text inside the tool's frame of empty lines
+    std::string After = {};
+  };
+  const std::vector<TCase> cases = {
+      {"list labels", list, {}, "1.\tA\r\n2.\tB\r\n3.\tC\r\n"},
+      {"stored: no labels", list, {"--view=stored"}, "A\r\nB\r\nC\r\n"},
+      {"note mark, the note apart", note, {"--footnotes"}, "See[1] it.\r\n", "--- footnotes ---\r\n[1] The note.\r\n"},
+      {"stored: the note in the main text", note, {"--view=stored"}, "See it.\r\n The note.\r\n\r\n"},
+      {"hidden text left out", hidden, {}, "Seen seen\r\n"},
+      {"hidden text asked for", hidden, {"--hidden-text"}, "Seen hidden seen\r\n"},
+      {"changes accepted", revised, {}, "Keep new end\r\n"},
+      {"changes rejected", revised, {"--revisions=reject"}, "Keep old end\r\n"},
+      {"changes marked", revised, {"--revisions=mark"}, "Keep -old +new end\r\n"},
+  };
+  TTempDir dir;
+  for (const TCase& c : cases) {
+    const std::string file = dir.Write("shown.doc", DocFile(c.Doc));
+    std::vector<std::string> args = c.Options;
+    args.push_back(file);
+    const TProcessResult run = RunKvWord(args);
+    EXPECT_EQ(run.ExitCode, 0) << c.Name << ": " << run.Err;
+    EXPECT_EQ(run.Out, "\r\n" + c.Main + "\r\n\r\n" + c.After) << c.Name;
+  }
+}
+
 
 }  // namespace
 }  // namespace kvtest

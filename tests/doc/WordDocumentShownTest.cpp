@@ -3,13 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
+#include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
 #include "msword/base/SymbolFonts.h"
 #include "msword/doc/WordDocument.h"
 #include "support/ByteWriter.h"
 #include "support/FormattedDocBuilder.h"
+#include "support/SharedData.h"
 
 using namespace msword;
 using kvtest::ByteWriter;
@@ -309,4 +312,17 @@ TEST(WordDocumentShown, DamagedPropertyPagesLeaveTheTextReadable) {
   TMemoryStream mainStream(main), tableStream(table);
   doc.ReadDocStreams(&mainStream, &tableStream);
   EXPECT_EQ(doc.Text()->Get(1), u"Text\r\n");
+}
+
+TEST(WordDocumentShown, Word95ParagraphNumbersOfARealFile) {
+  // A Word 95 file whose three paragraphs are auto-numbered (no list tables yet).
+  const std::filesystem::path corpus = kvtest::CorpusDir();
+  KVTEST_REQUIRE_DIR(corpus);
+  const std::filesystem::path file = corpus / "files" / "d0016-95list.doc";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "d0016 is absent";
+  TMSWordDocument doc(nullptr);
+  doc.SetView(vwShown);
+  doc.LoadFromFile(PathToWide(file.string()));
+  EXPECT_NE(doc.Text()->Get(1).find(u"1.\tList Entry 1\r\n2.\tList Entry 2\r\n3.\tList Entry 3\r\n"),
+            std::u16string::npos);
 }
