@@ -32,8 +32,9 @@ namespace {
 
 constexpr char16_t chPicture = 1, chNoteRef = 2, chCell = 7, chParagraph = 13, chFieldBegin = 19,
                    chFieldSeparator = 20, chFieldEnd = 21;
-// How far past its begin mark a form field's instruction and end are looked for.
-constexpr uint32_t kFormFieldSpan = 512;
+// How far past its begin mark the instruction and end of a field shown by its
+// value are looked for.
+constexpr uint32_t kFieldSpan = 512;
 
 // A run of character positions stored together: Width bytes per character from
 // file position Fc on.
@@ -80,6 +81,43 @@ uint32_t FindEither(const char16_t* Text, uint32_t From, uint32_t Lim, char16_t 
 #endif
   while (From < Lim && Text[From] != A && Text[From] != B) ++From;
   return From;
+}
+
+// The base text of a phonetic guide, an equation field that overstrikes its text
+// with the reading ("EQ \\* jc2 \\o\\ad(\\s\\up 10(reading),base)"): the last
+// argument of the overstrike, with the equation's escapes resolved. False for any
+// other equation and for one whose parentheses do not close.
+bool PhoneticGuideBase(std::u16string_view Instruction, std::u16string& Base) {
+  size_t at = Instruction.find(u"\\o");
+  if (at == std::u16string_view::npos) return false;
+  at = Instruction.find(u'(', at);
+  if (at == std::u16string_view::npos) return false;
+  // The overstrike's own switches (\\ad, \\ac, ...) are letters after backslashes.
+  for (size_t k = Instruction.find(u"\\o") + 2; k < at; ++k)
+    if (Instruction[k] != u'\\' && !(Instruction[k] >= u'a' && Instruction[k] <= u'z') && Instruction[k] != u' ')
+      return false;
+  std::u16string argument;
+  size_t depth = 1;
+  for (size_t k = at + 1; k < Instruction.size(); ++k) {
+    const char16_t c = Instruction[k];
+    if (c == u'\\' && k + 1 < Instruction.size() &&
+        (Instruction[k + 1] == u',' || Instruction[k + 1] == u'(' || Instruction[k + 1] == u')' ||
+         Instruction[k + 1] == u'\\')) {
+      if (depth == 1) argument += Instruction[k + 1];
+      ++k;
+      continue;
+    }
+    if (c == u'(') ++depth;
+    if (c == u')' && --depth == 0) {
+      Base = std::move(argument);
+      return true;
+    }
+    if (depth == 1) {
+      if (c == u',') argument.clear();
+      else argument += c;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -495,7 +533,7 @@ class TShownTextReader {
           PutChars(c, ref);
           if (ref == Lim) break;
           if (*At(ref) == chFieldBegin) {
-            const uint32_t after = FormField(ref);
+            const uint32_t after = FieldValue(ref);
             if (after > Lim) return after;
             if (after > ref) {
               c = after;
@@ -548,31 +586,41 @@ class TShownTextReader {
     return Lim;
   }
 
-  // A check box or drop-down whose field begins at Cp shows its state or chosen
-  // entry in place of the whole field; answers the position after the field, or Cp
-  // for any other field and for one whose data cannot be read (which then goes on
-  // as stored).
-  uint32_t FormField(uint32_t Cp) {
-    if (!FData) return Cp;
-    const uint32_t lim = uint32_t(std::min<uint64_t>(FParaEnd, uint64_t(Cp) + kFormFieldSpan));
+  // A field whose shown text the stored conversion would lose: a check box or
+  // drop-down whose field begins at Cp shows its state or chosen entry, a phonetic
+  // guide its base text, in place of the whole field. Answers the position after the
+  // field, or Cp for any other field and for one that cannot be read (which then
+  // goes on as stored).
+  uint32_t FieldValue(uint32_t Cp) {
+    const uint32_t lim = uint32_t(std::min<uint64_t>(FParaEnd, uint64_t(Cp) + kFieldSpan));
     const char16_t* chars = At(Cp);
     uint32_t i = 1;
     while (Cp + i < lim && chars[i] == u' ') ++i;
     const uint32_t from = i;
     while (Cp + i < lim && chars[i] > u' ' && chars[i] != chFieldSeparator && chars[i] != chFieldEnd) ++i;
     const std::u16string_view keyword(chars + from, i - from);
-    if (keyword != u"FORMCHECKBOX" && keyword != u"FORMDROPDOWN") return Cp;
-    // The field's picture character, which carries where its data lies, and its end.
+    const bool form = keyword == u"FORMCHECKBOX" || keyword == u"FORMDROPDOWN";
+    if (!form && keyword != u"EQ") return Cp;
+    // The field's end and, for a form field, its picture character, which carries
+    // where its data lies. These fields hold no other field; a phonetic guide has no
+    // result of its own.
     uint32_t picture = 0, end = 0;
     for (; Cp + i < lim; ++i) {
-      if (chars[i] == chFieldBegin) return Cp;  // form fields hold no other field
+      if (chars[i] == chFieldBegin || (!form && chars[i] == chFieldSeparator)) return Cp;
       if (chars[i] == chPicture && picture == 0) picture = Cp + i;
       if (chars[i] == chFieldEnd) {
         end = Cp + i;
         break;
       }
     }
-    if (picture == 0 || end == 0) return Cp;
+    if (end == 0) return Cp;
+    if (!form) {
+      std::u16string base;
+      if (!PhoneticGuideBase(std::u16string_view(chars + from, end - Cp - from), base)) return Cp;
+      Put(base, end + 1);
+      return end + 1;
+    }
+    if (!FData || picture == 0) return Cp;
     const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(picture)), FParaIstd);
     TFormFieldData field;
     if (props.PicLocation < 0 || !ReadFormFieldData(*FData, props.PicLocation, field)) return Cp;

@@ -326,3 +326,22 @@ TEST(WordDocumentShown, Word95ParagraphNumbersOfARealFile) {
   EXPECT_NE(doc.Text()->Get(1).find(u"1.\tList Entry 1\r\n2.\tList Entry 2\r\n3.\tList Entry 3\r\n"),
             std::u16string::npos);
 }
+
+TEST(WordDocumentShown, PhoneticGuidesShowTheirBaseText) {
+  struct TCase {
+    const char* Name;
+    std::u16string Instruction;
+    std::u16string Shown;  // between "A " and " B"
+  };
+  const std::vector<TCase> cases = {
+      {"reading over the base", u"EQ \\* jc2 \\* \"Font:MS Mincho\" \\* hps11 \\o\\ad(\\s\\up 10(\u3068\u3046),\u6771\u4EAC)",
+       u"\u6771\u4EAC"},
+      {"escaped comma in the base", u"EQ \\o(\\s\\up 5(x),a\\,b)", u"a,b"},
+      {"another equation: as stored", u"EQ \\f(1,2)", u""},
+      {"parentheses that do not close: as stored", u"EQ \\o\\ad(\\s\\up 10(x),base", u""},
+  };
+  for (const TCase& c : cases) {
+    FormattedDocBuilder b(u"A \x13" + c.Instruction + u"\x15 B\r");
+    EXPECT_EQ(Joined(Load(b)), u"A " + c.Shown + u" B\r\n") << c.Name;
+  }
+}
