@@ -168,6 +168,14 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   std::u16string FNoteId;
   bool FCustomMarkEndnote = false;
   std::u16string FCustomMarkId;
+  // The complex fields open in the part (w:fldChar begin ... end): their
+  // instructions, and whether their result has begun.
+  struct TShownField {
+    std::u16string Instructions;
+    bool Separated = false;
+  };
+  std::vector<TShownField> FFields;
+  size_t FFieldDepth = 0;  // fields open, also those too deep to be kept
   std::unique_ptr<TKvWDocxNumbering> FNumbering;
   std::unique_ptr<TKvWDocxNoteMarks> FNoteMarks;
   // The package being loaded, for imported chunks, and how deep this reader sits

@@ -63,6 +63,8 @@ enum TDocxTag : uint8_t {
   dtFramePr,       // w:framePr
   dtSym,           // w:sym
   dtAltChunk,      // w:altChunk
+  dtFldChar,       // w:fldChar
+  dtInstrText,     // w:instrText
 };
 
 // The first tag that only the shown view enters.
@@ -108,6 +110,7 @@ constexpr TDocxTagName kDocxTags[] = {
       {"w:footnoteRef", dtNoteOwnMark}, {"w:endnoteRef", dtNoteOwnMark},
       {"w:comments", dtComments}, {"w:comment", dtComments}, {"mc:Fallback", dtFallback},
       {"w:framePr", dtFramePr}, {"w:sym", dtSym}, {"w:altChunk", dtAltChunk},
+      {"w:fldChar", dtFldChar}, {"w:instrText", dtInstrText},
 };
 
 // The names above in a small open-addressed table, looked up without building a
@@ -193,6 +196,34 @@ bool IsSeparatorNote(std::u16string_view Attributes) {
   return type == u"separator" || type == u"continuationSeparator" || type == u"continuationNotice";
 }
 
+// A field's instructions are kept up to this many characters: enough for any
+// display text a field shows from its instructions.
+constexpr size_t MaxFieldInstructions = 1024;
+// Fields nest a few deep; the instructions of deeper ones are not kept.
+constexpr size_t MaxFieldDepth = 32;
+
+// What a field without a result shows from its instructions: the display text of
+// "MACROBUTTON name text" (the words after the macro's name); empty for others.
+std::u16string_view FieldDisplayText(std::u16string_view Instructions) {
+  const auto skipBlanks = [&Instructions] {
+    while (!Instructions.empty() && (Instructions.front() == u' ' || Instructions.front() == u'\t'))
+      Instructions.remove_prefix(1);
+  };
+  skipBlanks();
+  constexpr std::u16string_view Keyword = u"MACROBUTTON";
+  if (Instructions.size() <= Keyword.size() || !SameStrings(false, Instructions.substr(0, Keyword.size()), Keyword) ||
+      (Instructions[Keyword.size()] != u' ' && Instructions[Keyword.size()] != u'\t'))
+    return {};
+  Instructions.remove_prefix(Keyword.size());
+  skipBlanks();
+  while (!Instructions.empty() && Instructions.front() != u' ' && Instructions.front() != u'\t')
+    Instructions.remove_prefix(1);  // the macro's name
+  skipBlanks();
+  while (!Instructions.empty() && (Instructions.back() == u' ' || Instructions.back() == u'\t'))
+    Instructions.remove_suffix(1);
+  return Instructions;
+}
+
 // w:vanish, w:b and the like switch on unless their value is one of these.
 bool IsOffValue(std::u16string_view Value) {
   return Value == u"0" || Value == u"false" || Value == u"off";
@@ -239,6 +270,8 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   FDropCapText.clear();
   FNoteId.clear();
   FCustomMarkId.clear();
+  FFields.clear();
+  FFieldDepth = 0;
   try {
     TKvXMLEngine engine(nullptr);
     engine.SetOnTag([this](TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
@@ -537,6 +570,33 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       AppendDocumentText(SymbolFontText(font, char16_t(code)));
       return;
     }
+    case dtFldChar: {
+      Accept = false;
+      const std::u16string_view type = XmlAttribute(ATagAttributes, u"w:fldCharType");
+      if (type == u"begin") {
+        if (++FFieldDepth <= MaxFieldDepth) FFields.emplace_back();
+      } else if (type == u"separate") {
+        if (FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth) FFields.back().Separated = true;
+      } else if (type == u"end" && FFieldDepth > 0) {
+        if (FFieldDepth-- <= MaxFieldDepth) {
+          const TShownField field = std::move(FFields.back());
+          FFields.pop_back();
+          // A field without a result shows what its instructions say it shows.
+          if (!field.Separated && (!IsHiddenText || ParseItems().Contains(wpiHiddenText)))
+            AppendDocumentText(FieldDisplayText(field.Instructions));
+        }
+      }
+      return;
+    }
+    case dtInstrText:
+      Accept = false;
+      if (FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth && !FFields.back().Separated) {
+        std::u16string& instructions = FFields.back().Instructions;
+        std::u16string value = ATagValue;
+        if (HasAmpersand(value)) ReplaceHTMLChars(value);
+        instructions.append(std::u16string_view(value).substr(0, MaxFieldInstructions - std::min(MaxFieldInstructions, instructions.size())));
+      }
+      return;
     case dtAltChunk:
       Accept = false;
       InsertAltChunk(std::u16string(XmlAttribute(ATagAttributes, u"r:id")));

@@ -299,6 +299,38 @@ TEST(WordXDocumentShown, OtherPrefixesReadAsTheUsualOnes) {
   }
 }
 
+// A field without a result shows what its instructions say it shows: the display
+// text of a macro button. The field codes themselves never show.
+TEST(WordXDocumentShown, MacroButtonsShowTheirDisplayText) {
+  const auto fldChar = [](const std::string& Type) { return "<w:r><w:fldChar w:fldCharType=\"" + Type + "\"/></w:r>"; };
+  const auto instr = [](const std::string& Text) {
+    return "<w:r><w:instrText xml:space=\"preserve\">" + Text + "</w:instrText></w:r>";
+  };
+  struct Case {
+    const char* what;
+    std::string runs;
+    std::u16string shown;
+  };
+  const Case cases[] = {
+      {"a macro button", fldChar("begin") + instr(" MACROBUTTON  Cancel Click &amp; go ") + fldChar("end"), u"a Click & go b"},
+      {"instructions in pieces, lower case", fldChar("begin") + instr("macrobutton Go ") + instr("here") + fldChar("end"),
+       u"a here b"},
+      {"a macro button with a result shows the result",
+       fldChar("begin") + instr("MACROBUTTON Go text") + fldChar("separate") + TextRun("result") + fldChar("end"),
+       u"a result b"},
+      {"another field without a result shows nothing", fldChar("begin") + instr("PAGE") + fldChar("end"), u"a  b"},
+      {"a button without display text", fldChar("begin") + instr("MACROBUTTON Go") + fldChar("end"), u"a  b"},
+      {"an end without a begin", fldChar("end") + fldChar("separate"), u"a  b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TPackage package(Para(TextRun("a ") + c.runs + TextRun(" b")));
+    EXPECT_THAT(ShownText(package), ElementsAre(c.shown));
+  }
+  const TPackage button(Para(fldChar("begin") + instr("MACROBUTTON Go shown") + fldChar("end")));
+  EXPECT_THAT(LoadPackage(button.Bytes(), vwStored).Text, ElementsAre(u""));
+}
+
 TEST(WordXDocumentShown, Revisions) {
   const std::string body = Para(TextRun("a") + "<w:ins w:id=\"1\">" + TextRun("new") + "</w:ins><w:del w:id=\"2\"><w:r><w:delText>old</w:delText></w:r></w:del>" +
                                 "<w:moveFrom w:id=\"3\">" + TextRun("from") + "</w:moveFrom><w:moveTo w:id=\"4\">" + TextRun("to") + "</w:moveTo>",
