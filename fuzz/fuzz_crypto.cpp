@@ -3,7 +3,8 @@
 // or Word stream. The description is decoded; with a spin count cut to a few
 // rounds the password's key is derived and checked, and the package or stream is
 // decrypted with that key (or, when the password is refused, with a key made from
-// the input) through the integrity check.
+// the input) through the integrity check. The payload is also read as the stream
+// in which RC4 through CryptoAPI keeps the property sets.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "msword/base/Exceptions.h"
 #include "msword/crypto/DocumentKey.h"
 #include "msword/crypto/EncryptedPackage.h"
+#include "msword/crypto/EncryptedSummary.h"
 #include "msword/crypto/EncryptionInfo.h"
 #include "msword/crypto/XorObfuscation.h"
 
@@ -34,6 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
       obfuscation->Apply(bytes, 68);
     }
   }
+
+  // The payload read as the stream of encrypted property sets, under a cheap key
+  // made from the block number.
+  const auto blockKey = [](uint32_t Block) { return std::string(16, char(Block * 31 + 7)); };
+  for (const TKvWSummaryStream& stored : DecryptSummaryStreams(payload, blockKey))
+    if (stored.Bytes.size() > payload.size()) __builtin_trap();
 
   TKvWEncryptionInfo info;
   try {

@@ -30,6 +30,7 @@ using TMSWordGetDefaultLanguage = std::function<void(TObject* Sender, uint16_t& 
 TKvWordSysChar GetSysCharByCode(std::u16string_view S);
 
 class TShownTextReader;
+class TKvWDocumentKey;
 
 class TMSWordDocument : public TMSCustomWordDocument {
  public:
@@ -63,8 +64,14 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // Reads a protected main document stream with Password(): decrypted copies of it
   // and of its table stream go through ReadDocFromStream. A password that does not
   // open the document raises strWrongPassword; an encryption header that cannot be
-  // right, strFileIsDamaged.
-  void ReadProtectedDoc(TStream& Main, TStream* TableStream);
+  // right, strFileIsDamaged. Returns the RC4 key (none for XOR obfuscation), which
+  // also opens the encrypted property sets.
+  std::shared_ptr<const TKvWDocumentKey> ReadProtectedDoc(TStream& Main, TStream* TableStream);
+  // Reads the property sets RC4 through CryptoAPI keeps in the stream "encryption".
+  // A stream that does not decrypt to property sets costs the properties, never
+  // the text.
+  void ReadEncryptedSummary(storage::TStorage& Storage, std::u16string_view StreamName,
+                            const TKvWDocumentKey& Key);
 
   // Fills VBAProject() from the "PROJECT" stream and VBAProjectItems from the
   // "_VBA_PROJECT" cache found anywhere under Storage.

@@ -2,14 +2,20 @@
 // decrypted (RC4, RC4 through CryptoAPI) or freed of their XOR obfuscation in
 // memory, and then read as a plain document's.
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "msword/base/CodePages.h"
 #include "msword/base/LittleEndian.h"
+#include "msword/base/PropertySet.h"
 #include "msword/base/Streams.h"
+#include "msword/storage/CompoundFile.h"
+#include "msword/storage/OleStream.h"
 #include "msword/storage/StorageError.h"
 #include "msword/crypto/CryptoErrors.h"
 #include "msword/crypto/DocumentKey.h"
+#include "msword/crypto/EncryptedSummary.h"
 #include "msword/crypto/EncryptionInfo.h"
 #include "msword/crypto/XorObfuscation.h"
 #include "msword/doc/WordDocument.h"
@@ -53,14 +59,18 @@ std::string ReadReadable(TStream& Stream) {
   return bytes;
 }
 
+// The encrypted property sets are a few kilobytes; a stream claiming more than
+// this is not read.
+constexpr int64_t MAX_ENCRYPTED_SUMMARY_SIZE = 16 << 20;
+
 }  // namespace
 
-void TMSWordDocument::ReadProtectedDoc(TStream& Main, TStream* TableStream) {
+std::shared_ptr<const TKvWDocumentKey> TMSWordDocument::ReadProtectedDoc(TStream& Main, TStream* TableStream) {
   std::string main = ReadReadable(Main);
   // Too short for a FIB: the plain path reports it as it reports any short FIB.
   if (main.size() < FIB_BASE_SIZE) {
     ReadDocFromStream(&Main, TableStream);
-    return;
+    return nullptr;
   }
   const uint8_t* fib = reinterpret_cast<const uint8_t*>(main.data());
   const uint16_t wIdent = GetU16(fib);
@@ -70,6 +80,7 @@ void TMSWordDocument::ReadProtectedDoc(TStream& Main, TStream* TableStream) {
   const std::u16string& name = MessageFileName();
 
   std::string table;
+  std::shared_ptr<const TKvWDocumentKey> key;
   const bool word95 = wIdent == 0x37FE || nFib < WORD97_FIRST_NFIB;
   if (word95 || (flags & fObfuscated)) {
     // XOR obfuscation: the FIB's key word holds the password's key and verifier.
@@ -87,14 +98,14 @@ void TMSWordDocument::ReadProtectedDoc(TStream& Main, TStream* TableStream) {
     if (lKey > table.size()) throw EKvWFileDamaged(name);
     const TKvWEncryptionInfo info = DecodeEncryptionInfo(std::string_view(table).substr(0, lKey), name);
     if (info.Kind != ekRc4 && info.Kind != ekRc4CryptoApi) throw EKvWFileDamaged(name);
-    const TKvWDocumentKey key(info, Password(), name);
+    key = std::make_shared<const TKvWDocumentKey>(info, Password(), name);
     // Both streams are encrypted from their first byte, though their first bytes
     // are then stored plain.
     const std::string fibBase = main.substr(0, FIB_BASE_SIZE);
-    key.DecryptStream(main);
+    key->DecryptStream(main);
     main.replace(0, FIB_BASE_SIZE, fibBase);
     const std::string header = table.substr(0, lKey);
-    key.DecryptStream(table);
+    key->DecryptStream(table);
     table.replace(0, lKey, header);
   }
   // Read as a plain document from here on.
@@ -102,6 +113,25 @@ void TMSWordDocument::ReadProtectedDoc(TStream& Main, TStream* TableStream) {
   TMemoryStream mainStream(std::move(main));
   TMemoryStream tableStream(std::move(table));
   ReadDocFromStream(&mainStream, TableStream && !word95 ? &tableStream : TableStream);
+  return key;
+}
+
+void TMSWordDocument::ReadEncryptedSummary(storage::TStorage& Storage, std::u16string_view StreamName,
+                                           const TKvWDocumentKey& Key) {
+  const std::shared_ptr<storage::TStorageStream> stream = Storage.OpenStream(std::u16string(StreamName));
+  if (!stream) return;
+  TKvWOleStream ole(stream);
+  if (ole.Size() <= 0 || ole.Size() > MAX_ENCRYPTED_SUMMARY_SIZE) return;
+  const std::string bytes = ReadReadable(ole);
+  const auto blockKey = [&Key](uint32_t Block) { return Key.BlockKey(Block); };
+  for (const TKvWSummaryStream& stored : DecryptSummaryStreams(bytes, blockKey)) {
+    if (stored.Name.size() < 2) continue;
+    const std::u16string_view name = std::u16string_view(stored.Name).substr(1);
+    const bool docSummary = SameTextAscii(name, u"DocumentSummaryInformation");
+    if (!docSummary && !SameTextAscii(name, u"SummaryInformation")) continue;
+    TMemoryStream set(stored.Bytes);
+    if (!ReadPropertySet(set, *FSummaryInformation, docSummary)) return;
+  }
 }
 
 }  // namespace msword

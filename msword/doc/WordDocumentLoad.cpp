@@ -11,6 +11,7 @@
 #include "msword/storage/OleStream.h"
 #include "msword/base/PropertySet.h"
 #include "msword/base/Streams.h"
+#include "msword/crypto/DocumentKey.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/storage/CompoundFile.h"
 #include "msword/storage/StorageError.h"
@@ -23,6 +24,7 @@ constexpr std::u16string_view WORD_DOCUMENT_STREAM = u"WordDocument";
 constexpr std::u16string_view MACROS_STORAGE = u"Macros";
 constexpr std::u16string_view SUMMARY_STREAM = u"SummaryInformation";
 constexpr std::u16string_view DOC_SUMMARY_STREAM = u"DocumentSummaryInformation";
+constexpr std::u16string_view ENCRYPTED_SUMMARY_STREAM = u"encryption";
 constexpr uint8_t STGTY_STORAGE = 1;
 constexpr uint8_t STGTY_STREAM = 2;
 
@@ -168,6 +170,10 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
   wvCHPX_pn_previous = 0;
   const std::unique_ptr<storage::TStorageEnum> elements = Storage->EnumElements();
   storage::TStatStg element;
+  // RC4 through CryptoAPI may keep the property sets in a stream of their own, which
+  // the key of the main stream opens; it is read once the whole visit is done.
+  std::shared_ptr<const TKvWDocumentKey> key;
+  std::u16string encryptedSummary;
   while (elements->Next(element)) {
     if (element.Type == STGTY_STORAGE) {
       if (!SameTextAscii(element.Name, MACROS_STORAGE) || !ParseItems().Contains(wpiVBA)) continue;
@@ -192,7 +198,7 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
         if (!table) table = Storage->OpenStream(table1 ? u"0Table" : u"1Table");
         std::unique_ptr<TKvWOleStream> tableStream = table ? std::make_unique<TKvWOleStream>(table) : nullptr;
         if (!Password().empty() && FibSaysEncrypted(main))
-          ReadProtectedDoc(main, tableStream.get());
+          key = ReadProtectedDoc(main, tableStream.get());
         else {
           // The data stream holds, among others, the values of form fields.
           const std::shared_ptr<storage::TStorageStream> data =
@@ -200,6 +206,8 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
           std::unique_ptr<TKvWOleStream> dataStream = data ? std::make_unique<TKvWOleStream>(data) : nullptr;
           ReadDocFromStream(&main, tableStream.get(), dataStream.get());
         }
+      } else if (SameTextAscii(element.Name, ENCRYPTED_SUMMARY_STREAM)) {
+        encryptedSummary = element.Name;
       } else if (ParseItems().Contains(wpiSummaryInformation) && element.Name.size() > 1) {
         const std::u16string_view name = std::u16string_view(element.Name).substr(1);
         const bool docSummary = SameTextAscii(name, DOC_SUMMARY_STREAM);
@@ -212,6 +220,8 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
       }
     }
   }
+  if (key && !encryptedSummary.empty() && ParseItems().Contains(wpiSummaryInformation))
+    ReadEncryptedSummary(*Storage, encryptedSummary, *key);
 }
 
 }  // namespace msword

@@ -7,12 +7,15 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/Streams.h"
 #include "msword/crypto/XorObfuscation.h"
 #include "msword/doc/WordDocument.h"
+#include "support/ByteWriter.h"
 #include "support/CompoundFileBuilder.h"
 #include "support/DocumentEncryptor.h"
 #include "support/SharedData.h"
@@ -29,7 +32,9 @@ enum TProtection { RC4, CryptoApi40, CryptoApi56, CryptoApi128, Obfuscated };
 
 // A Word 97 document whose text is "Secret text", protected with Password. The
 // table stream starts with the encryption header and holds the pieces after it.
-std::string ProtectedDoc(TProtection Protection, std::u16string_view Password) {
+using TStreams = std::vector<std::pair<std::u16string, std::string>>;
+
+std::string ProtectedDoc(TProtection Protection, std::u16string_view Password, const TStreams& Extra = {}) {
   WordStreamBuilder builder;
   builder.Utf16Piece(u"Secret text\r");
   const std::string clx = builder.Table();
@@ -51,7 +56,20 @@ std::string ProtectedDoc(TProtection Protection, std::u16string_view Password) {
   std::string main = builder.Main(), table = header + clx;
   kvtest::DocRc4Encrypt(main, 68, Password, keyBits, salt);
   kvtest::DocRc4Encrypt(table, header.size(), Password, keyBits, salt);
-  return CompoundFileBuilder().AddStream(u"1Table", table).AddStream(u"WordDocument", main).Bytes();
+  CompoundFileBuilder file;
+  file.AddStream(u"1Table", table).AddStream(u"WordDocument", main);
+  for (const auto& [name, bytes] : Extra) file.AddStream(name, bytes);
+  return file.Bytes();
+}
+
+// A summary property set with one 8-bit text property (id 2 is the title; in the
+// document summary set id 15 is the company).
+std::string TextPropertySet(uint32_t Id, std::string_view Text) {
+  kvtest::ByteWriter w;
+  w.U16(0xFFFE).U16(0).U32(0x00020006).Fill(16).U32(1).Fill(16).U32(48);
+  w.U32(8 + 8 + 8 + uint32_t(Text.size())).U32(1).U32(Id).U32(16);
+  w.U32(30).U32(uint32_t(Text.size())).Raw(Text).PadTo((w.Size() + 3) / 4 * 4);
+  return w.Bytes();
 }
 
 // The message of a failed load, or nothing.
@@ -135,6 +153,64 @@ TEST(WordDocumentProtection, DamagedEncryptionHeaderOrMissingTableIsDamage) {
     doc.SetFileName(u"bad.doc");
     doc.SetPassword(u"pw");
     EXPECT_EQ(Load(doc, c.bytes), "File bad.doc is damaged");
+  }
+}
+
+// RC4 through CryptoAPI moves the property sets into the stream "encryption" and
+// leaves an empty document summary set in their place; the password opens both.
+// The title is long enough to cross the 512 bytes where a writer may re-key.
+TEST(WordDocumentProtection, EncryptedSummaryStreamOpensWithThePassword) {
+  const std::string title = "Board minutes " + std::string(600, 'x');
+  const TStreams sets = {{u"\005SummaryInformation", TextPropertySet(2, title)},
+                         {u"\005DocumentSummaryInformation", TextPropertySet(15, "Acme")}};
+  const std::string salt = "0123456789abcdef";
+  struct Case { TProtection protection; uint32_t bits; bool rekeyed; };
+  for (const Case& c : {Case{CryptoApi40, 40, false}, Case{CryptoApi128, 128, false}, Case{CryptoApi128, 128, true}}) {
+    SCOPED_TRACE(testing::Message() << c.bits << (c.rekeyed ? " bits, re-keyed" : " bits"));
+    const std::string file =
+        ProtectedDoc(c.protection, u"pw", {{u"encryption", kvtest::DocEncryptedSummary(sets, u"pw", c.bits, salt, c.rekeyed)},
+                                           {u"\005DocumentSummaryInformation", ""}});
+    TMSWordDocument doc(nullptr);
+    doc.SetPassword(u"pw");
+    EXPECT_EQ(Load(doc, file), std::nullopt);
+    EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"", u"Secret text\r\n", u""));
+    EXPECT_EQ(WideToUtf8(doc.SummaryInformation()->Title()), title);
+    EXPECT_EQ(doc.SummaryInformation()->Company(), u"Acme");
+
+    // Without the summary among the items to read, the stream is not touched.
+    doc.SetParseItems({wpiText});
+    EXPECT_EQ(Load(doc, file), std::nullopt);
+    EXPECT_EQ(doc.SummaryInformation()->Title(), u"");
+  }
+}
+
+// A stream "encryption" that does not decrypt to property sets costs the
+// properties, never the text, and is never read past its end.
+TEST(WordDocumentProtection, DamagedEncryptedSummaryLeavesTheTextReadable) {
+  const std::string salt = "0123456789abcdef";
+  const TStreams sets = {{u"\005SummaryInformation", TextPropertySet(2, "Kept title")}};
+  const std::string good = kvtest::DocEncryptedSummary(sets, u"pw", 128, salt);
+  auto withU32 = [&](size_t At, uint32_t Value) {
+    std::string bytes = good;
+    for (int i = 0; i < 4; ++i) bytes[At + size_t(i)] = char(Value >> (8 * i));
+    return bytes;
+  };
+  struct Case { const char* what; std::string stream; };
+  const Case cases[] = {
+      {"three bytes", "abc"},
+      {"table past the end", withU32(0, 0xFFFFFFF0)},
+      {"table size past the end", withU32(4, 0x7FFFFFFF)},
+      {"table inside the header", withU32(0, 2)},
+      {"encrypted under another password", kvtest::DocEncryptedSummary(sets, u"other", 128, salt)},
+      {"a stored stream cut short", good.substr(0, 8) + std::string(good.size() - 8, '\xA5')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TMSWordDocument doc(nullptr);
+    doc.SetPassword(u"pw");
+    EXPECT_EQ(Load(doc, ProtectedDoc(CryptoApi128, u"pw", {{u"encryption", c.stream}})), std::nullopt);
+    EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"", u"Secret text\r\n", u""));
+    EXPECT_NE(doc.SummaryInformation()->Title(), u"Kept title");
   }
 }
 

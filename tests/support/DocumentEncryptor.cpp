@@ -125,6 +125,27 @@ void DocRc4Encrypt(std::string& Stream, size_t Plain, std::u16string_view Passwo
   Stream.replace(0, original.size(), original);
 }
 
+std::string DocEncryptedSummary(const std::vector<std::pair<std::u16string, std::string>>& Streams,
+                                std::u16string_view Password, uint32_t KeyBits, std::string_view Salt,
+                                bool Rekeyed) {
+  ByteWriter data, table;
+  table.U32(uint32_t(Streams.size()));
+  uint32_t block = 1;
+  for (const auto& [name, bytes] : Streams) {
+    std::string encrypted;
+    const size_t step = Rekeyed ? 512 : bytes.size() + 1;
+    for (size_t at = 0; at < bytes.size(); at += step)
+      encrypted += Rc4(DocBlockKey(Password, KeyBits, Salt, block + uint32_t(at / step)), bytes.substr(at, step));
+    table.U32(uint32_t(8 + data.Size())).U32(uint32_t(bytes.size())).U16(uint16_t(block)).U8(uint8_t(name.size()))
+        .U8(1).U32(0).Raw(TestUtf16Le(name)).U16(0);
+    data.Raw(encrypted);
+    block += uint32_t(Rekeyed ? (bytes.size() + 511) / 512 : 1);
+  }
+  const std::string encryptedTable = Rc4(DocBlockKey(Password, KeyBits, Salt, 0), table.Bytes());
+  return ByteWriter().U32(uint32_t(8 + data.Size())).U32(uint32_t(encryptedTable.size()))
+      .Raw(data.Bytes()).Raw(encryptedTable).Bytes();
+}
+
 EncryptedPackageStreams StandardEncrypt(const std::string& Package, std::u16string_view Password) {
   const std::string salt = "standard-salt-16";
   std::string h = TestDigest("SHA1", salt, TestUtf16Le(Password));

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kvtest {
 
@@ -20,6 +22,14 @@ std::string DocRc4Header(std::u16string_view Password, uint32_t KeyBits, std::st
 // bytes back as they were.
 void DocRc4Encrypt(std::string& Stream, size_t Plain, std::u16string_view Password, uint32_t KeyBits,
                    std::string_view Salt);
+
+// The stream "encryption" in which RC4 through CryptoAPI keeps a document's property
+// sets: each of Streams (name, bytes) under the key of its own block number (1, 2,
+// ...; with Rekeyed, a new key every 512 bytes from there), then their descriptor
+// table under the key of block 0.
+std::string DocEncryptedSummary(const std::vector<std::pair<std::u16string, std::string>>& Streams,
+                                std::u16string_view Password, uint32_t KeyBits, std::string_view Salt,
+                                bool Rekeyed = false);
 
 // The EncryptionInfo and EncryptedPackage streams of Package.
 struct EncryptedPackageStreams {
