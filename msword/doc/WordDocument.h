@@ -155,6 +155,7 @@ class TMSWordDocument : public TMSCustomWordDocument {
   friend class TShownTextReader;
   std::unique_ptr<TFormatting> FFormatting;
   bool FMarkRevisions = false;  // AddText turns the revision marks into text
+  bool FShowBreaks = false;     // AddText starts a line at page, column and section breaks
 
   // Appends the output of AChar to Dest; returns how many characters it appended.
   size_t AppendSysCharacter(char16_t AChar, bool IsLast, char16_t& NextChar, std::u16string& Dest);

@@ -15,19 +15,20 @@ namespace msword {
 
 namespace {
 
-constexpr char16_t chCell = 7, chLineFeed = 10, chParagraph = 13;
+constexpr char16_t chCell = 7, chLineFeed = 10, chPageBreak = 12, chParagraph = 13, chColumnBreak = 14;
 constexpr char16_t chFieldBegin = 19, chFieldSeparator = 20, chFieldEnd = 21;
 
 int FormatIndex(TMSTextFormating Format) { return Format == tfRTF ? 1 : Format == tfHTML ? 2 : 0; }
 
 // Per format, the characters below 128 that stand for themselves with no report:
 // everything from 32 up except what the format must escape, and the control codes
-// Word gives no meaning here (4, 10, 14 to 18, 22 to 30).
+// Word gives no meaning here (4, 10, 15 to 18, 22 to 30; the column break, 14, ends a
+// line in the shown view).
 constexpr std::array<std::array<bool, 128>, 3> MakeSelfTable() {
   std::array<std::array<bool, 128>, 3> table{};
   for (int f = 0; f < 3; ++f) {
     for (int c = 0; c < 128; ++c) {
-      bool self = c >= 32 || c == 4 || c == 10 || (c >= 14 && c <= 18) || (c >= 22 && c <= 30);
+      bool self = c >= 32 || c == 4 || c == 10 || (c >= 15 && c <= 18) || (c >= 22 && c <= 30);
       if (f == 1 && (c == '\\' || c == '{' || c == '}')) self = false;
       if (f == 2 && (c == '&' || c == '<' || c == '>')) self = false;
       table[size_t(f)][size_t(c)] = self;
@@ -157,7 +158,23 @@ size_t TMSWordDocument::AppendSysCharacter(char16_t AChar, bool IsLast, char16_t
   switch (AChar) {
     case 0:
       return 0;
-    case 1: case 2: case 3: case 5: case 6: case 8: case 12: case 31:
+    case chPageBreak: case chColumnBreak:
+      // In the shown view a page, column or section break starts a new line, as it
+      // does on the screen, unless a paragraph or another break ends the line there
+      // anyway. Stored, a page break leaves no text and a column break stands for
+      // itself.
+      if (FShowBreaks) {
+        if (!IsLast && (NextChar == chParagraph || NextChar == chCell || NextChar == 11 ||
+                        NextChar == chPageBreak || NextChar == chColumnBreak))
+          return 0;
+        static constexpr std::u16string_view lineBreak[3] = {u"\r\n", u"\r\n\\par ", u"<br>\r\n"};
+        out = lineBreak[format];
+        break;
+      }
+      if (AChar == chPageBreak) break;
+      Dest.push_back(AChar);
+      return 1;
+    case 1: case 2: case 3: case 5: case 6: case 8: case 31:
       break;  // anchors, note marks and breaks leave no text
     case chCell:
       if (!IsLast && NextChar == chCell) {

@@ -684,10 +684,12 @@ void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream, TStre
   if (!table) table = &empty;
   FFormatting->Read(*Stream, *table, FIB, word97);
   FMarkRevisions = EffectiveRevisions() == rvMark;
-  struct TResetMark {
-    bool& Flag;
-    ~TResetMark() { Flag = false; }
-  } reset{FMarkRevisions};
+  FShowBreaks = true;
+  struct TResetFlags {
+    bool& Mark;
+    bool& Breaks;
+    ~TResetFlags() { Mark = Breaks = false; }
+  } reset{FMarkRevisions, FShowBreaks};
   TShownTextReader reader(*this, *Stream, *table, DataStream, DocLangToCodePage());
   reader.Read();
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "msword/base/CodePages.h"
 #include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
 #include "msword/base/SymbolFonts.h"
@@ -325,6 +326,27 @@ TEST(WordDocumentShown, Word95ParagraphNumbersOfARealFile) {
   doc.LoadFromFile(PathToWide(file.string()));
   EXPECT_NE(doc.Text()->Get(1).find(u"1.\tList Entry 1\r\n2.\tList Entry 2\r\n3.\tList Entry 3\r\n"),
             std::u16string::npos);
+}
+
+// A page, column or section break starts a new line in the shown view, once
+// however many breaks and paragraph marks meet; stored, a page break leaves no
+// text and a column break stands for itself.
+TEST(WordDocumentShown, PageColumnAndSectionBreaksStartANewLine) {
+  struct TCase {
+    std::u16string Text, Shown, Stored;
+  };
+  const std::vector<TCase> cases = {
+      {u"Before\x0C" u"After\r", u"Before\r\nAfter\r\n", u"BeforeAfter\r\n"},
+      {u"Left\x0E" u"Right\r", u"Left\r\nRight\r\n", u"Left\x0E" u"Right\r\n"},
+      {u"Page end\x0C\rNext\r", u"Page end\r\nNext\r\n", u"Page end\r\nNext\r\n"},
+      {u"Two\x0C\x0C" u"pages\r", u"Two\r\npages\r\n", u"Twopages\r\n"},
+      {u"Section one\x0C", u"Section one\r\n", u"Section one"},
+  };
+  for (const TCase& c : cases) {
+    const FormattedDocBuilder b(c.Text);
+    EXPECT_EQ(Joined(Load(b)), c.Shown) << WideToUtf8(c.Text);
+    EXPECT_EQ(Joined(Load(b, vwStored)), c.Stored) << WideToUtf8(c.Text);
+  }
 }
 
 TEST(WordDocumentShown, PhoneticGuidesShowTheirBaseText) {
