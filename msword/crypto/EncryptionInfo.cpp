@@ -219,6 +219,7 @@ TKvWEncryptionInfo DecodeEncryptionInfo(std::string_view Data, std::u16string_vi
   // CryptoAPI RC4 and Standard AES: Flags, HeaderSize, the EncryptionHeader and the
   // EncryptionVerifier.
   if (info.vMinor != 2 || info.vMajor < 2 || info.vMajor > 4) damaged();
+  if (Data.size() < 12) damaged();
   const uint32_t headerSize = GetU32(p + 8);  // EncryptionHeaderSize
   if (headerSize < 32 || headerSize > Data.size() - 12) damaged();
   const uint8_t* header = p + 12;

@@ -73,6 +73,7 @@ TEST(EncryptionInfo, RefusesWhatCannotBeRight) {
       {"unknown version 5.5", ByteWriter().U16(5).U16(5).Fill(60).Bytes()},
       {"extensible encryption", ByteWriter().U16(4).U16(3).Fill(200).Bytes()},
       {"binary RC4 cut short", kvtest::DocRc4Header(u"pw", 0, "salt-salt-salt-s").substr(0, 40)},
+      {"version 4.2 ending before its header size", ByteWriter().U16(4).U16(2).U32(0x24).U8(0).Bytes()},
       {"header larger than the stream", ByteWriter().U16(3).U16(2).U32(0x24).U32(5000).Fill(100).Bytes()},
       {"header too small", ByteWriter().U16(3).U16(2).U32(0x24).U32(8).Fill(100).Bytes()},
       {"RC4 key of 136 bits", HeaderInfo(2, 0x04, 0x6801, 136, 16, 20, 20)},
