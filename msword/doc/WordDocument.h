@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,6 +73,10 @@ class TMSWordDocument : public TMSCustomWordDocument {
   // the text.
   void ReadEncryptedSummary(storage::TStorage& Storage, std::u16string_view StreamName,
                             const TKvWDocumentKey& Key);
+  // For the name of a property-set stream ("\005SummaryInformation",
+  // "\005DocumentSummaryInformation", in any ASCII case), whether it is the document
+  // summary set; nothing for any other name.
+  static std::optional<bool> SummaryStreamKind(std::u16string_view Name);
 
   // Fills VBAProject() from the "PROJECT" stream and VBAProjectItems from the
   // "_VBA_PROJECT" cache found anywhere under Storage.

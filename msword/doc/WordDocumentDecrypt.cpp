@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "msword/base/CodePages.h"
 #include "msword/base/LittleEndian.h"
 #include "msword/base/PropertySet.h"
 #include "msword/base/Streams.h"
@@ -125,12 +124,10 @@ void TMSWordDocument::ReadEncryptedSummary(storage::TStorage& Storage, std::u16s
   const std::string bytes = ReadReadable(ole);
   const auto blockKey = [&Key](uint32_t Block) { return Key.BlockKey(Block); };
   for (const TKvWSummaryStream& stored : DecryptSummaryStreams(bytes, blockKey)) {
-    if (stored.Name.size() < 2) continue;
-    const std::u16string_view name = std::u16string_view(stored.Name).substr(1);
-    const bool docSummary = SameTextAscii(name, u"DocumentSummaryInformation");
-    if (!docSummary && !SameTextAscii(name, u"SummaryInformation")) continue;
+    const std::optional<bool> docSummary = SummaryStreamKind(stored.Name);
+    if (!docSummary) continue;
     TMemoryStream set(stored.Bytes);
-    if (!ReadPropertySet(set, *FSummaryInformation, docSummary)) return;
+    if (!ReadPropertySet(set, *FSummaryInformation, *docSummary)) return;
   }
 }
 

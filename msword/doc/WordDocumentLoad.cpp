@@ -2,6 +2,7 @@
 // plain Word files, and the visit of a compound file's elements.
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "msword/base/CodePages.h"
@@ -163,6 +164,14 @@ bool TMSWordDocument::ReadWriteText(TStream& Stream) {
   return true;
 }
 
+std::optional<bool> TMSWordDocument::SummaryStreamKind(std::u16string_view Name) {
+  if (Name.size() < 2) return std::nullopt;
+  const std::u16string_view name = Name.substr(1);  // after the leading control character
+  if (SameTextAscii(name, DOC_SUMMARY_STREAM)) return true;
+  if (SameTextAscii(name, SUMMARY_STREAM)) return false;
+  return std::nullopt;
+}
+
 // Element names are compared without regard to ASCII case, as the compound-file
 // directory itself compares them: some writers store "worddocument".
 void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
@@ -208,15 +217,14 @@ void TMSWordDocument::LoadIStorage(storage::TStorage* Storage) {
         }
       } else if (SameTextAscii(element.Name, ENCRYPTED_SUMMARY_STREAM)) {
         encryptedSummary = element.Name;
-      } else if (ParseItems().Contains(wpiSummaryInformation) && element.Name.size() > 1) {
-        const std::u16string_view name = std::u16string_view(element.Name).substr(1);
-        const bool docSummary = SameTextAscii(name, DOC_SUMMARY_STREAM);
-        if (!docSummary && !SameTextAscii(name, SUMMARY_STREAM)) continue;
+      } else if (ParseItems().Contains(wpiSummaryInformation)) {
+        const std::optional<bool> docSummary = SummaryStreamKind(element.Name);
+        if (!docSummary) continue;
         const std::shared_ptr<storage::TStorageStream> stream = Storage->OpenStream(element.Name);
         if (!stream) continue;
         TKvWOleStream set(stream);
         if (set.Size() <= 0) continue;
-        if (!ReadPropertySet(set, *FSummaryInformation, docSummary)) return;
+        if (!ReadPropertySet(set, *FSummaryInformation, *docSummary)) return;
       }
     }
   }
