@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
       if (local > size || size - local < 30 || u32(zip + local) != 0x04034b50UL) fail("bad local header");
       size_t data = local + 30 + u16(zip + local + 26) + u16(zip + local + 28);
       if (data > size || csize > size - data) fail("entry data out of the file");
-      unsigned char* out = malloc(usize ? usize : 1);
+      unsigned char* out = big_alloc(usize);
       if (!out) fail("out of memory");
       if (method == 0) {
         if (csize != usize) fail("stored entry sizes differ");

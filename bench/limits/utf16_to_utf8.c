@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   size_t textSize;
   unsigned char* text = read_whole(argv[2], &textSize);
   size_t units = textSize / 2;
-  unsigned char* out = malloc(units * 3 + 1);
+  unsigned char* out = big_alloc(units * 3 + 1);
   if (!out) {
     fprintf(stderr, "out of memory\n");
     return 2;
