@@ -5,7 +5,7 @@
 // costs several microseconds: for a 10 MB document the faults took longer than
 // the reading. So, where the system gives huge pages on request (elsewhere the
 // advice changes nothing):
-// - blocks of 2 MiB and more are allocated on their own and offered for huge pages;
+// - blocks of 2 MiB and more are offered for huge pages when allocated;
 // - the heap the small blocks come from is reserved 64 MiB at a time and kept for
 //   the run, and its part past the first few megabytes (all a small document
 //   needs) is offered for huge pages as well.
@@ -36,17 +36,18 @@ void AdviseHugePages(void* Block, std::size_t Size) {
 #endif
 }
 
-// Run before main: the heap's reserve, its growth step and the size from which a
-// block is mapped on its own are fixed for the whole run.
+// Run before main: the heap's reserve and growth step, what of its top it keeps
+// and the size from which a block is mapped on its own (the largest the C library
+// would come to by itself) are fixed for the whole run.
 const bool HeapPrepared = [] {
-  constexpr std::size_t Reserve = std::size_t(64) << 20, SmallDocument = std::size_t(4) << 20;
-  mallopt(M_MMAP_THRESHOLD, int(HugePage / 2));
+  constexpr std::size_t Reserve = std::size_t(64) << 20, SmallDocument = std::size_t(1) << 20;
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TOP_PAD, int(Reserve));
   mallopt(M_TRIM_THRESHOLD, int(2 * Reserve));
   char* const start = static_cast<char*>(sbrk(0));
   // Grows the heap by the reserve, without touching it: a block larger than what
-  // is left at the heap's top, smaller than those mapped on their own (volatile:
-  // a pair of malloc and free the compiler could see through would be left out).
+  // is left at the heap's top (volatile: a pair of malloc and free the compiler
+  // could see through would be left out).
   void* volatile probe = std::malloc(HugePage / 4);
   std::free(probe);
   char* const end = static_cast<char*>(sbrk(0));
