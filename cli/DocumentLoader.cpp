@@ -119,7 +119,9 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document,
   Document.SetRevisions(FOptions.Revisions);
   msword::TKvWParseItems items{msword::wpiText, msword::wpiSummaryInformation};
   if (FOptions.NoText) items.Exclude(msword::wpiText);
-  if (FOptions.NoSummary) items.Exclude(msword::wpiSummaryInformation);
+  // The summary is read only where it is printed: JSON, unless --no-summary, and
+  // the text formats with --summary.
+  if (FOptions.NoSummary || (!FOptions.Json && !FOptions.Summary)) items.Exclude(msword::wpiSummaryInformation);
   if (FOptions.Macros) items.Include(msword::wpiVBA);
   if (FOptions.HiddenText) items.Include(msword::wpiHiddenText);
   Document.SetParseItems(items);

@@ -69,6 +69,12 @@ uint64_t UsableMemory() {
 
 unsigned MachineDefaultJobs() { return DefaultJobs(std::thread::hardware_concurrency(), UsableMemory()); }
 
+// One document named, and no list: it is read on the main thread, and the machine
+// is not asked for its cores and memory.
+unsigned DefaultJobsFor(const TKvWordOptions& Options) {
+  return Options.Files.size() == 1 && !Options.HasFilesFrom ? 1 : MachineDefaultJobs();
+}
+
 }  // namespace
 
 unsigned DefaultJobs(unsigned Cores, uint64_t Memory) {
@@ -123,7 +129,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   // take longer than reading a small document, is skipped.
   if (argc > 1 && std::all_of(argv + 1, argv + argc, [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; })) {
     Options.Files.assign(argv + 1, argv + argc);
-    Options.Jobs = MachineDefaultJobs();
+    Options.Jobs = DefaultJobsFor(Options);
     if (const char* environment = std::getenv("KVWORD_PASSWORD")) Options.Password = environment;
     return std::nullopt;
   }
@@ -221,7 +227,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   app.add_flag("--lf", Options.Lf, "End lines with LF instead of CR LF")->group(output);
 
   const char* batch = "Many documents";
-  Options.Jobs = MachineDefaultJobs();
+  Options.Jobs = 0;  // the default is settled below
   app.add_option("-j,--jobs", Options.Jobs, "Read N documents at a time (default: one per core, 256 MiB of memory each)")
       ->check(CLI::Range(1u, 1024u).description(""))
       ->type_name("N")
@@ -267,6 +273,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   const auto readsStandardInput = std::count(Options.Files.begin(), Options.Files.end(), "-") +
                                   (Options.HasFilesFrom && Options.FilesFrom == "-" ? 1 : 0);
   if (readsStandardInput > 1) return usageError("standard input (\"-\") can be read only once");
+  if (app.count("--jobs") == 0) Options.Jobs = DefaultJobsFor(Options);
   Options.Reader = ReaderModeByName(reader);
   Options.Format = format == "rtf"    ? msword::tfRTF
                    : format == "html" ? msword::tfHTML

@@ -189,5 +189,26 @@ TEST(KvWordCorpus, TwoWorkersPrintWhatOnePrints) {
   EXPECT_EQ(one.Err, two.Err);
 }
 
+
+// The summary is read only when it is printed: a document whose summary stream is
+// damaged gives its text when the summary is not asked for, and the damage is
+// reported when it is.
+TEST(KvWordCorpus, ADamagedSummaryCostsOnlyWhatAsksForIt) {
+  REQUIRE_READER("base_valid.doc");
+  const std::string file = Hostile("cfb_ministream_truncated.doc");
+  const TProcessResult text = RunKvWord({file});
+  EXPECT_EQ(text.ExitCode, 0) << text.Err;
+  EXPECT_NE(text.Out.find("Hello, hostile world."), std::string::npos);
+  EXPECT_EQ(text.Err, "");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--summary", file}, std::vector<std::string>{"--json", file}}) {
+    const TProcessResult summary = RunKvWord(args);
+    EXPECT_EQ(summary.ExitCode, 1) << args[0];
+    EXPECT_NE((summary.Err + summary.Out).find("SummaryInformation"), std::string::npos) << args[0];
+  }
+  const TProcessResult noSummary = RunKvWord({"--json", "--no-summary", file});
+  EXPECT_EQ(noSummary.ExitCode, 0) << noSummary.Out;
+}
+
 }  // namespace
 }  // namespace kvtest
