@@ -21,21 +21,25 @@ bool IsCompoundFile(const std::u16string& FileName) {
 }
 
 std::shared_ptr<TCompoundFile> TCompoundFile::OpenFile(const std::u16string& FileName) {
-  auto file = std::make_unique<TFileStream>(FileName, fmOpenRead);
-  const int64_t size = file->Size();
+  return OpenFile(std::make_unique<TFileStream>(FileName, fmOpenRead), FileName);
+}
+
+std::shared_ptr<TCompoundFile> TCompoundFile::OpenFile(std::unique_ptr<TFileStream> File,
+                                                       const std::u16string& FileName) {
+  const int64_t size = File->Size();
   if (size >= int64_t(HEADER_SIZE) && uint64_t(size) <= WHOLE_FILE_LIMIT) {
     // A small file is read in one call: its header, tables and streams would
     // otherwise take dozens of reads of a sector or two each.
     std::string bytes(size_t(size), '\0');
-    if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) throw EReadError();
+    if (File->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) throw EReadError();
     if (!HasCompoundFileSignature(reinterpret_cast<const uint8_t*>(bytes.data()), 8))
       throw EStorageError(Format(strStgFileNotCompoundFile, FileName));
     return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::move(bytes), nullptr, uint64_t(size)));
   }
   uint8_t signature[8];
-  if (file->ReadAt(0, signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
+  if (File->ReadAt(0, signature, 8) != 8 || !HasCompoundFileSignature(signature, 8) || size < int64_t(HEADER_SIZE))
     throw EStorageError(Format(strStgFileNotCompoundFile, FileName));
-  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::string(), std::move(file), uint64_t(size)));
+  return std::shared_ptr<TCompoundFile>(new TCompoundFile(std::string(), std::move(File), uint64_t(size)));
 }
 
 std::shared_ptr<TCompoundFile> TCompoundFile::OpenMemory(std::string Bytes) {

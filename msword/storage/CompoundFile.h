@@ -32,6 +32,9 @@ class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
   // unreadable file raises EFOpenError or EReadError, a file without the
   // signature EStorageError, a damaged one EStorageCorrupt.
   static std::shared_ptr<TCompoundFile> OpenFile(const std::u16string& FileName);
+  // The same with the file already open (FileName names it in messages).
+  static std::shared_ptr<TCompoundFile> OpenFile(std::unique_ptr<TFileStream> File,
+                                                 const std::u16string& FileName);
   // Takes over a block holding a whole compound file; raises as OpenFile does.
   static std::shared_ptr<TCompoundFile> OpenMemory(std::string Bytes);
 
