@@ -152,8 +152,9 @@ void AppendUtf8(std::u16string& Out, const uint8_t* p, size_t n) {
 // How values are re-decoded, as the declared encoding says.
 enum class TRedecode : uint8_t { rdNone, rdUtf8, rdCodePage };
 
-// Parsed text is given back in steps of this many bytes.
-constexpr size_t kReleaseStep = size_t(1) << 20;
+// Parsed text is given back in steps of this many bytes: whole huge pages, where
+// the buffer has them (giving back part of one would split it).
+constexpr size_t kReleaseStep = size_t(2) << 20;
 
 // Gives the whole steps of [From, To) back to the system and returns where the memory
 // given back ends (From when there was nothing to give). The memory stays mapped and
