@@ -7,8 +7,8 @@
 // advice changes nothing):
 // - blocks of 2 MiB and more are offered for huge pages when allocated;
 // - the heap the small blocks come from is reserved 64 MiB at a time and kept for
-//   the run, and its part past the first few megabytes (all a small document
-//   needs) is offered for huge pages as well.
+//   the run, and its part past the first megabyte (all a small document needs)
+//   is offered for huge pages as well.
 //
 // Only the tool does this; the library leaves allocation to its host. Not built
 // under the sanitizers, which keep their own operator new.

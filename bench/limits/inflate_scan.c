@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
       size_t data = local + 30 + u16(zip + local + 26) + u16(zip + local + 28);
       if (data > size || csize > size - data) fail("entry data out of the file");
       unsigned char* out = big_alloc(usize);
-      if (!out) fail("out of memory");
       if (method == 0) {
         if (csize != usize) fail("stored entry sizes differ");
         memcpy(out, zip + data, usize);

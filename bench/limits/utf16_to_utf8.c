@@ -61,10 +61,6 @@ int main(int argc, char** argv) {
   unsigned char* text = read_whole(argv[2], &textSize);
   size_t units = textSize / 2;
   unsigned char* out = big_alloc(units * 3 + 1);
-  if (!out) {
-    fprintf(stderr, "out of memory\n");
-    return 2;
-  }
   size_t n = utf16_to_utf8(text, units, out);
   write_whole(out, n);
   free(out);

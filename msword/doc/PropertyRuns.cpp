@@ -13,10 +13,6 @@ namespace {
 constexpr uint32_t kPageSize = 512;
 constexpr size_t kPagesPerRead = 64;
 
-// Bytes per run after the positions: the modifiers' offset, and for paragraphs
-// the rest of the paragraph's entry.
-constexpr uint32_t EntrySize(bool Paragraphs, bool Word97) { return Paragraphs ? (Word97 ? 13 : 7) : 1; }
-
 // Reads Count bytes at Offset; false when the stream does not hold them.
 bool ReadAt(TStream& S, uint64_t Offset, size_t Count, std::string& Out) {
   const int64_t size = S.Size();
@@ -59,24 +55,6 @@ void TPropertyRuns::Read(TStream& Table, TStream& Main, uint32_t Fc, uint32_t Lc
   std::sort(pages.begin(), pages.end(), [](const TPage& a, const TPage& b) { return a.Pn < b.Pn; });
   std::vector<std::pair<size_t, uint32_t>> firstRuns;  // per page read: its first run, its rank
   std::string chunk;
-  // The pages are read twice: first only to count their runs and the room their
-  // modifiers can take, so that both are allocated once.
-  size_t runs = 0, modifiers = 0;
-  for (size_t k = 0; k < pages.size();) {
-    size_t end = k + 1;
-    while (end < pages.size() && end - k < kPagesPerRead && pages[end].Pn == pages[end - 1].Pn + 1) ++end;
-    if (ReadAt(Main, uint64_t(pages[k].Pn) * kPageSize, (end - k) * kPageSize, chunk))
-      for (size_t m = k; m < end; ++m) {
-        const uint32_t count = uint8_t(chunk[(m - k) * kPageSize + kPageSize - 1]);
-        const uint32_t used = 4 * (count + 1) + count * EntrySize(Paragraphs, Word97);
-        if (count == 0 || used > kPageSize - 1) continue;
-        runs += count;
-        modifiers += kPageSize - 1 - used;
-      }
-    k = end;
-  }
-  Runs.reserve(runs);
-  Pool.reserve(modifiers);
   for (size_t k = 0; k < pages.size();) {
     size_t end = k + 1;
     while (end < pages.size() && end - k < kPagesPerRead && pages[end].Pn == pages[end - 1].Pn + 1) ++end;
@@ -111,7 +89,7 @@ void TPropertyRuns::Read(TStream& Table, TStream& Main, uint32_t Fc, uint32_t Lc
 
 void TPropertyRuns::AddPage(const uint8_t* Page, bool Paragraphs, bool Word97) {
   const uint32_t count = Page[kPageSize - 1];
-  const uint32_t entrySize = EntrySize(Paragraphs, Word97);
+  const uint32_t entrySize = Paragraphs ? (Word97 ? 13 : 7) : 1;
   const uint32_t entries = 4 * (count + 1);
   if (count == 0 || entries + count * entrySize > kPageSize - 1) return;
   for (uint32_t i = 0; i < count; ++i) {

@@ -44,17 +44,6 @@ bool HasCompoundFileSignature(const std::string& Bytes) {
 
 // The bytes of Stream from Position to its end; a stream that ends sooner raises
 // "Stream read error".
-// Whether the open file begins with a compound file's signature; false when its
-// start cannot be read.
-bool StartsAsCompoundFile(const TFileStream& File) {
-  try {
-    uint8_t signature[8];
-    return File.ReadAt(0, signature, 8) == 8 && storage::HasCompoundFileSignature(signature, 8);
-  } catch (const Exception&) {
-    return false;
-  }
-}
-
 std::string ReadRest(TStream& Stream, int64_t Position) {
   const int64_t size = Stream.Size();
   Stream.Seek(Position, soBeginning);
@@ -100,7 +89,7 @@ void TMSWordDocument::LoadFromFile(const std::u16string& AFileName) {
   ClearInternalLists();
   // Opened once: whether it is a compound file, and then as one or as a plain file.
   auto opened = std::make_unique<TFileStream>(AFileName, fmOpenRead);
-  if (StartsAsCompoundFile(*opened)) {
+  if (storage::IsCompoundFile(*opened)) {
     const std::shared_ptr<storage::TCompoundFile> file = storage::TCompoundFile::OpenFile(std::move(opened), AFileName);
     LoadIStorage(file->Root().get());
     return;

@@ -13,8 +13,16 @@ namespace msword::storage {
 bool IsCompoundFile(const std::u16string& FileName) {
   try {
     const TFileStream file(FileName, fmOpenRead);
+    return IsCompoundFile(file);
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+bool IsCompoundFile(const TFileStream& File) {
+  try {
     uint8_t signature[8];
-    return file.ReadAt(0, signature, 8) == 8 && HasCompoundFileSignature(signature, 8);
+    return File.ReadAt(0, signature, 8) == 8 && HasCompoundFileSignature(signature, 8);
   } catch (const Exception&) {
     return false;
   }

@@ -21,6 +21,8 @@ namespace msword::storage {
 // True when the file starts with the compound-file signature; false when it does
 // not, or cannot be read.
 bool IsCompoundFile(const std::u16string& FileName);
+// The same for a file already open.
+bool IsCompoundFile(const TFileStream& File);
 
 class TCompoundFile : public std::enable_shared_from_this<TCompoundFile> {
  public:
