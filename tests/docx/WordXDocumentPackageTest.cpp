@@ -289,7 +289,9 @@ TEST(WordXDocumentPackage, CompoundFileWithoutPackageLeavesNoPreviousText) {
 
 TEST(WordXDocumentPackage, SampleWrittenByLibreOfficeLoads) {
   TMSWordXDocument doc(nullptr);
-  doc.LoadFromFile(Utf8ToWide((std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "samples" / "sample.docx").string()));
+  // From the test data folder, an absolute path: __FILE__ is relative where the
+  // compiler cache rewrites paths, and the tests run in another folder.
+  doc.LoadFromFile(Utf8ToWide((std::filesystem::path(KVWORD_TEST_DATA_DIR) / ".." / ".." / "samples" / "sample.docx").string()));
   EXPECT_GT(doc.Text()->Count(), 0);
 }
 
