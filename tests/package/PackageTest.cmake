@@ -1,6 +1,7 @@
 # Installs the library's package into a temporary prefix, moves the prefix, and
-# builds and runs a small program against it there: the package must be complete,
-# relocatable and free of the build machine's paths and internal targets.
+# builds and runs a small program against it there, once with CMake and once with
+# pkg-config (kvword.pc): the package must be complete, relocatable and free of the
+# build machine's paths and internal targets.
 # cmake -DBUILD_DIR=... -DCONSUMER_DIR=... -DWORK_DIR=... -DSAMPLE=...
 #       [-DCXX_COMPILER=...] [-DCXX_FLAGS=...] -P PackageTest.cmake
 function(run)
@@ -38,9 +39,40 @@ if(CXX_FLAGS)
 endif()
 run(${CMAKE_COMMAND} -S "${CONSUMER_DIR}" -B "${WORK_DIR}/consumer" ${options})
 run(${CMAKE_COMMAND} --build "${WORK_DIR}/consumer")
-run("${WORK_DIR}/consumer/consumer" "${SAMPLE}")
-if(NOT output MATCHES "kvword sample document" OR NOT output MATCHES "Title: kvword sample\n")
-  message(FATAL_ERROR "unexpected output:\n${output}")
+function(check_consumer program)
+  run("${program}" "${SAMPLE}")
+  if(NOT output MATCHES "kvword sample document" OR NOT output MATCHES "Title: kvword sample\n")
+    message(FATAL_ERROR "unexpected output of ${program}:\n${output}")
+  endif()
+endfunction()
+check_consumer("${WORK_DIR}/consumer/consumer")
+
+# The same program built as a Makefile would build it: flags from pkg-config alone.
+find_program(PKG_CONFIG NAMES pkg-config pkgconf)
+if(NOT PKG_CONFIG)
+  message(FATAL_ERROR "pkg-config is not installed (Debian: pkgconf): kvword.pc cannot be tested")
 endif()
+file(GLOB_RECURSE pc_files "${WORK_DIR}/moved/*/kvword.pc")
+list(LENGTH pc_files count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one kvword.pc in the installed package, found: ${pc_files}")
+endif()
+get_filename_component(pc_dir "${pc_files}" DIRECTORY)
+set(ENV{PKG_CONFIG_PATH} "${pc_dir}")
+run(${PKG_CONFIG} --cflags --libs kvword)
+string(STRIP "${output}" flags)
+string(FIND "${flags}" "-I${WORK_DIR}/moved/" moved_at)
+string(FIND "${flags}" "${WORK_DIR}/installed" installed_at)
+if(moved_at EQUAL -1 OR NOT installed_at EQUAL -1 OR NOT flags MATCHES "-lmsword")
+  message(FATAL_ERROR "pkg-config gives flags outside the moved prefix: ${flags}")
+endif()
+separate_arguments(flags UNIX_COMMAND "${flags}")
+if(NOT CXX_COMPILER)
+  set(CXX_COMPILER c++)
+endif()
+separate_arguments(extra_flags UNIX_COMMAND "${CXX_FLAGS}")
+run(${CXX_COMPILER} -std=c++20 ${extra_flags} "${CONSUMER_DIR}/main.cpp" ${flags}
+  -o "${WORK_DIR}/pkg-config-consumer")
+check_consumer("${WORK_DIR}/pkg-config-consumer")
 file(REMOVE_RECURSE "${WORK_DIR}")
-message(STATUS "the installed package builds and runs a consumer")
+message(STATUS "the installed package builds and runs a consumer with CMake and with pkg-config")
