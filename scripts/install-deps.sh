@@ -8,6 +8,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libfmt-dev libssl-dev
   qt6-base-dev xvfb xauth
   pybind11-dev python3-dev python3-pytest python3-dask python3-distributed python3-docx
+  pkgconf file dpkg-dev python3-pip python3-venv python3-setuptools python3-wheel  # packaging
 )
 missing=()
 for p in "${packages[@]}"; do
