@@ -1,5 +1,6 @@
 #include "msword/docx/ChunkText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <utility>
@@ -76,8 +77,11 @@ char16_t NamedReference(std::u16string_view Name) {
 // Decodes the reference at Text[At] ("&...;") into Out; returns the characters
 // consumed, or 0 when it is no reference (the "&" then stands for itself).
 size_t DecodeReference(std::u16string_view Text, size_t At, std::u16string& Out) {
-  const size_t semi = Text.find(u';', At + 1);
-  if (semi == std::u16string_view::npos || semi - At > 12 || semi == At + 1) return 0;
+  // A reference is at most 12 characters from its "&" to its ";": the ";" is looked
+  // for that far and no further.
+  constexpr size_t MaxReference = 12;
+  const size_t semi = Text.substr(0, std::min(Text.size(), At + MaxReference + 1)).find(u';', At + 1);
+  if (semi == std::u16string_view::npos || semi == At + 1) return 0;
   const std::u16string_view body = Text.substr(At + 1, semi - At - 1);
   if (body[0] == u'#') {
     uint32_t v = 0;

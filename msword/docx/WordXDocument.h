@@ -42,6 +42,8 @@ using TKvWChunkReaderFactory =
 // The bytes of a package entry, looked up as given and then with "/" turned into
 // "\"; empty for a missing entry. The zip reader's errors pass out.
 std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName);
+// The index of that entry; -1 for a missing one.
+int FindPackageEntry(const TZipArchive& Zip, std::u16string_view AFileName);
 
 class TMSWordXDocument : public TMSCustomWordDocument {
  public:
@@ -74,8 +76,18 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   TWideStrings* HeaderFileNamesToParse() const { return FHeaderFileNamesToParse.get(); }
   TWideStrings* FooterFileNamesToParse() const { return FFooterFileNamesToParse.get(); }
 
+  // How many parts the last load converted (the main document, notes, headers,
+  // footers, comments; each at most once however often it is referenced) and how
+  // many imported chunks it read (each at most once however often it is imported).
+  size_t PartsConverted() const { return FPartsConverted; }
+  size_t ChunksRead() const { return FChunksRead; }
+
  protected:
   const char* ClassName() const override { return "TMSWordXDocument"; }
+
+  // Appends as the base does, and keeps the line while a part or chunk is being
+  // recorded for reuse.
+  void AddText(std::u16string Value, TWideStrings* List) override;
 
   // The XML engine's handlers of the body conversion.
   void NewRowTag(TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
@@ -114,6 +126,10 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   void LoadShownSideParts(TZipArchive& Zip, const std::u16string& Folder);
   // The text of the chunk the relationship Id names, read in place.
   void InsertAltChunk(const std::u16string& Id);
+  void ReadAltChunk(int Entry, const std::u16string& Name);
+  // Converts the package entry AFileName into AList the first time it is asked for
+  // that list; afterwards appends again the lines the conversion gave.
+  void LoadPartOnce(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList);
   // Loads Bytes with Chunk, set up as this reader's settings say, and appends what
   // it read to the lists: its text to List, its side texts to the side lists. With
   // Paragraphs each line of Chunk's lists is a paragraph; otherwise they are split
@@ -189,6 +205,27 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   bool FContentTypesRead = false;
   std::map<std::u16string, std::u16string> FContentTypeOverrides;
   std::map<std::u16string, std::u16string> FContentTypeDefaults;
+  // The lines given while a part or chunk is converted the first time, in order and
+  // with their lists, so that later references append them again instead of
+  // converting it again: FRecording counts the recordings open, and a recording is
+  // a range of FRecorded. Both are kept by the entry and the list the reference
+  // converts into (a chunk's text goes to the list current where it is imported).
+  struct TRecordedLine {
+    TWideStrings* List;
+    std::u16string Value;
+  };
+  using TRecording = std::pair<size_t, size_t>;
+  using TRecordingKey = std::pair<int, TWideStrings*>;
+  std::vector<TRecordedLine> FRecorded;
+  int FRecording = 0;
+  std::map<TRecordingKey, TRecording> FPartLines;
+  std::map<TRecordingKey, TRecording> FChunkLines;
+  // Runs Convert with its lines recorded under Key in Lines, or replays the lines
+  // recorded there before.
+  void ConvertOnce(std::map<TRecordingKey, TRecording>& Lines, const TRecordingKey& Key,
+                   const std::function<void()>& Convert);
+  size_t FPartsConverted = 0;
+  size_t FChunksRead = 0;
   // The file LoadFromFile is loading, for the messages of LoadFromStream.
   std::u16string FLoadingFileName;
   bool FDecrypting = false;  // reading the package an encrypted one held

@@ -256,6 +256,7 @@ void TMSWordXDocument::LoadXMLFilePart(std::string ABytes, TWideStrings* AList) 
 }
 
 void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Load, TWideStrings* AList) {
+  ++FPartsConverted;
   FcurList = AList;
   if (std::u16string start = GetTextStart(); !start.empty()) AddText(std::move(start), AList);
   // Paragraphs left open by a previous part are not continued here.

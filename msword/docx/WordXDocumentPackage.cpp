@@ -112,6 +112,8 @@ std::string StreamBytes(const std::shared_ptr<storage::TStorageStream>& Stream) 
 
 }  // namespace
 
+int FindPackageEntry(const TZipArchive& Zip, std::u16string_view AFileName) { return FindEntry(Zip, AFileName); }
+
 std::string PackageEntryBytes(const TZipArchive& Zip, std::u16string_view AFileName) {
   const int index = FindEntry(Zip, AFileName);
   return index < 0 ? std::string() : Zip.GetUncompressed(index);
@@ -161,6 +163,12 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
   FRelationships.clear();
 
   FRelationshipTypes.clear();
+  FRecorded.clear();
+  FRecording = 0;
+  FPartLines.clear();
+  FChunkLines.clear();
+  FPartsConverted = 0;
+  FChunksRead = 0;
   FContentTypesRead = false;
   FContentTypeOverrides.clear();
   FContentTypeDefaults.clear();
@@ -201,14 +209,15 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
     UnZipAndLoad(zip, main, Text());
     UnZipAndLoad(zip, u"word/endnotes.xml", FEndNoteText.get());
     UnZipAndLoad(zip, u"word/footnotes.xml", FFootNoteText.get());
-    // Each reference is converted, so a header shared by sections appears as often.
+    // Each reference gives the part's lines, so a header shared by sections appears
+    // as often; the part itself is converted once.
     const int headers = FHeaderFileNamesToParse->Count();
     for (int i = 0; i < headers; ++i)
-      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FHeaderFileNamesToParse->Get(i))),
+      LoadPartOnce(zip, PartNameOfTarget(folder, GetTargetByID(zip, FHeaderFileNamesToParse->Get(i))),
                    FHeaderText.get());
     const int footers = FFooterFileNamesToParse->Count();
     for (int i = 0; i < footers; ++i)
-      UnZipAndLoad(zip, PartNameOfTarget(folder, GetTargetByID(zip, FFooterFileNamesToParse->Get(i))),
+      LoadPartOnce(zip, PartNameOfTarget(folder, GetTargetByID(zip, FFooterFileNamesToParse->Get(i))),
                    FFooterText.get());
     if (View() == vwShown) LoadShownSideParts(zip, folder);
   }
@@ -221,6 +230,36 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
 void TMSWordXDocument::UnZipAndLoad(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList) {
   // The part's bytes go to the engine, which frees them as it reads them.
   LoadXMLFilePart(EntryBytes(Zip, AFileName), AList);
+}
+
+void TMSWordXDocument::AddText(std::u16string Value, TWideStrings* List) {
+  if (FRecording > 0) FRecorded.push_back({List, Value});
+  TMSCustomWordDocument::AddText(std::move(Value), List);
+}
+
+void TMSWordXDocument::ConvertOnce(std::map<TRecordingKey, TRecording>& Lines, const TRecordingKey& Key,
+                                   const std::function<void()>& Convert) {
+  if (const auto it = Lines.find(Key); it != Lines.end()) {
+    // Replaying may record the lines again for an enclosing recording, which moves
+    // the vector: each line is copied out before it is added.
+    for (size_t i = it->second.first; i < it->second.second; ++i) {
+      TWideStrings* list = FRecorded[i].List;
+      AddText(std::u16string(FRecorded[i].Value), list);
+    }
+    return;
+  }
+  const size_t begin = FRecorded.size();
+  ++FRecording;
+  struct TStop {
+    int& Recording;
+    ~TStop() { --Recording; }
+  } stop{FRecording};
+  Convert();
+  Lines.emplace(Key, TRecording(begin, FRecorded.size()));
+}
+
+void TMSWordXDocument::LoadPartOnce(TZipArchive& Zip, std::u16string_view AFileName, TWideStrings* AList) {
+  ConvertOnce(FPartLines, {FindEntry(Zip, AFileName), AList}, [&] { UnZipAndLoad(Zip, AFileName, AList); });
 }
 
 // The target as the relationship writes it (a leading "/" kept); empty when the

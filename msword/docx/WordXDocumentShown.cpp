@@ -181,8 +181,23 @@ void TMSWordXDocument::InsertAltChunk(const std::u16string& Id) {
   const std::u16string target = GetTargetByID(*FZip, Id);
   if (target.empty()) return;
   const std::u16string name = ResolvePartName(FFolder, target);
-  std::string bytes = OptionalPartBytes(*FZip, name);
+  const int entry = FindPackageEntry(*FZip, name);
+  if (entry < 0) return;
+  // A chunk imported again gives the lines it gave the first time: chunks that
+  // import each other many times over are read once each, not once a reference.
+  ConvertOnce(FChunkLines, {entry, FcurList}, [&] { ReadAltChunk(entry, name); });
+}
+
+void TMSWordXDocument::ReadAltChunk(int Entry, const std::u16string& Name) {
+  ++FChunksRead;
+  std::string bytes;
+  try {
+    bytes = FZip->GetUncompressed(Entry);
+  } catch (const Exception&) {
+    return;  // a chunk that does not decompress costs what it would have added
+  }
   if (bytes.empty()) return;
+  const std::u16string& name = Name;
   TWideStrings* list = FcurList;
   const TMSTextFormating format = TextFormating();
   auto addLine = [&](const std::u16string& Line) {

@@ -6,6 +6,7 @@
 #include "msword/base/Exceptions.h"
 #include "msword/base/Streams.h"
 #include "msword/MSWordCnst.h"
+#include "msword/docx/WordPrefixes.h"
 #include "msword/zip/ZipWriter.h"
 
 namespace msword {
@@ -239,7 +240,12 @@ std::string FlatPackageToZip(std::string_view Bytes) {
 std::string WordML2003ToZip(std::string_view Bytes) {
   TTag root;
   if (!RootTag(Bytes, root)) return TZipWriter().Finish();
-  const std::string namespaces = NamespaceDeclarations(root.Attrs);
+  std::string namespaces = NamespaceDeclarations(root.Attrs);
+  // The declarations matter to the reader of a part only when they give names of
+  // the namespaces it reads other prefixes; otherwise the parts made from the
+  // document go without them (a root may declare kilobytes of namespaces, and a
+  // document may hold tens of thousands of headers).
+  if (std::string probe = "<w:hdr" + namespaces + "/>"; !UseWordPrefixes(probe)) namespaces.clear();
   std::string document(XML_DECLARATION);
   std::vector<std::string> footnotes, endnotes, comments, headers, footers;
   struct TRevision {

@@ -99,13 +99,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
     // The first page of the archive is the document; the pages after it hold what
     // Word keeps apart (headers and footers), read for those alone.
     bool first = true;
-    for (const TMimePart& part : ReadMimeParts(Bytes)) {
-      if (part.ContentType != "text/html") continue;
+    ForEachMimePart(Bytes, [&](TMimePart&& part) {
+      if (part.ContentType != "text/html") return;
       options.SideStoriesOnly = !first;
       ReadHtmlStories(DecodeWebPage(part.Body, part.Charset), options, stories);
       options.Summary = nullptr;
       first = false;
-    }
+    });
   } else {
     ReadHtmlStories(DecodeWebPage(Bytes, ""), options, stories);
   }

@@ -305,6 +305,15 @@ class THtmlParser {
   THtmlStories& FStories;
   TState FRoot;
   std::vector<TOpenElement> FStack;
+  // Where in FStack the open elements of each name stand, and the open tables,
+  // rows and cells, innermost last: an end tag or a cell finds what it closes
+  // without walking the stack.
+  std::unordered_map<std::u16string, std::vector<size_t>> FOpenByName;
+  std::vector<size_t> FOpenStructure;
+  std::vector<size_t> FOpenTables;
+  void Push(TOpenElement&& e);
+  // Drops the element on top of the stack, about to be popped, from the indexes.
+  void Unindex(const TOpenElement& e);
   size_t FUntracked = 0;  // start tags beyond the depth bound
   std::array<TStoryState, hsCount> FStoryState{};
   bool FInHead = false;
@@ -445,8 +454,24 @@ void THtmlParser::Close(const TOpenElement& e) {
   }
 }
 
+void THtmlParser::Push(TOpenElement&& e) {
+  FOpenByName[e.Name].push_back(FStack.size());
+  if (e.Kind == hkTable || e.Kind == hkRow || e.Kind == hkCell) FOpenStructure.push_back(FStack.size());
+  if (e.Kind == hkTable) FOpenTables.push_back(FStack.size());
+  FStack.push_back(std::move(e));
+}
+
+void THtmlParser::Unindex(const TOpenElement& e) {
+  const auto it = FOpenByName.find(e.Name);
+  it->second.pop_back();
+  if (it->second.empty()) FOpenByName.erase(it);
+  if (e.Kind == hkTable || e.Kind == hkRow || e.Kind == hkCell) FOpenStructure.pop_back();
+  if (e.Kind == hkTable) FOpenTables.pop_back();
+}
+
 void THtmlParser::PopTo(size_t At) {
   while (FStack.size() > At) {
+    Unindex(FStack.back());
     const TOpenElement e = std::move(FStack.back());
     // The element's own end is written in the state inside it, then dropped.
     Close(e);
@@ -505,20 +530,33 @@ void THtmlParser::Comment(std::u16string_view Body) {
   size_t end = Body.find(u"</o:DocumentProperties>", block);
   if (end == std::u16string_view::npos) end = Body.size();
   std::u16string_view props = Body.substr(block, end - block);
+  // Where each end tag "</o:name>" stands, found in one pass, so that an element
+  // that never ends costs a look-up rather than a search to the end. Names longer
+  // than any property's are not indexed: such an element is taken as never ending.
+  constexpr size_t MaxName = 64;
+  std::unordered_map<std::u16string_view, std::vector<size_t>> endTags;
+  for (size_t at = 0; (at = props.find(u"</o:", at)) != std::u16string_view::npos; at += 4) {
+    const std::u16string_view rest = props.substr(at + 4, MaxName + 1);
+    const size_t gt = rest.find(u'>');
+    if (gt != std::u16string_view::npos) endTags[rest.substr(0, gt)].push_back(at);
+  }
   size_t at = 1;
   while ((at = props.find(u"<o:", at)) != std::u16string_view::npos) {
     const size_t nameStart = at + 3;
     const size_t close = props.find(u'>', nameStart);
     if (close == std::u16string_view::npos) break;
     const std::u16string_view name = props.substr(nameStart, close - nameStart);
-    const std::u16string endTag = u"</o:" + std::u16string(name) + u">";
-    const size_t valueEnd = props.find(endTag, close);
+    size_t valueEnd = std::u16string_view::npos;
+    if (const auto it = endTags.find(name); it != endTags.end()) {
+      const auto next = std::lower_bound(it->second.begin(), it->second.end(), close);
+      if (next != it->second.end()) valueEnd = *next;
+    }
     if (valueEnd == std::u16string_view::npos) {
       at = close;
       continue;
     }
     SetSummary(LowerAscii(name), DecodeReferences(props.substr(close + 1, valueEnd - close - 1)));
-    at = valueEnd + endTag.size();
+    at = valueEnd + name.size() + 5;  // past "</o:name>"
   }
 }
 
@@ -558,14 +596,12 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
   const THtmlKind kind = KindOf(name);
   // Implied ends: a cell ends the open cell of its row, a row the open row of its
   // table, a paragraph or list item the one it would nest in.
+  // The innermost open table, row or cell decides (Kinds and Stop are among them).
   auto closeOpen = [&](std::initializer_list<THtmlKind> Kinds, THtmlKind Stop) {
-    for (size_t k = FStack.size(); k-- > 0;) {
-      if (FStack[k].Kind == hkTable || FStack[k].Kind == Stop) return;
-      if (std::find(Kinds.begin(), Kinds.end(), FStack[k].Kind) != Kinds.end()) {
-        PopTo(k);
-        return;
-      }
-    }
+    if (FOpenStructure.empty()) return;
+    const size_t k = FOpenStructure.back();
+    if (FStack[k].Kind == hkTable || FStack[k].Kind == Stop) return;
+    if (std::find(Kinds.begin(), Kinds.end(), FStack[k].Kind) != Kinds.end()) PopTo(k);
   };
   if (kind == hkCell) closeOpen({hkCell}, hkRow);
   if (kind == hkRow) closeOpen({hkCell, hkRow}, hkTable);
@@ -674,7 +710,7 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
       }
     }
   }
-  FStack.push_back(std::move(e));
+  Push(std::move(e));
 }
 
 void THtmlParser::EndTag(std::u16string_view RawName) {
@@ -688,13 +724,14 @@ void THtmlParser::EndTag(std::u16string_view RawName) {
     --FUntracked;
     return;
   }
-  for (size_t k = FStack.size(); k-- > 0;) {
-    if (FStack[k].Name == name) {
+  // The innermost open element of the name; an end tag does not reach out of the
+  // table it stands in.
+  if (const auto it = FOpenByName.find(name); it != FOpenByName.end()) {
+    const size_t k = it->second.back();
+    if (kind == hkTable || FOpenTables.empty() || k > FOpenTables.back()) {
       PopTo(k);
       return;
     }
-    // An end tag does not reach out of the table it stands in.
-    if (FStack[k].Kind == hkTable && kind != hkTable) break;
   }
   // No such element is open: a block's end still ends the paragraph.
   if (kind == hkParagraph) EndParagraph(true);

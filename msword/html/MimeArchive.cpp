@@ -1,5 +1,7 @@
 #include "msword/html/MimeArchive.h"
 
+#include <functional>
+
 #include "msword/base/CodePages.h"
 
 namespace msword {
@@ -104,17 +106,19 @@ std::string MediaType(std::string_view ContentType) {
   return Lower(Trim(ContentType.substr(0, semicolon)));
 }
 
-void AddParts(std::string_view Message, int Depth, std::vector<TMimePart>& Parts);
+using TVisit = std::function<void(TMimePart&&)>;
+
+void AddParts(std::string_view Message, int Depth, const TVisit& Visit);
 
 // The body of one part (after its headers) by its headers.
-void AddPart(const THeaders& Headers, std::string_view Body, int Depth, std::vector<TMimePart>& Parts) {
+void AddPart(const THeaders& Headers, std::string_view Body, int Depth, const TVisit& Visit) {
   const std::string type = MediaType(Headers.ContentType);
   const std::string boundary = Parameter(Headers.ContentType, "boundary");
   if (type.rfind("multipart/", 0) == 0 && !boundary.empty() && Depth < MAX_MULTIPART_DEPTH) {
     // The parts lie between lines "--boundary"; "--boundary--" ends them.
     const std::string delimiter = "--" + boundary;
     size_t at = 0;
-    std::vector<std::pair<size_t, size_t>> bodies;  // start and end of each part
+    // Each part is given to Visit as soon as its end is found.
     size_t partStart = std::string_view::npos;
     while (at < Body.size()) {
       const size_t lineStart = at;
@@ -127,13 +131,12 @@ void AddPart(const THeaders& Headers, std::string_view Body, int Depth, std::vec
         size_t end = lineStart;
         if (end > partStart && Body[end - 1] == '\n') --end;
         if (end > partStart && Body[end - 1] == '\r') --end;
-        bodies.emplace_back(partStart, end);
+        AddParts(Body.substr(partStart, end - partStart), Depth + 1, Visit);
       }
       partStart = rest == "--" ? std::string_view::npos : at;
       if (rest == "--") break;
     }
-    if (partStart != std::string_view::npos) bodies.emplace_back(partStart, Body.size());  // never closed
-    for (const auto& [start, end] : bodies) AddParts(Body.substr(start, end - start), Depth + 1, Parts);
+    if (partStart != std::string_view::npos) AddParts(Body.substr(partStart), Depth + 1, Visit);  // never closed
     return;
   }
   TMimePart part;
@@ -143,13 +146,13 @@ void AddPart(const THeaders& Headers, std::string_view Body, int Depth, std::vec
   if (Headers.Encoding == "quoted-printable") part.Body = DecodeQuotedPrintable(Body);
   else if (Headers.Encoding == "base64") part.Body = DecodeBase64(Body);
   else part.Body.assign(Body);
-  Parts.push_back(std::move(part));
+  Visit(std::move(part));
 }
 
-void AddParts(std::string_view Message, int Depth, std::vector<TMimePart>& Parts) {
+void AddParts(std::string_view Message, int Depth, const TVisit& Visit) {
   size_t at = 0;
   const THeaders headers = ReadHeaders(Message, at);
-  AddPart(headers, Message.substr(at), Depth, Parts);
+  AddPart(headers, Message.substr(at), Depth, Visit);
 }
 
 int Hex(char c) {
@@ -176,9 +179,13 @@ bool IsMimeMessage(std::string_view Bytes) {
   return mime;
 }
 
+void ForEachMimePart(std::string_view Bytes, const std::function<void(TMimePart&& Part)>& Visit) {
+  AddParts(Bytes, 0, Visit);
+}
+
 std::vector<TMimePart> ReadMimeParts(std::string_view Bytes) {
   std::vector<TMimePart> parts;
-  AddParts(Bytes, 0, parts);
+  ForEachMimePart(Bytes, [&parts](TMimePart&& Part) { parts.push_back(std::move(Part)); });
   return parts;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,9 @@ bool IsMimeMessage(std::string_view Bytes);
 // boundary never comes runs to the end of the message; a message that is no
 // multipart is one part. Nested multiparts are opened to a small fixed depth.
 std::vector<TMimePart> ReadMimeParts(std::string_view Bytes);
+// The same parts given to Visit one at a time, each as soon as it has been read:
+// a message of millions of parts never holds more than one.
+void ForEachMimePart(std::string_view Bytes, const std::function<void(TMimePart&& Part)>& Visit);
 
 std::string DecodeQuotedPrintable(std::string_view S);
 // Characters outside the base64 alphabet are skipped; decoding stops at "=".

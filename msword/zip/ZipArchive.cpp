@@ -98,6 +98,12 @@ void TLocalFile::LoadFileFromStream(TZipByteStream& AStream) {
   if (dataSize == 0) dataSize = FCentralCommonFileHeader.CompressedSize;  // data descriptor
   FCompressedData = AStream.ReadBytes(dataSize);
   FHeaderRead = true;
+  if (FCollection) FCollection->Changed();
+}
+
+void TLocalFile::SetFileName(std::string Value) {
+  FFileName = TZipBytes(std::move(Value));
+  if (FCollection) FCollection->Changed();
 }
 
 void TLocalFile::Assign(const TPersistent* Source) {
@@ -123,12 +129,16 @@ void TLocalFile::Assign(const TPersistent* Source) {
   FCentralFileName = source->FCentralFileName;
   FCentralExtraField = source->FCentralExtraField;
   FCentralFileComment = source->FCentralFileComment;
-  if (FCollection) FCollection->EndUpdate();
+  if (FCollection) {
+    FCollection->Changed();
+    FCollection->EndUpdate();
+  }
 }
 
 // --- TLocalFiles ---
 
 TLocalFile* TLocalFiles::Add() {
+  Changed();
   FItems.push_back(std::make_unique<TLocalFile>(this));
   return FItems.back().get();
 }
@@ -323,10 +333,25 @@ void TZipArchive::GetFileNames(TWideStrings* lstFiles) const {
   for (int i = 0; i < FFiles->Count(); ++i) lstFiles->Add(AnsiToWide(FFiles->Items(i)->FileName()));
 }
 
+namespace {
+
+std::u16string FoldedName(std::u16string Name) {
+  for (char16_t& c : Name)
+    if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
+  return Name;
+}
+
+}  // namespace
+
 int TZipArchive::GetIndexByFileName(std::u16string_view AFileName) const {
-  for (int i = 0; i < FFiles->Count(); ++i)
-    if (SameTextAscii(AnsiToWide(FFiles->Items(i)->FileName()), AFileName)) return i;
-  return -1;
+  if (FIndexChanges != FFiles->Changes()) {
+    FIndex.clear();
+    FIndex.reserve(size_t(FFiles->Count()));
+    for (int i = 0; i < FFiles->Count(); ++i) FIndex.emplace(FoldedName(AnsiToWide(FFiles->Items(i)->FileName())), i);
+    FIndexChanges = FFiles->Changes();
+  }
+  const auto it = FIndex.find(FoldedName(std::u16string(AFileName)));
+  return it == FIndex.end() ? -1 : it->second;
 }
 
 std::string TZipArchive::GetUncompressed(int i) const {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "msword/base/Classes.h"
@@ -124,7 +125,7 @@ class TLocalFile : public TPersistent {
   // The name from the local header: the one look-ups use (empty when the local
   // header could not be read).
   std::string_view FileName() const { return FFileName.View(); }
-  void SetFileName(std::string Value) { FFileName = TZipBytes(std::move(Value)); }
+  void SetFileName(std::string Value);
   std::string_view ExtraField() const { return FExtraField.View(); }
   void SetExtraField(std::string Value) { FExtraField = TZipBytes(std::move(Value)); }
   std::string_view CompressedData() const { return FCompressedData.View(); }
@@ -188,13 +189,20 @@ class TLocalFiles : public TPersistent {
   int Count() const { return int(FItems.size()); }
   // Appends a new empty entry and returns it.
   TLocalFile* Add();
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    Changed();
+    FItems.clear();
+  }
   // The entry at Index; outside the list raises "Index out of range.".
   TLocalFile* Items(int Index) const;
   // Copies Value's fields into the entry at Index.
   void SetItems(int Index, const TLocalFile* Value) { Items(Index)->Assign(Value); }
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate() { --FUpdateCount; }
+  // Counts the changes of the list and of its entries' names: an index by name
+  // built at one count is stale at another.
+  uint64_t Changes() const { return FChanges; }
+  void Changed() { ++FChanges; }
 
  protected:
   const char* ClassName() const override { return "TLocalFiles"; }
@@ -203,6 +211,7 @@ class TLocalFiles : public TPersistent {
   TZipArchive* FControl;
   std::vector<std::unique_ptr<TLocalFile>> FItems;
   int FUpdateCount = 0;
+  uint64_t FChanges = 0;
 };
 
 class TZipArchive : public TComponent {
@@ -223,7 +232,9 @@ class TZipArchive : public TComponent {
   // Appends every entry's name, in entry order; Files is not cleared first.
   void GetFileNames(TWideStrings* lstFiles) const;
   // Position of the first entry whose name matches, ignoring the case of ASCII
-  // letters only; -1 when none does.
+  // letters only; -1 when none does. Names are looked up in an index built on the
+  // first look-up (a package may have tens of thousands of entries and parts that
+  // name as many).
   int GetIndexByFileName(std::u16string_view AFileName) const;
   // The content of entry i, checked against its CRC. Stored entries (method 0) come
   // back as recorded; deflated ones are inflated up to the recorded size. Raises
@@ -248,6 +259,10 @@ class TZipArchive : public TComponent {
  private:
   std::unique_ptr<TLocalFiles> FFiles;
   TEndOfCentralDir FEndOfCentralDirectory;
+  // The entries by name (ASCII letters folded to lower case): the first of each
+  // name, as of the list's change count FIndexChanges.
+  mutable std::unordered_map<std::u16string, int> FIndex;
+  mutable uint64_t FIndexChanges = ~uint64_t(0);
   uint64_t FMaxEntrySize = uint64_t(512) << 20;
 };
 

@@ -117,6 +117,49 @@ TEST(WordXDocumentPackage, PartsGoToTheirListsAndHeadersFollowTheRelationships) 
   EXPECT_EQ(doc.AnnotationText()->Count() + doc.TextBoxText()->Count() + doc.MacroText()->Count(), 0);
 }
 
+// A part referenced many times is converted once and its lines given for every
+// reference: the lists come out as from as many parts of the same content, in the
+// formats that frame each part and under a text limit.
+TEST(WordXDocumentPackage, PartsReferencedAgainAreConvertedOnce) {
+  const auto package = [](bool Distinct) {
+    std::string refs;
+    std::vector<std::pair<std::string, std::string>> rels;
+    ZipBuilder zip;
+    for (int i = 0; i < 20; ++i) {
+      const std::string n = std::to_string(Distinct ? i : 0);
+      refs += "<w:headerReference r:id=\"h" + n + "\"/><w:footerReference r:id=\"f" + n + "\"/>";
+      if (!Distinct && i > 0) continue;
+      // The same entry serves as header and footer, converted into each list.
+      rels.push_back({"h" + n, "header" + n + ".xml"});
+      rels.push_back({"f" + n, "header" + n + ".xml"});
+      zip.AddDeflated("word/header" + n + ".xml", Part("w:hdr", "Head."));
+    }
+    zip.AddDeflated("word/document.xml", Document(Paragraph("Body.") + "<w:sectPr>" + refs + "</w:sectPr>"));
+    zip.AddDeflated("word/_rels/document.xml.rels", Relationships(rels));
+    return zip.Bytes();
+  };
+  struct Case {
+    TMSTextFormating format;
+    int32_t limit;
+  };
+  for (const Case c : {Case{tfPlainText, 0}, Case{tfHTML, 0}, Case{tfRTF, 0}, Case{tfPlainText, 40}}) {
+    SCOPED_TRACE(int(c.format));
+    TMSWordXDocument shared(nullptr), distinct(nullptr);
+    for (TMSWordXDocument* doc : {&shared, &distinct}) {
+      doc->SetTextFormating(c.format);
+      doc->SetMaxTextLength(c.limit);
+    }
+    Load(shared, package(false));
+    Load(distinct, package(true));
+    // The main part, the notes (missing here, but converted), the header entry twice.
+    EXPECT_EQ(shared.PartsConverted(), 5u);
+    EXPECT_EQ(distinct.PartsConverted(), 43u);
+    EXPECT_EQ(shared.HeaderText()->Lines(), distinct.HeaderText()->Lines());
+    EXPECT_EQ(shared.FooterText()->Lines(), distinct.FooterText()->Lines());
+    EXPECT_GE(shared.HeaderText()->GetText().size(), c.limit ? 0u : 20 * 5u);
+  }
+}
+
 TEST(WordXDocumentPackage, SecondMainPartNameIsUsedWhenTheFirstIsMissing) {
   TMSWordXDocument doc(nullptr);
   Load(doc, ZipBuilder().AddDeflated("word/document2.xml", Document(Paragraph("Two."))).Bytes());

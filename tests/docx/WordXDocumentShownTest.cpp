@@ -447,6 +447,67 @@ TEST(WordXDocumentShown, AltChunksAreReadInPlace) {
   EXPECT_EQ(nested.size(), 5u);
 }
 
+namespace {
+
+// A reader of chunks of another format that gives one line and counts its loads.
+class TCountingChunkReader : public TMSCustomWordDocument {
+ public:
+  TCountingChunkReader(int& ALoads) : TMSCustomWordDocument(nullptr), FLoads(ALoads) {}
+  void LoadFromStream(TStream* Stream) override {
+    TMSCustomWordDocument::LoadFromStream(Stream);
+    ++FLoads;
+    AddText(u"chunk", Text());
+    AddText(u"chunk note", FootNoteText());
+  }
+
+ private:
+  int& FLoads;
+};
+
+}  // namespace
+
+// A chunk imported again gives the lines it gave the first time without being read
+// again, so chunks that import each other many times over cost one read each.
+TEST(WordXDocumentShown, ChunksImportedAgainAreReadOnce) {
+  std::string refs;
+  for (int i = 0; i < 50; ++i) refs += "<w:altChunk r:id=\"rId1\"/>";
+  TPackage package(refs + "<w:altChunk r:id=\"rId2\"/>" + refs);
+  package.Add("aFChunk", "chunk.rtf", "{\\rtf1 chunk}");
+  package.Add("aFChunk", "Chunk.RTF", "{\\rtf1 chunk}");  // a second name for the same entry
+  int loads = 0;
+  TMSWordXDocument doc(nullptr);
+  doc.SetView(vwShown);
+  doc.SetChunkReaders([&loads](std::string_view, std::u16string_view) {
+    return std::make_unique<TCountingChunkReader>(loads);
+  });
+  TMemoryStream stream(package.Bytes());
+  doc.LoadFromStream(&stream);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(doc.ChunksRead(), 1u);
+  EXPECT_EQ(doc.Text()->Count(), 101);
+  EXPECT_EQ(doc.FootNoteText()->Count(), 101);
+
+  // Packages that import the next level six times, three levels deep: one read a
+  // level, and every reference still gives its lines.
+  std::string bytes = TPackage(Para(TextRun("leaf"))).Bytes();
+  size_t lines = 1;
+  for (int level = 0; level < 3; ++level) {
+    TPackage outer(Para(TextRun("level")) +
+                   "<w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId1\"/>"
+                   "<w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId1\"/>");
+    outer.Add("aFChunk", "chunk.docx", bytes);
+    bytes = outer.Bytes();
+    lines = 1 + 6 * lines;
+  }
+  TMSWordXDocument nested(nullptr);
+  nested.SetView(vwShown);
+  TMemoryStream nestedStream(bytes);
+  nested.LoadFromStream(&nestedStream);
+  EXPECT_EQ(nested.ChunksRead(), 1u);
+  EXPECT_EQ(size_t(nested.Text()->Count()), lines);
+  EXPECT_EQ(nested.Text()->Get(int(lines) - 1), u"leaf");
+}
+
 // A macro-enabled package keeps its VBA project as a compound file; its modules
 // reach the same items and macro text as a ".doc" file's.
 TEST(WordXDocumentShown, MacrosOfAMacroEnabledPackage) {

@@ -93,6 +93,30 @@ TEST(WordXmlDocument, FlatPackage) {
   EXPECT_GE(archive.GetIndexByFileName(u"word/header1.xml"), 0);
 }
 
+// The parts made of a 2003 document's notes, headers and footers carry the root's
+// namespace declarations only where they rename what the reader reads: a root may
+// declare kilobytes of namespaces, and a document may hold thousands of headers.
+TEST(WordXmlDocument, MadePartsRepeatOnlyDeclarationsThatMatter) {
+  const auto document = [](const std::string& Declarations) {
+    return "<?xml version=\"1.0\"?><w:wordDocument xmlns:w=\"http://schemas.microsoft.com/office/word/2003/wordml\"" +
+           Declarations + "><w:body><w:p><w:r><w:t>Body</w:t></w:r></w:p><w:sectPr>"
+           "<w:hdr w:type=\"odd\"><w:p><w:r><w:t>Head</w:t></w:r></w:p></w:hdr></w:sectPr></w:body></w:wordDocument>";
+  };
+  const auto header = [](const std::string& Xml) {
+    const std::string zip = WordML2003ToZip(Xml);
+    TMemoryStream stream(zip);
+    TZipArchive archive(nullptr);
+    archive.LoadFromStream(&stream);
+    const int index = archive.GetIndexByFileName(u"word/kvwheader1.xml");
+    return index < 0 ? std::string() : archive.GetUncompressed(index);
+  };
+  const std::string plain = document(" xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:x\"");
+  EXPECT_EQ(header(plain).find("xmlns"), std::string::npos);
+  EXPECT_EQ(Load(plain).Headers, "Head\r\n");
+  const std::string renaming = " xmlns:v=\"urn:schemas-microsoft-com:vml\" xmlns:vml=\"urn:schemas-microsoft-com:vml\"";
+  EXPECT_NE(header(document(renaming)).find(renaming), std::string::npos);
+}
+
 // Damaged documents give what can be read; a file with no element is refused.
 TEST(WordXmlDocument, DamagedDocuments) {
   struct Case {

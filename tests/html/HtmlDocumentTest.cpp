@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
@@ -138,6 +139,56 @@ TEST(HtmlDocument, StoriesAndSummary) {
   EXPECT_GT(s.Created(), 0);
 }
 
+// End tags close the innermost open element of their name, never out of the table
+// they stand in, also under elements nested past the bound on tracked depth.
+TEST(HtmlDocument, EndTagsCloseTheInnermostElementOfTheirName) {
+  const auto repeat = [](const std::string& S, int N) {
+    std::string out;
+    for (int i = 0; i < N; ++i) out += S;
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::string page;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"an end tag stays in its cell", "<body><table><tr><td><div>a</td>b</div>c</td></tr></table>d</body>",
+       "a b\r\nc\r\nd\r\n"},
+      {"a division's end outside the table", "<body><div><table><tr><td>a</div>b</td></tr></table>c</div>e",
+       "a\r\nb\r\nc\r\ne\r\n"},
+      {"a table's end closes the inner table", "<body><table><tr><td><table><tr><td>in</table>out</td><td>x</tr></table>y",
+       "in\r\nout x\r\ny\r\n"},
+      {"past the depth bound",
+       "<body>" + repeat("<span>", 1100) + "deep" + repeat("</span>", 1100) + "<table><tr><td>" + repeat("<i>", 1100) +
+           "cell" + repeat("</b>", 5000) + "</td><td>two</table>after</body>",
+       "deep\r\ncell two\r\nafter\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Body(c.page), c.expected);
+  }
+}
+
+// The document properties Word keeps in a comment: elements that never end, or
+// whose names no property has, are passed over.
+TEST(HtmlDocument, PropertiesPastElementsThatNeverEnd) {
+  std::string unclosed;
+  for (int i = 0; i < 1000; ++i) unclosed += "<o:x>";
+  const std::string longName(70, 'L');
+  const std::string page = "<html><head><!--[if gte mso 9]><xml><o:DocumentProperties>" + unclosed +
+                           "<o:Author>Ann</o:Author><o:Title>T<o:y></o:Title><o:" + longName + ">x</o:" + longName +
+                           "><o:Company>Co</o:Company><o:Manager>never ends</o:DocumentProperties></xml><![endif]-->"
+                           "</head><body>b</body></html>";
+  TMSHtmlDocument document(nullptr);
+  LoadInto(document, page, nullptr);
+  const TKvWordSummaryInformation& s = *document.SummaryInformation();
+  EXPECT_EQ(WideToUtf8(s.Author()), "Ann");
+  EXPECT_EQ(WideToUtf8(s.Title()), "T<o:y>");
+  EXPECT_EQ(WideToUtf8(s.Company()), "Co");
+  EXPECT_EQ(WideToUtf8(s.Manager()), "");
+}
+
 // The character set comes from a byte-order mark, the MIME part, the meta element,
 // or else the bytes themselves.
 TEST(HtmlDocument, CharacterSets) {
@@ -194,6 +245,16 @@ TEST(HtmlDocument, WebArchive) {
   const std::string endless = "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=b\r\n\r\n--b\r\n"
                               "Content-Type: text/html\r\n\r\n<p>a</p>" + std::string(100000, 'x');
   EXPECT_EQ(Body(endless).size(), 100001 + 4);
+  // Parts are given one at a time, in order, nested multiparts opened in place.
+  const std::string nested = "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=b\r\n\r\n"
+                             "--b\r\nContent-Type: text/html\r\n\r\none\r\n"
+                             "--b\r\nContent-Type: multipart/alternative; boundary=c\r\n\r\n"
+                             "--c\r\nContent-Type: text/plain\r\n\r\ntwo\r\n--c\r\n\r\nthree\r\n--c--\r\n"
+                             "--b\r\nContent-Type: image/png\r\n\r\nfour\r\n--b--\r\n";
+  std::vector<std::string> visited;
+  ForEachMimePart(nested, [&visited](TMimePart&& Part) { visited.push_back(Part.ContentType + ":" + Part.Body); });
+  EXPECT_EQ(visited, (std::vector<std::string>{"text/html:one", "text/plain:two", "text/plain:three", "image/png:four"}));
+  EXPECT_EQ(ReadMimeParts(nested).size(), 4u);
   EXPECT_EQ(DecodeQuotedPrintable("a=3D=\r\nb=ZZ="), "a=b=ZZ=");
   EXPECT_EQ(DecodeBase64("aGk\r\n=ignored"), "hi");
 }

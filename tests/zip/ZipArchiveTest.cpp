@@ -340,6 +340,27 @@ TEST(ZipArchive, ManyCentralEntriesSharingOneLocalEntryShareItsBytes) {
   EXPECT_EQ(last->CompressedData().size(), size_t(1) << 20);
 }
 
+// Look-ups go through an index of the names, which follows every change to the
+// entries and their names.
+TEST(ZipArchive, LookUpFollowsChangesToTheEntries) {
+  LoadedZip zip(ZipBuilder().AddStored("one", "1").AddDeflated("two", "22").Bytes());
+  TLocalFiles* files = zip.Archive.Files();
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"TWO"), 1);
+  files->Items(1)->SetFileName("Renamed");
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"two"), -1);
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"renamed"), 1);
+  files->SetItems(0, files->Items(1));
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"one"), -1);
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"renamed"), 0);
+  files->Add()->SetFileName("three");
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"three"), 2);
+  files->Clear();
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"three"), -1);
+  zip.Stream.Seek(0, soBeginning);
+  zip.Archive.LoadFromStream(&zip.Stream);
+  EXPECT_EQ(zip.Archive.GetIndexByFileName(u"one"), 0);
+}
+
 TEST(ZipArchive, AssignCopiesAnEntryAndRefusesOtherObjects) {
   LoadedZip zip(ZipBuilder().AddStored("one", "1").AddDeflated("two", "22").Bytes());
   TLocalFiles* files = zip.Archive.Files();
