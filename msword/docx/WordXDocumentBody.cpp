@@ -498,22 +498,18 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       IsHiddenText = !IsOffValue(RawAttribute(ATagAttributes, u"w:val=\""));
       return;
     case dtDel:
-      if (FShown && IsParagraphMarkProps(ParentNode)) {
-        // The paragraph mark is deleted.
-        Accept = false;
-        if (FRevisionMode == rvAccept) FParagraph.MarkRemoved = true;
-      } else if (FRevisionMode == rvAccept) {
+      if (FRevisionMode == rvAccept) {
+        // A deleted paragraph mark joins its paragraph to the next.
+        if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvReject) {
         FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
       }
       return;
     case dtIns:
-      if (FShown && IsParagraphMarkProps(ParentNode)) {
-        // The paragraph mark is inserted.
-        Accept = false;
-        if (FRevisionMode == rvReject) FParagraph.MarkRemoved = true;
-      } else if (FRevisionMode == rvReject) {
+      if (FRevisionMode == rvReject) {
+        // A paragraph mark inserted and rejected joins its paragraph to the next.
+        if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvAccept) {
         FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
@@ -655,11 +651,11 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     case dtNoBreakHyphen:
     case dtSoftHyphen:
       Accept = false;
-      if (!IsHiddenText || ParseItems().Contains(wpiHiddenText))
-        // The shown view leaves an optional hyphen out: Word shows it only where
-        // a line breaks at it.
-        if (ATagName != u"w:softHyphen") AppendDocumentText(u"\u2011");
-        else if (!FShown) AppendDocumentText(u"\u00AD");
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      // The shown view leaves an optional hyphen out: Word shows it only where a
+      // line breaks at it.
+      if (ATagName != u"w:softHyphen") AppendDocumentText(u"\u2011");
+      else if (!FShown) AppendDocumentText(u"\u00AD");
       return;
     case dtContainer:
       return;
