@@ -753,10 +753,11 @@ class TShownTextReader {
     while (Cp + i < lim && chars[i] > u' ' && chars[i] != chFieldSeparator && chars[i] != chFieldEnd) ++i;
     const std::u16string_view keyword(chars + from, i - from);
     const bool form = keyword == u"FORMCHECKBOX" || keyword == u"FORMDROPDOWN";
-    if (!form && keyword != u"EQ") return Cp;
+    const bool button = keyword == u"MACROBUTTON";
+    if (!form && !button && keyword != u"EQ") return Cp;
     // The field's end and, for a form field, its picture character, which carries
-    // where its data lies. These fields hold no other field; a phonetic guide has no
-    // result of its own.
+    // where its data lies. These fields hold no other field; a phonetic guide and a
+    // macro button have no result of their own.
     uint32_t picture = 0, end = 0;
     for (; Cp + i < lim; ++i) {
       if (chars[i] == chFieldBegin || (!form && chars[i] == chFieldSeparator)) return Cp;
@@ -767,6 +768,18 @@ class TShownTextReader {
       }
     }
     if (end == 0) return Cp;
+    if (button) {
+      // The words after the macro's name are what the button shows.
+      const uint32_t first = from + uint32_t(keyword.size());
+      std::u16string_view rest(chars + first, end - Cp - first);
+      auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+      while (!rest.empty() && blank(rest.front())) rest.remove_prefix(1);
+      while (!rest.empty() && !blank(rest.front())) rest.remove_prefix(1);  // the macro's name
+      while (!rest.empty() && blank(rest.front())) rest.remove_prefix(1);
+      while (!rest.empty() && blank(rest.back())) rest.remove_suffix(1);
+      Value.assign(rest);
+      return end + 1;
+    }
     if (!form) {
       if (!PhoneticGuideBase(std::u16string_view(chars + from, end - Cp - from), Value)) return Cp;
       return end + 1;

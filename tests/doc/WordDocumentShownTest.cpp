@@ -388,6 +388,7 @@ TEST(WordDocumentShown, FieldsShowTheirResultsAndNeverTheirCodes) {
       {"field in the result", u"\x13 HYPERLINK \"u\" \x14page \x13 PAGE \x14" u"3\x15 here\x15\r", u"page 3 here\r\n"},
       {"field in the instruction", u"\x13 IF \x13 PAGE \x14" u"1\x15 = 1 \"yes\" \"no\" \x14yes\x15!\r", u"yes!\r\n"},
       {"field without a result", u"Entry\x13 XE \"entry\" \x15 text\r", u"Entry text\r\n"},
+      {"macro button shows its text", u"[\x13 MACROBUTTON NoMacro Click here \x15]\r", u"[Click here]\r\n"},
       {"result over several paragraphs", u"\x13 INDEX \\e \"\t\" \x14" u"Alpha\t3\rBeta\t4\r\x15" u"End\r",
        u"Alpha\t3\r\nBeta\t4\r\nEnd\r\n"},
       {"instruction holding a paragraph mark", u"A\x13 TC \"x\r y\" \x15 B\r", u"A B\r\n"},
