@@ -134,6 +134,12 @@ std::u16string TKvWNumbering::NextLabel(uint32_t Instance, const TKvWListLevels&
   for (char16_t c : level.Text) {
     if (c < ListLevelCount) {
       const TKvWListLevel& shown = Levels[c];
+      // A shallower level that no paragraph has counted yet shows its start, and
+      // counts on from there: its next paragraph shows the number after it.
+      if (!counters.Started[c] && c < Level) {
+        counters.Value[c] = shown.Start;
+        counters.Started[c] = true;
+      }
       const int32_t value = counters.Started[c] ? counters.Value[c] : shown.Start;
       TKvWNumberFormat format = shown.Format;
       if (level.Legal && format != nfNone && format != nfBullet) format = nfDecimal;

@@ -31,7 +31,7 @@ void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word
   Papx.Read(Table, Main, Fib.fcPlcfbtePapx, Fib.lcbPlcfbtePapx, true, Word97);
   Styles.Read(Table, Fib.fcStshf, Fib.lcbStshf, Word97);
   Fonts.Read(Table, Fib.fcSttbfffn, Fib.lcbSttbfffn, Word97);
-  Dop.Read(Table, Fib.fcDop, Fib.lcbDop);
+  Dop.Read(Table, Fib.fcDop, Fib.lcbDop, Word97);
   Lists = TListTables{};
   if (Word97 && Fib.cfclcb > 74) {
     uint8_t raw[16];

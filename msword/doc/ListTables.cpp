@@ -123,12 +123,12 @@ void TListTables::Read(TStream& Table, uint32_t FcLst, uint32_t LcbLst, uint32_t
           break;
         }
     }
-    // Then, per override, its position and its level overrides.
+    // Then, per override (also one without level overrides), the position it was
+    // made at and its level overrides.
     size_t at = 4 + count * kLfoSize;
     for (size_t i = 0; i < count; ++i) {
-      if (levelCounts[i] == 0) continue;
       if (at + 4 > size) break;
-      at += 4;  // the position the override was made at
+      at += 4;
       bool sound = true;
       for (size_t k = 0; k < levelCounts[i] && sound; ++k) {
         if (at + kLfoLvlSize > size) { sound = false; break; }
@@ -138,14 +138,12 @@ void TListTables::Read(TStream& Table, uint32_t FcLst, uint32_t LcbLst, uint32_t
         const uint32_t ilvl = flags & 0x0F;
         const bool fStartAt = (flags & 0x10) != 0, fFormatting = (flags & 0x20) != 0;
         TListOverride& lfo = Overrides[i];
+        // A level given anew changes how the list's numbers look, not where they
+        // count: without a start-at value its paragraphs go on counting the list.
         if (fFormatting) {
           TKvWListLevel level;
           sound = DecodeLevel(p, size, at, Fonts, level);
-          if (sound && ilvl < ListLevelCount) {
-            lfo.Levels[ilvl] = level;
-            lfo.StartAt[ilvl] = level.Start;
-            lfo.Overrides = true;
-          }
+          if (sound && ilvl < ListLevelCount) lfo.Levels[ilvl] = level;
         }
         if (fStartAt && ilvl < ListLevelCount) {
           lfo.StartAt[ilvl] = startAt;

@@ -19,7 +19,7 @@ struct TListOverride {
   int32_t List = -1;           // the list it refers to (index into TListTables::Lists), -1 none
   TKvWListLevels Levels;       // the list's levels with this override's own levels put in
   std::array<int32_t, ListLevelCount> StartAt;  // INT_MIN where no start-at override
-  bool Overrides = false;      // some level starts anew or is replaced here
+  bool Overrides = false;      // some level starts anew here: the override counts on its own
   TListOverride() { StartAt.fill(INT_MIN); }
 };
 

@@ -30,11 +30,14 @@ namespace msword {
 
 namespace {
 
-constexpr char16_t chPicture = 1, chNoteRef = 2, chCell = 7, chParagraph = 13, chFieldBegin = 19,
-                   chFieldSeparator = 20, chFieldEnd = 21;
+constexpr char16_t chPicture = 1, chNoteRef = 2, chCell = 7, chPageBreak = 12, chParagraph = 13, chFieldBegin = 19,
+                   chFieldSeparator = 20, chFieldEnd = 21, chNonBreakingHyphen = 30;
 // How far past its begin mark the instruction and end of a field shown by its
 // value are looked for.
 constexpr uint32_t kFieldSpan = 512;
+// Fields nested deeper than this are taken for damage: their marks alone are
+// hidden.
+constexpr size_t kMaxFieldDepth = 64;
 
 // A run of character positions stored together: Width bytes per character from
 // file position Fc on.
@@ -80,6 +83,24 @@ uint32_t FindEither(const char16_t* Text, uint32_t From, uint32_t Lim, char16_t 
   }
 #endif
   while (From < Lim && Text[From] != A && Text[From] != B) ++From;
+  return From;
+}
+
+// The first position in [From, Lim) of Text that holds a field mark (19, 20 or
+// 21); Lim when none.
+uint32_t FindFieldMark(const char16_t* Text, uint32_t From, uint32_t Lim) {
+#if defined(__SSE2__)
+  const __m128i begin = _mm_set1_epi16(short(chFieldBegin)), two = _mm_set1_epi16(2), zero = _mm_setzero_si128();
+  while (Lim - From >= 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text + From));
+    // v - 19 <= 2 as unsigned numbers
+    const __m128i mark = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, begin), two), zero);
+    const unsigned found = unsigned(_mm_movemask_epi8(mark));
+    if (found != 0) return From + uint32_t(std::countr_zero(found)) / 2;
+    From += 8;
+  }
+#endif
+  while (From < Lim && (Text[From] < chFieldBegin || Text[From] > chFieldEnd)) ++From;
   return From;
 }
 
@@ -234,6 +255,8 @@ class TShownTextReader {
         for (size_t k = 0; k < n; ++k) FChars[at + k] = char16_t(uint8_t(bytes[k]));
       }
     }
+    // A non-breaking hyphen is stored as a control character and shown as a hyphen.
+    if (FWord97) std::replace(FChars.begin() + ptrdiff_t(FBase), FChars.end(), chNonBreakingHyphen, u'\u2011');
   }
 
   // The file position of character position Cp.
@@ -254,22 +277,46 @@ class TShownTextReader {
   }
 
   // Footnotes or endnotes: the references (with whether they are numbered
-  // automatically) and the notes' texts, which follow in the same order.
+  // automatically) and the notes' texts, which follow in the same order. The
+  // numbers count as the document and each section say: in their format, from
+  // their start, again in each section or on each page where they restart (pages
+  // being known by their hard breaks only).
   void ReadNotes(uint32_t FcRef, uint32_t LcbRef, uint32_t FcTxt, uint32_t LcbTxt, uint32_t StoryFirst,
                  uint32_t StoryLim, bool Footnotes) {
     std::vector<std::string> frds;
     const std::vector<uint32_t> refs = ReadPlc(FTable, FcRef, LcbRef, 2, &frds);
     const std::vector<uint32_t> texts = ReadPlc(FTable, FcTxt, LcbTxt, 0);
     const TDocumentProperties& dop = FFmt.Dop;
-    int32_t number = Footnotes ? dop.FootnoteStart : dop.EndnoteStart;
-    const TKvWNumberFormat format = Footnotes ? dop.FootnoteFormat : dop.EndnoteFormat;
     auto& ranges = Footnotes ? FFootnotes : FEndnotes;
     const size_t notes = refs.empty() ? 0 : refs.size() - 1;
+    if (notes > 0 && !FSectionsRead) {
+      FSectionsRead = true;
+      if (FWord97) FSections = ReadSectionNotes(FMain, FTable, FDoc.FIB.fcPlcfsed, FDoc.FIB.lcbPlcfsed, dop);
+    }
+    auto numbering = [&](size_t Section) -> const TNoteNumbering& {
+      if (Section < FSections.size()) return Footnotes ? FSections[Section].Footnotes : FSections[Section].Endnotes;
+      return Footnotes ? dop.Footnotes : dop.Endnotes;
+    };
+    size_t section = 0;
+    int32_t number = numbering(0).Start;
+    uint32_t previous = 0;  // the reference before, for the page breaks between
     for (size_t i = 0; i < notes; ++i) {
+      const uint32_t cp = refs[i];
+      const size_t before = section;
+      while (section < FSections.size() && cp >= FSections[section].CpLim && section + 1 < FSections.size())
+        ++section;
+      const TNoteNumbering& rule = numbering(section);
+      bool restart = section != before && rule.Restart != 0;
+      if (rule.Restart == 2 && i > 0 && cp > previous && cp <= FTotal) {
+        const uint32_t from = previous + 1;
+        if (from < cp && FindEither(At(from), 0, cp - from, chPageBreak, chPageBreak) < cp - from) restart = true;
+      }
+      if (restart) number = rule.Start;
+      previous = std::max(previous, cp);
       std::u16string label;
       if (GetI16(reinterpret_cast<const uint8_t*>(frds[i].data())) != 0) {
         label = u"[";
-        label += FormatListNumber(number, format);
+        label += NoteNumberText(number, rule.Nfc);
         label += u']';
         if (number < INT32_MAX) ++number;
         FNoteMarks[refs[i]] = label;
@@ -454,8 +501,88 @@ class TShownTextReader {
     FMark = State;
   }
 
+  // The field codes among the positions [First, Lim): what Word does not show of
+  // its fields, as ranges in position order. A field with a result hides its begin
+  // mark, its instruction (with the fields nested in it) and its separator, and
+  // shows its result, whose own fields are resolved alike; a field without a
+  // result hides everything up to its end mark. A mark that closes no field, and
+  // the marks of a field that never ends, hide only themselves.
+  void FindFieldCodes(uint32_t First, uint32_t Lim) {
+    FHidden.clear();
+    FHiddenAt = 0;
+    struct TOpenField {
+      uint32_t Begin;
+      uint32_t Separator;  // UINT32_MAX: none yet
+    };
+    std::vector<TOpenField> open;
+    size_t tooDeep = 0;  // fields open beyond kMaxFieldDepth
+    std::vector<std::pair<uint32_t, uint32_t>> ranges;
+    for (uint32_t cp = First; cp < Lim; ++cp) {
+      cp += FindFieldMark(At(cp), 0, Lim - cp);
+      if (cp >= Lim) break;
+      const char16_t ch = *At(cp);
+      if (ch == chFieldBegin && open.size() < kMaxFieldDepth && tooDeep == 0) {
+        open.push_back({cp, UINT32_MAX});
+        continue;
+      }
+      if (ch == chFieldBegin) {
+        ++tooDeep;
+      } else if (tooDeep > 0) {
+        if (ch == chFieldEnd) --tooDeep;
+      } else if (!open.empty() && ch == chFieldSeparator && open.back().Separator == UINT32_MAX) {
+        open.back().Separator = cp;
+        continue;
+      } else if (!open.empty() && ch == chFieldEnd) {
+        const TOpenField field = open.back();
+        open.pop_back();
+        if (field.Separator == UINT32_MAX) {
+          ranges.emplace_back(field.Begin, cp + 1);
+        } else {
+          ranges.emplace_back(field.Begin, field.Separator + 1);
+          ranges.emplace_back(cp, cp + 1);
+        }
+        continue;
+      }
+      ranges.emplace_back(cp, cp + 1);
+    }
+    for (const TOpenField& field : open) {
+      ranges.emplace_back(field.Begin, field.Begin + 1);
+      if (field.Separator != UINT32_MAX) ranges.emplace_back(field.Separator, field.Separator + 1);
+    }
+    std::sort(ranges.begin(), ranges.end());
+    for (const auto& range : ranges) {
+      if (!FHidden.empty() && range.first <= FHidden.back().second)
+        FHidden.back().second = std::max(FHidden.back().second, range.second);
+      else
+        FHidden.push_back(range);
+    }
+  }
+
+  // The first position from Cp on that a field code hides; UINT32_MAX when none.
+  // Positions asked for never go back within one story.
+  uint32_t HiddenFrom(uint32_t Cp) {
+    while (FHiddenAt < FHidden.size() && FHidden[FHiddenAt].second <= Cp) ++FHiddenAt;
+    if (FHiddenAt == FHidden.size()) return UINT32_MAX;
+    return std::max(Cp, FHidden[FHiddenAt].first);
+  }
+
+  // Whether the paragraph mark at Mark of a paragraph of style Istd is shown: one
+  // deleted (or inserted, when insertions are rejected) or hidden joins its
+  // paragraph to the next.
+  bool MarkShown(uint32_t Mark, uint16_t Istd) {
+    if (!SegmentOf(Mark)) return true;
+    return Visible(FFmt.CharProps(FFmt.Chpx.Find(FcOf(Mark)), Istd));
+  }
+
   // The shown text of the character positions [First, Lim), paragraph by paragraph.
+  // Paragraphs whose marks are not shown make one line with the paragraph after
+  // them, which gives the line its list label: the paragraphs that a tracked
+  // deletion took with their marks leave no empty list item behind.
   void Emit(uint32_t First, uint32_t Lim) {
+    FindFieldCodes(First, Lim);
+    bool lineOpen = false;  // the paragraph before joins this one
+    bool labelDue = true;
+    TParaProps labelPara;
     uint32_t cp = First;
     while (cp < Lim) {
       const uint32_t mark = cp + FindEither(At(cp), 0, Lim - cp, chParagraph, chCell);
@@ -463,13 +590,52 @@ class TShownTextReader {
       const TParaProps para = FFmt.ParaProps(FcOf(mark < Lim ? mark : Lim - 1));
       FParaEnd = paraEnd;
       FParaIstd = para.Istd;
-      bool labelDue = true;
+      const bool markShown = mark >= Lim || MarkShown(mark, para.Istd);
+      if (!lineOpen) {
+        // A new line: labelled by the first paragraph from here whose mark shows.
+        labelDue = true;
+        labelPara = para;
+        bool shownMark = markShown;
+        for (uint32_t next = paraEnd; !shownMark && next < Lim;) {
+          const uint32_t nextMark = next + FindEither(At(next), 0, Lim - next, chParagraph, chCell);
+          labelPara = FFmt.ParaProps(FcOf(nextMark < Lim ? nextMark : Lim - 1));
+          shownMark = nextMark >= Lim || MarkShown(nextMark, labelPara.Istd);
+          next = nextMark + 1;
+        }
+      }
+      lineOpen = !markShown;
+      auto shown = [&](uint32_t At, const TCharProps& Props) {
+        if (!Visible(Props)) return false;
+        if (labelDue) {
+          labelDue = false;
+          Put(ListLabel(labelPara), At);
+        }
+        return true;
+      };
       uint32_t c = cp;
       while (c < paraEnd) {
         const TSegment* seg = SegmentOf(c);
         if (!seg) {
           c = paraEnd;
           break;
+        }
+        const uint32_t hidden = HiddenFrom(c);
+        if (hidden == c) {
+          // A field code: a check box, a drop-down or a phonetic guide shows its
+          // value in place of the whole field; the others show nothing of it.
+          uint32_t after = FHidden[FHiddenAt].second;
+          std::u16string value;
+          const uint32_t valueEnd = FWord97 && *At(c) == chFieldBegin ? FieldValue(c, value) : c;
+          if (valueEnd > c) {
+            const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(c)), para.Istd);
+            if (shown(c, props)) {
+              if (FRevisions == rvMark) MarkState(props.Deleted ? 2 : props.Inserted ? 1 : 0, c);
+              Put(value, valueEnd);
+            }
+            after = valueEnd;
+          }
+          c = after;
+          continue;
         }
         const uint32_t fc = seg->Fc + (c - seg->CpFirst) * seg->Width;
         const size_t r = FFmt.Chpx.FirstEndingAfter(fc);
@@ -484,22 +650,17 @@ class TShownTextReader {
             runFcLim = next.FcFirst;
           }
         }
-        uint64_t lim = std::min<uint64_t>(paraEnd, seg->CpLim);
+        uint64_t lim = std::min<uint64_t>({paraEnd, seg->CpLim, hidden});
         if (runFcLim != UINT64_MAX) {
           const uint64_t runCpLim = seg->CpFirst + (runFcLim - seg->Fc + seg->Width - 1) / seg->Width;
           lim = std::min(lim, std::max<uint64_t>(runCpLim, c + 1));
         }
         const TCharProps props = FFmt.CharProps(run, para.Istd);
-        if (Visible(props)) {
-          if (labelDue) {
-            labelDue = false;
-            Put(ListLabel(para), c);
-          }
-          lim = std::max<uint64_t>(lim, EmitRun(c, uint32_t(lim), props));
-        }
+        if (shown(c, props)) EmitRun(c, uint32_t(lim), props);
         c = uint32_t(lim);
       }
-      cp = paraEnd;
+      // A field code that holds a paragraph mark joins the paragraphs around it.
+      cp = std::max(paraEnd, c);
     }
     MarkState(0, Lim);
   }
@@ -511,9 +672,8 @@ class TShownTextReader {
     return true;
   }
 
-  // Emits the run [First, Lim); answers where the text goes on (past Lim when a form
-  // field that begins in the run ends after it).
-  uint32_t EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
+  // Emits the run [First, Lim), which holds no field code.
+  void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
     if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, First);
     if (Props.HasSymbol) {
       // Each character is a placeholder for the symbol the properties name.
@@ -522,28 +682,20 @@ class TShownTextReader {
         if (*At(c) < 0x20) EmitControl(c);
         else Put(symbol, c + 1);
       }
-      return Lim;
+      return;
     }
     if (FWord97) {
       const bool symbolFont = IsSymbolFtc(Props.Ftc) || IsSymbolFtc(Props.FtcOther);
       if (!symbolFont) {
-        // Whole spans up to each note reference or field.
+        // Whole spans up to each note reference.
         for (uint32_t c = First; c < Lim;) {
-          const uint32_t ref = c + FindEither(At(c), 0, Lim - c, chNoteRef, chFieldBegin);
+          const uint32_t ref = c + FindEither(At(c), 0, Lim - c, chNoteRef, chNoteRef);
           PutChars(c, ref);
           if (ref == Lim) break;
-          if (*At(ref) == chFieldBegin) {
-            const uint32_t after = FieldValue(ref);
-            if (after > Lim) return after;
-            if (after > ref) {
-              c = after;
-              continue;
-            }
-          }
           EmitControl(ref);
           c = ref + 1;
         }
-        return Lim;
+        return;
       }
       for (uint32_t c = First; c < Lim; ++c) {
         const char16_t ch = *At(c);
@@ -555,7 +707,7 @@ class TShownTextReader {
           Put(std::u16string_view(&ch, 1), c + 1);
         }
       }
-      return Lim;
+      return;
     }
     // Word 6/95: bytes in the code page of the run's font, or symbols of a symbol font.
     const TFontEntry* font = FFmt.Font(Props.Ftc);
@@ -575,6 +727,9 @@ class TShownTextReader {
       if (ch == chNoteRef) {
         flush(c);
         EmitControl(c);
+      } else if (ch == chNonBreakingHyphen) {
+        flush(c);
+        Put(u"\u2011", c + 1);
       } else if (symbolFont && ch >= 0x20) {
         flush(c);
         Put(SymbolFontText(font->Name, ch), c + 1);
@@ -583,15 +738,13 @@ class TShownTextReader {
       }
     }
     flush(Lim);
-    return Lim;
   }
 
-  // A field whose shown text the stored conversion would lose: a check box or
-  // drop-down whose field begins at Cp shows its state or chosen entry, a phonetic
-  // guide its base text, in place of the whole field. Answers the position after the
-  // field, or Cp for any other field and for one that cannot be read (which then
-  // goes on as stored).
-  uint32_t FieldValue(uint32_t Cp) {
+  // A field shown by a value of its own: a check box or drop-down whose field
+  // begins at Cp shows its state or chosen entry, a phonetic guide its base text,
+  // in place of the whole field. Sets Value and answers the position after the
+  // field; answers Cp for any other field and for one that cannot be read.
+  uint32_t FieldValue(uint32_t Cp, std::u16string& Value) {
     const uint32_t lim = uint32_t(std::min<uint64_t>(FParaEnd, uint64_t(Cp) + kFieldSpan));
     const char16_t* chars = At(Cp);
     uint32_t i = 1;
@@ -600,10 +753,11 @@ class TShownTextReader {
     while (Cp + i < lim && chars[i] > u' ' && chars[i] != chFieldSeparator && chars[i] != chFieldEnd) ++i;
     const std::u16string_view keyword(chars + from, i - from);
     const bool form = keyword == u"FORMCHECKBOX" || keyword == u"FORMDROPDOWN";
-    if (!form && keyword != u"EQ") return Cp;
+    const bool button = keyword == u"MACROBUTTON";
+    if (!form && !button && keyword != u"EQ") return Cp;
     // The field's end and, for a form field, its picture character, which carries
-    // where its data lies. These fields hold no other field; a phonetic guide has no
-    // result of its own.
+    // where its data lies. These fields hold no other field; a phonetic guide and a
+    // macro button have no result of their own.
     uint32_t picture = 0, end = 0;
     for (; Cp + i < lim; ++i) {
       if (chars[i] == chFieldBegin || (!form && chars[i] == chFieldSeparator)) return Cp;
@@ -614,17 +768,27 @@ class TShownTextReader {
       }
     }
     if (end == 0) return Cp;
+    if (button) {
+      // The words after the macro's name are what the button shows.
+      const uint32_t first = from + uint32_t(keyword.size());
+      std::u16string_view rest(chars + first, end - Cp - first);
+      auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+      while (!rest.empty() && blank(rest.front())) rest.remove_prefix(1);
+      while (!rest.empty() && !blank(rest.front())) rest.remove_prefix(1);  // the macro's name
+      while (!rest.empty() && blank(rest.front())) rest.remove_prefix(1);
+      while (!rest.empty() && blank(rest.back())) rest.remove_suffix(1);
+      Value.assign(rest);
+      return end + 1;
+    }
     if (!form) {
-      std::u16string base;
-      if (!PhoneticGuideBase(std::u16string_view(chars + from, end - Cp - from), base)) return Cp;
-      Put(base, end + 1);
+      if (!PhoneticGuideBase(std::u16string_view(chars + from, end - Cp - from), Value)) return Cp;
       return end + 1;
     }
     if (!FData || picture == 0) return Cp;
     const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(picture)), FParaIstd);
     TFormFieldData field;
     if (props.PicLocation < 0 || !ReadFormFieldData(*FData, props.PicLocation, field)) return Cp;
-    Put(FormFieldValue(field), end + 1);
+    Value = FormFieldValue(field);
     return end + 1;
   }
 
@@ -666,7 +830,13 @@ class TShownTextReader {
   uint16_t FParaIstd = 0;
   std::vector<TSegment> FSegments;
   size_t FSegment = 0;
+  // The field codes of the story being read (FindFieldCodes) and the first of them
+  // not yet passed.
+  std::vector<std::pair<uint32_t, uint32_t>> FHidden;
+  size_t FHiddenAt = 0;
   std::unordered_map<uint32_t, std::u16string> FNoteMarks;
+  std::vector<TSectionNotes> FSections;  // read with the first notes
+  bool FSectionsRead = false;
   std::vector<std::pair<uint32_t, uint32_t>> FFootnotes, FEndnotes;
   TKvWNumbering FNumbering;
   std::unordered_set<uint32_t> FStarted;

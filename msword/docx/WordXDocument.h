@@ -169,7 +169,11 @@ class TMSWordXDocument : public TMSCustomWordDocument {
     std::u16string Style;  // w:pStyle
     bool DropCap = false;  // w:framePr w:dropCap="drop" or "margin"
     size_t ContentStart = 0;  // where the paragraph's text begins in its line
+    // A tracked change takes the paragraph mark away (deleted and accepted, or
+    // inserted and rejected): the text joins the next paragraph.
+    bool MarkRemoved = false;
   };
+  std::u16string FJoinedText;  // text of paragraphs that join the next one
   bool FShown = false;
   TKvWRevisions FRevisionMode = rvDefault;
   TShownParagraph FParagraph;

@@ -190,6 +190,12 @@ bool IsNamed(const TKvXMLItem* Item, std::u16string_view Name) {
 
 bool IsDeclaration(const TKvXMLItem* Item) { return Item && SameStrings(false, Item->TagName(), u"?xml"); }
 
+// The run properties of a paragraph mark (w:pPr/w:rPr), where w:del and w:ins say
+// that a tracked change deleted or inserted the mark.
+bool IsParagraphMarkProps(const TKvXMLItem* Item) {
+  return IsNamed(Item, u"w:rPr") && IsNamed(Item->ParentItem(), u"w:pPr");
+}
+
 // A note that only draws the line between the text and the notes.
 bool IsSeparatorNote(std::u16string_view Attributes) {
   const std::u16string_view type = RawAttribute(Attributes, u"w:type=\"");
@@ -266,6 +272,7 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   FRevisionMode = EffectiveRevisions();
   FOuterParagraphs.clear();
   FParagraph = TShownParagraph();
+  FJoinedText.clear();
   FTextBoxDepth = 0;
   FHasDropCap = false;
   FDropCapText.clear();
@@ -293,6 +300,12 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   }
   FOuterTextLines.clear();
   FOpenParagraphs = 0;
+  // Text that waited for a paragraph after it at the very end of a part stands on
+  // its own.
+  if (!FJoinedText.empty()) {
+    AddText(TextFormating() == tfHTML ? u"<p>" + FJoinedText + u"</p>" : FJoinedText, AList);
+    FJoinedText.clear();
+  }
   // A drop cap at the very end of a part stands on its own.
   if (FHasDropCap) {
     FHasDropCap = false;
@@ -382,8 +395,9 @@ bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_v
     case dtRFonts:
       return !paired && !FShown;
     case dtDel:
-      return FRevisionMode == rvAccept;
+      return FRevisionMode == rvAccept && !(FShown && IsParagraphMarkProps(ParentNode));
     case dtIns:
+      return FRevisionMode == rvReject && !(FShown && IsParagraphMarkProps(ParentNode));
     case dtMoveTo:
       return FRevisionMode == rvReject;
     case dtVal:
@@ -414,6 +428,10 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       if (FShown) {
         FParagraph = TShownParagraph();
         FParagraph.ContentStart = FCurrentTextLine.size();
+        if (FOpenParagraphs == 1 && FTextBoxDepth == 0) {
+          FCurrentTextLine.append(FJoinedText);
+          FJoinedText.clear();
+        }
       }
       return;
     case dtText:
@@ -482,6 +500,8 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     case dtDel:
       if (FRevisionMode == rvAccept) {
+        // A deleted paragraph mark joins its paragraph to the next.
+        if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvReject) {
         FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
@@ -489,6 +509,8 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     case dtIns:
       if (FRevisionMode == rvReject) {
+        // A paragraph mark inserted and rejected joins its paragraph to the next.
+        if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvAccept) {
         FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
@@ -630,8 +652,11 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     case dtNoBreakHyphen:
     case dtSoftHyphen:
       Accept = false;
-      if (!IsHiddenText || ParseItems().Contains(wpiHiddenText))
-        AppendDocumentText(ATagName == u"w:softHyphen" ? u"\u00AD" : u"\u2011");
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      // The shown view leaves an optional hyphen out: Word shows it only where a
+      // line breaks at it.
+      if (ATagName != u"w:softHyphen") AppendDocumentText(u"\u2011");
+      else if (!FShown) AppendDocumentText(u"\u00AD");
       return;
     case dtContainer:
       return;
@@ -684,6 +709,14 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     free = FOpenParagraphs == 0;
   } else if (tag == dtTextBox) {
     if (FTextBoxDepth > 0) --FTextBoxDepth;
+  } else if (tag == dtParagraph && FShown && FParagraph.MarkRemoved && FOpenParagraphs == 1 &&
+             FTextBoxDepth == 0 && !FHasDropCap && !FParagraph.DropCap) {
+    // Without its mark the paragraph is no paragraph of its own: its text begins
+    // the next one, which gives the line its label.
+    FJoinedText.append(FCurrentTextLine, std::min(FParagraph.ContentStart, FCurrentTextLine.size()));
+    FCurrentTextLine.clear();
+    FOpenParagraphs = 0;
+    free = true;
   } else if (tag == dtParagraph) {
     if (format == tfHTML) {
       auto* engine = static_cast<TKvXMLEngine*>(Sender);

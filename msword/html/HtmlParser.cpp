@@ -343,6 +343,8 @@ void THtmlParser::FlushBreak(THtmlStory Story) {
 }
 
 void THtmlParser::PutChar(const TState& s, char16_t c) {
+  // An optional hyphen shows only where a line breaks at it.
+  if (c == u'\u00AD' && FOptions.ShownView) return;
   std::u16string& story = FStories.Text[s.Story];
   TStoryState& st = FStoryState[s.Story];
   FlushBreak(s.Story);

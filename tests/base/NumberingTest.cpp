@@ -128,8 +128,9 @@ TEST(Numbering, LabelsFillTheLevelPlaceholdersAndRestartDeeperLevels) {
   EXPECT_EQ(Labels(levels, {0, 1, 1, 2, 0, 1, 2, 2, 0}),
             (std::vector<std::string>{"1.\t", "1.1.\t", "1.2.\t", "1.2.1.\t", "2.\t", "2.1.\t",
                                       "2.1.1.\t", "2.1.2.\t", "3.\t"}));
-  // A paragraph deeper than any before it shows the start of the levels above it.
-  EXPECT_EQ(Labels(levels, {2, 2, 0}), (std::vector<std::string>{"1.1.1.\t", "1.1.2.\t", "1.\t"}));
+  // A paragraph deeper than any before it shows the start of the levels above it,
+  // which count on from there.
+  EXPECT_EQ(Labels(levels, {2, 2, 0}), (std::vector<std::string>{"1.1.1.\t", "1.1.2.\t", "2.\t"}));
 }
 
 TEST(Numbering, LabelsMixFormatsStartsAndFollowCharacters) {
@@ -145,11 +146,12 @@ TEST(Numbering, LabelsMixFormatsStartsAndFollowCharacters) {
 TEST(Numbering, RestartRulesOfDeeperLevels) {
   struct Case { const char* name; int32_t restart; std::vector<std::string> labels; };
   // Paragraphs at levels 0, 2, 1, 2, 0, 2 of a list whose level 2 has the rule.
+  // Level 1, shown first by the paragraph at level 2, counts on from there.
   const Case cases[] = {
-      {"after any shallower level", -1, {"1.", "1.1.1.", "1.1.", "1.1.1.", "2.", "2.1.1."}},
-      {"never", 0, {"1.", "1.1.1.", "1.1.", "1.1.2.", "2.", "2.1.3."}},
-      {"after level 1 only", 1, {"1.", "1.1.1.", "1.1.", "1.1.2.", "2.", "2.1.1."}},
-      {"after levels 1 and 2", 2, {"1.", "1.1.1.", "1.1.", "1.1.1.", "2.", "2.1.1."}},
+      {"after any shallower level", -1, {"1.", "1.1.1.", "1.2.", "1.2.1.", "2.", "2.1.1."}},
+      {"never", 0, {"1.", "1.1.1.", "1.2.", "1.2.2.", "2.", "2.1.3."}},
+      {"after level 1 only", 1, {"1.", "1.1.1.", "1.2.", "1.2.2.", "2.", "2.1.1."}},
+      {"after levels 1 and 2", 2, {"1.", "1.1.1.", "1.2.", "1.2.1.", "2.", "2.1.1."}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -183,8 +185,8 @@ TEST(Numbering, StartAtSetsTheNextNumberOfOneInstance) {
   EXPECT_EQ(numbering.NextLabel(2, levels, 0), u"2.\t");
   numbering.StartAt(3, 1, 5);  // before the instance's first paragraph
   EXPECT_EQ(numbering.NextLabel(3, levels, 1), u"1.5.\t");
-  EXPECT_EQ(numbering.NextLabel(3, levels, 0), u"1.\t");  // a restart forgets a pending start
-  EXPECT_EQ(numbering.NextLabel(3, levels, 1), u"1.1.\t");
+  EXPECT_EQ(numbering.NextLabel(3, levels, 0), u"2.\t");  // level 0 was shown at its start
+  EXPECT_EQ(numbering.NextLabel(3, levels, 1), u"2.1.\t");  // a restart forgets a pending start
   numbering.StartAt(3, 0, 5);  // shown at once by a deeper paragraph, then by its own
   EXPECT_EQ(numbering.NextLabel(3, levels, 1), u"5.2.\t");
   EXPECT_EQ(numbering.NextLabel(3, levels, 0), u"5.\t");

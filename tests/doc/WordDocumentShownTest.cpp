@@ -69,8 +69,11 @@ std::pair<std::string, std::string> OneList(std::vector<TLevel> Levels, std::vec
   ByteWriter lfo;
   lfo.U32(uint32_t(StartAts.size()));
   for (int32_t s : StartAts) lfo.U32(77).U32(0).U32(0).U8(s ? 1 : 0).U8(0).U8(0).U8(0);
-  for (int32_t s : StartAts)
-    if (s) lfo.U32(0).U32(uint32_t(s)).U32(0x10);  // level 0 starts at s
+  // Every override has its data: the position it was made at, then its levels.
+  for (int32_t s : StartAts) {
+    lfo.U32(0xFFFFFFFF);
+    if (s) lfo.U32(uint32_t(s)).U32(0x10);  // level 0 starts at s
+  }
   return {lst.Bytes(), lfo.Bytes()};
 }
 
@@ -366,4 +369,224 @@ TEST(WordDocumentShown, PhoneticGuidesShowTheirBaseText) {
     FormattedDocBuilder b(u"A \x13" + c.Instruction + u"\x15 B\r");
     EXPECT_EQ(Joined(Load(b)), u"A " + c.Shown + u" B\r\n") << c.Name;
   }
+}
+
+// Word shows a field's result, never its code: the marks, the instruction and the
+// fields nested in it stay out of the shown text, however the fields nest and
+// wherever their marks lie.
+TEST(WordDocumentShown, FieldsShowTheirResultsAndNeverTheirCodes) {
+  struct TCase {
+    const char* Name;
+    std::u16string Text, Shown;
+  };
+  const std::u16string longUrl = u"http://example.org/" + std::u16string(300, u'x');
+  const std::vector<TCase> cases = {
+      {"hyperlink", u"See \x13 HYPERLINK \"http://example.org\" \x14http://example.org\x15 now\r",
+       u"See http://example.org now\r\n"},
+      {"hyperlink with a code longer than 200 characters",
+       u"A \x13 HYPERLINK \"" + longUrl + u"\" \x14link\x15 B\r", u"A link B\r\n"},
+      {"field in the result", u"\x13 HYPERLINK \"u\" \x14page \x13 PAGE \x14" u"3\x15 here\x15\r", u"page 3 here\r\n"},
+      {"field in the instruction", u"\x13 IF \x13 PAGE \x14" u"1\x15 = 1 \"yes\" \"no\" \x14yes\x15!\r", u"yes!\r\n"},
+      {"field without a result", u"Entry\x13 XE \"entry\" \x15 text\r", u"Entry text\r\n"},
+      {"macro button shows its text", u"[\x13 MACROBUTTON NoMacro Click here \x15]\r", u"[Click here]\r\n"},
+      {"result over several paragraphs", u"\x13 INDEX \\e \"\t\" \x14" u"Alpha\t3\rBeta\t4\r\x15" u"End\r",
+       u"Alpha\t3\r\nBeta\t4\r\nEnd\r\n"},
+      {"instruction holding a paragraph mark", u"A\x13 TC \"x\r y\" \x15 B\r", u"A B\r\n"},
+      {"marks that close no field", u"One\x14 two\x15 three\r", u"One two three\r\n"},
+      {"a field that never ends keeps its text", u"One \x13 two \x14three\r", u"One  two three\r\n"},
+  };
+  for (const TCase& c : cases) {
+    const FormattedDocBuilder b(c.Text);
+    EXPECT_EQ(Joined(Load(b)), c.Shown) << c.Name;
+  }
+  // Fields nested deeper than any document nests them: their marks alone are
+  // dropped, and every result is there.
+  std::u16string deep;
+  for (int i = 0; i < 100; ++i) deep += u"\x13" u"c\x14r";
+  for (int i = 0; i < 100; ++i) deep += u"\x15";
+  deep += u"\r";
+  const std::u16string text = Joined(Load(FormattedDocBuilder(deep)));
+  EXPECT_EQ(text.find_first_of(u"\x13\x14\x15"), std::u16string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), u'r'), 100);
+}
+
+TEST(WordDocumentShown, HyphensShowAsWordShowsThem) {
+  // A non-breaking hyphen is a hyphen that does not break; an optional one shows
+  // only where a line breaks at it.
+  const FormattedDocBuilder b(u"well\x1Eknown exam\x1Fple\r");
+  EXPECT_EQ(Joined(Load(b)), u"well\u2011known example\r\n");
+  EXPECT_EQ(Joined(Load(b, vwStored)), u"well\x1Eknown example\r\n");
+}
+
+namespace {
+
+// A document property record of Word 97 size with the note numbering given.
+std::string Dop97(uint8_t FtnRestart, uint16_t FtnNfc, uint8_t EdnRestart, uint16_t EdnNfc, uint16_t FtnStart = 1) {
+  ByteWriter w;
+  w.PadTo(500);
+  w.PutU16At(2, uint16_t(FtnStart << 2 | FtnRestart)).PutU16At(52, uint16_t(1 << 2 | EdnRestart));
+  w.PutU16At(0x1EC, FtnNfc).PutU16At(0x1EE, EdnNfc);
+  return w.Bytes();
+}
+
+// The section table: sections ending at CpLims, with no properties of their own.
+std::string Sections(std::vector<uint32_t> CpLims) {
+  ByteWriter w;
+  w.U32(0);
+  for (uint32_t cp : CpLims) w.U32(cp);
+  for (size_t i = 0; i < CpLims.size(); ++i) w.U16(0).U32(0xFFFFFFFF).U16(0).U32(0);
+  return w.Bytes();
+}
+
+}  // namespace
+
+TEST(WordDocumentShown, NoteNumbersFollowTheDocumentsFormatAndRestarts) {
+  // Two sections; three footnotes (two in the first section, one in the second)
+  // and two endnotes.
+  const std::u16string main = u"A\x02 B\x02\x0C" u"C\x02 D\x02 E\x02\r";
+  const std::u16string ftn = u"\x02 f1\r\x02 f2\r\x02 f3\r\r";
+  const std::u16string edn = u"\x02 e1\r\x02 e2\r\r";
+  auto build = [&](std::string Dop) {
+    FormattedDocBuilder b(main, ftn, {}, {}, edn);
+    ByteWriter ref, txt, eref, etxt;
+    ref.U32(1).U32(4).U32(7).U32(uint32_t(main.size())).U16(1).U16(1).U16(1);
+    txt.U32(0).U32(5).U32(10).U32(15).U32(16);
+    eref.U32(10).U32(13).U32(uint32_t(main.size())).U16(1).U16(1);
+    etxt.U32(0).U32(5).U32(10).U32(11);
+    b.TableData(FormattedDocBuilder::pairPlcffndRef, ref.Bytes())
+        .TableData(FormattedDocBuilder::pairPlcffndTxt, txt.Bytes())
+        .TableData(FormattedDocBuilder::pairPlcfendRef, eref.Bytes())
+        .TableData(FormattedDocBuilder::pairPlcfendTxt, etxt.Bytes())
+        .TableData(6, Sections({6, uint32_t(main.size())}))
+        .TableData(FormattedDocBuilder::pairDop, Dop);
+    return b;
+  };
+  struct TCase {
+    const char* Name;
+    std::string Dop;
+    std::u16string Main;
+    std::vector<std::u16string> Footnotes, Endnotes;
+  };
+  const std::vector<TCase> cases = {
+      {"defaults: decimal footnotes, roman endnotes", Dop97(0, 0, 0, 2), u"A[1] B[2]\r\nC[3] D[i] E[ii]\r\n",
+       {u"[1] f1", u"[2] f2", u"[3] f3"}, {u"[i] e1", u"[ii] e2"}},
+      {"letters again in each section, from C", Dop97(1, 3, 0, 4, 3), u"A[C] B[D]\r\nC[C] D[a] E[b]\r\n",
+       {u"[C] f1", u"[D] f2", u"[C] f3"}, {u"[a] e1", u"[b] e2"}},
+      {"symbols again on each page", Dop97(2, 9, 0, 0), u"A[*] B[\u2020]\r\nC[*] D[1] E[2]\r\n",
+       {u"[*] f1", u"[\u2020] f2", u"[*] f3"}, {u"[1] e1", u"[2] e2"}},
+  };
+  for (const TCase& c : cases) {
+    const TLoaded shown = Load(build(c.Dop));
+    EXPECT_EQ(Joined(shown), c.Main) << c.Name;
+    EXPECT_EQ(shown.Doc->FootNoteText()->Lines(), c.Footnotes) << c.Name;
+    EXPECT_EQ(shown.Doc->EndNoteText()->Lines(), c.Endnotes) << c.Name;
+  }
+}
+
+TEST(WordDocumentShown, ASectionsOwnNoteNumberingOverridesTheDocuments) {
+  const std::u16string main = u"A\x02\x0C" u"B\x02 C\x02\r";
+  const std::u16string ftn = u"\x02 f1\r\x02 f2\r\x02 f3\r\r";
+  FormattedDocBuilder b(main, ftn);
+  ByteWriter ref, txt, sed;
+  ref.U32(1).U32(4).U32(7).U32(uint32_t(main.size())).U16(1).U16(1).U16(1);
+  txt.U32(0).U32(5).U32(10).U32(15).U32(16);
+  // The second section restarts its footnotes at 5 in upper-case roman.
+  constexpr uint32_t fcSepx = 960;  // free bytes of the main stream before the text
+  sed.U32(0).U32(3).U32(uint32_t(main.size()));
+  sed.U16(0).U32(0xFFFFFFFF).U16(0).U32(0).U16(0).U32(fcSepx).U16(0).U32(0);
+  b.TableData(FormattedDocBuilder::pairPlcffndRef, ref.Bytes())
+      .TableData(FormattedDocBuilder::pairPlcffndTxt, txt.Bytes())
+      .TableData(6, sed.Bytes())
+      .TableData(FormattedDocBuilder::pairDop, Dop97(0, 0, 0, 2));
+  auto [mainStream, tableStream] = b.Streams();
+  const std::string sepx =
+      ByteWriter().U16(11).U16(0x303C).U8(1).U16(0x503F).U16(5).U16(0x5040).U16(1).Bytes();
+  mainStream.replace(fcSepx, sepx.size(), sepx);
+  TMSWordDocument doc(nullptr);
+  doc.SetView(vwShown);
+  TMemoryStream m(mainStream), t(tableStream);
+  doc.ReadDocStreams(&m, &t);
+  EXPECT_EQ(doc.Text()->Get(1), u"A[1]\r\nB[V] C[VI]\r\n");
+  EXPECT_THAT(doc.FootNoteText()->Lines(), ElementsAre(u"[1] f1", u"[V] f2", u"[VI] f3"));
+}
+
+TEST(WordDocumentShown, AnOverrideThatOnlyReformatsALevelCountsOnWithItsList) {
+  // Override 2 shows level 0 in upper-case letters and starts nothing: its
+  // paragraphs and those of override 1 count one list. Override 1 comes first and
+  // has no level overrides, but data of its own all the same.
+  auto [lst, unused] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}});
+  ByteWriter lfo;
+  lfo.U32(2);
+  lfo.U32(77).U32(0).U32(0).U8(0).U8(0).U8(0).U8(0);
+  lfo.U32(77).U32(0).U32(0).U8(1).U8(0).U8(0).U8(0);
+  lfo.U32(0xFFFFFFFF);
+  lfo.U32(0xFFFFFFFF).U32(0).U32(0x20).Raw(Level({1, 3, std::u16string(u"\x00", 1), 0, {}}));
+  FormattedDocBuilder b(u"A\rB\rC\rD\r");
+  b.Para(0, 2, 0, Sprm16(sprmPIlfo, 1)).Para(2, 6, 0, Sprm16(sprmPIlfo, 2)).Para(6, 8, 0, Sprm16(sprmPIlfo, 1));
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo.Bytes());
+  EXPECT_EQ(Joined(Load(b)), u"1.\tA\r\nB\tB\r\nC\tC\r\n4.\tD\r\n");
+}
+
+TEST(WordDocumentShown, ALevelShownBeforeItsFirstParagraphCountsOnFromThere) {
+  // A paragraph at level 2 right under level 0 shows level 1 at its start; the
+  // next paragraph at level 1 shows the number after it.
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00", 1), 0, {}},
+                                   {1, 4, std::u16string(u"\x00.\x01", 3), 0, {}},
+                                   {1, 1, std::u16string(u"\x00.\x01.\x02", 5), 0, {}}});
+  FormattedDocBuilder b(u"A\rB\rC\r");
+  b.Para(0, 2, 0, Sprm16(sprmPIlfo, 1)).Para(2, 4, 0, Sprm16(sprmPIlfo, 1) + Sprm8(sprmPIlvl, 2))
+      .Para(4, 6, 0, Sprm16(sprmPIlfo, 1) + Sprm8(sprmPIlvl, 1));
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  EXPECT_EQ(Joined(Load(b)), u"1\tA\r\n1.a.I\tB\r\n1.b\tC\r\n");
+}
+
+TEST(WordDocumentShown, ListOverridesOfARealFile) {
+  // Each paragraph of d0295 holds the label Word shows for it.
+  const std::filesystem::path corpus = kvtest::CorpusDir();
+  KVTEST_REQUIRE_DIR(corpus);
+  const std::filesystem::path file = corpus / "files" / "d0295-testWORD_override_list_numbering.doc";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "d0295 is absent";
+  TMSWordDocument doc(nullptr);
+  doc.SetView(vwShown);
+  doc.LoadFromFile(PathToWide(file.string()));
+  const std::u16string text = doc.Text()->GetTextStr();
+  for (const std::u16string_view line : {u"\r\n2.b\t2.b\r\n", u"\r\n1\t1\r\nB\tB\r\nC\tC\r\nA\tA\r\nB\tB\r\n4\t4\r\n"})
+    EXPECT_NE(text.find(line), std::u16string::npos) << WideToUtf8(std::u16string(line));
+}
+
+// A paragraph whose mark a tracked change takes away joins the next one, which
+// labels the line; one taken away with all its text leaves nothing, not an empty
+// list item.
+TEST(WordDocumentShown, ParagraphsTakenAwayWithTheirMarksLeaveNoListItem) {
+  const auto [lst, lfo] = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}});
+  // "Two\r" deleted whole, the mark of "Three" deleted, "Five\r" inserted whole.
+  FormattedDocBuilder b(u"One\rTwo\rThree\rFour\rFive\rSix\r");
+  b.Para(0, 28, 0, Sprm16(sprmPIlfo, 1));
+  b.Chars(4, 8, Sprm8(sprmCFRMarkDel, 1)).Chars(13, 14, Sprm8(sprmCFRMarkDel, 1))
+      .Chars(19, 24, Sprm8(sprmCFRMarkIns, 1));
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo);
+  struct TCase {
+    TKvWRevisions Revisions;
+    std::u16string Expected;
+  };
+  const std::vector<TCase> cases = {
+      {rvAccept, u"1.\tOne\r\n2.\tThreeFour\r\n3.\tFive\r\n4.\tSix\r\n"},
+      {rvReject, u"1.\tOne\r\n2.\tTwo\r\n3.\tThree\r\n4.\tFour\r\n5.\tSix\r\n"},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(Joined(Load(b, vwShown, [&](TMSWordDocument& d) { d.SetRevisions(c.Revisions); })), c.Expected)
+        << int(c.Revisions);
+}
+
+TEST(WordDocumentShown, FieldsAndHyphensOfAFileLibreOfficeWrote) {
+  // tests/data/doc/tracked_fields.py says how the file was made.
+  const std::filesystem::path file = kvtest::TestDataDir() / "doc" / "tracked_fields.doc";
+  TMSWordDocument doc(nullptr);
+  doc.SetView(vwShown);
+  doc.LoadFromFile(PathToWide(file.string()));
+  const std::u16string text = doc.Text()->GetTextStr();
+  EXPECT_EQ(text.find_first_of(u"\x13\x14\x15\x1E\x1F"), std::u16string::npos);
+  for (const std::u16string_view line : {u"\r\nLink example end\r\n", u"\r\nHyphens well\u2011known example\r\n",
+                                     u"\r\nPage 1\r\n"})
+    EXPECT_NE(text.find(line), std::u16string::npos) << WideToUtf8(std::u16string(line));
 }

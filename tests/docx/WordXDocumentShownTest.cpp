@@ -555,3 +555,34 @@ TEST(WordXDocumentShown, MacrosOfAMacroEnabledPackage) {
   EXPECT_EQ(doc.MacroText()->Count(), 0);
   EXPECT_THAT(doc.Text()->Lines(), ElementsAre(u"Body"));
 }
+
+// A paragraph whose mark a tracked change takes away (deleted and accepted, or
+// inserted and rejected) joins the next one, which labels the line: no empty list
+// item stays behind.
+TEST(WordXDocumentShown, ParagraphsTakenAwayWithTheirMarksLeaveNoListItem) {
+  const std::string numPr = "<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr>";
+  const std::string deletedMark = numPr + "<w:rPr><w:del w:id=\"1\"/></w:rPr>";
+  const std::string insertedMark = numPr + "<w:rPr><w:ins w:id=\"2\"/></w:rPr>";
+  const std::string body =
+      ListPara("One", 1, 0) + Para("<w:del w:id=\"3\"><w:r><w:delText>Two</w:delText></w:r></w:del>", deletedMark) +
+      Para(TextRun("Three"), deletedMark) + ListPara("Four", 1, 0) +
+      Para("<w:ins w:id=\"4\">" + TextRun("Five") + "</w:ins>", insertedMark) + ListPara("Six", 1, 0);
+  TPackage package(body);
+  package.Add("numbering", "numbering.xml", Numbering);
+  struct TCase {
+    TKvWRevisions Revisions;
+    std::vector<std::u16string> Lines;
+  };
+  const std::vector<TCase> cases = {
+      {rvAccept, {u"1.\tOne", u"2.\tThreeFour", u"3.\tFive", u"4.\tSix"}},
+      {rvReject, {u"1.\tOne", u"2.\tTwo", u"3.\tThree", u"4.\tFour", u"5.\tSix"}},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(LoadPackage(package.Bytes(), vwShown, c.Revisions).Text, c.Lines) << int(c.Revisions);
+}
+
+TEST(WordXDocumentShown, AnOptionalHyphenShowsOnlyInTheStoredView) {
+  const std::string body = Para("<w:r><w:t>exam</w:t><w:softHyphen/><w:t>ple</w:t><w:noBreakHyphen/><w:t>x</w:t></w:r>");
+  EXPECT_EQ(ShownText(TPackage(body)), std::vector<std::u16string>{u"example\u2011x"});
+  EXPECT_EQ(LoadPackage(TPackage(body).Bytes(), vwStored).Text, std::vector<std::u16string>{u"exam\u00ADple\u2011x"});
+}

@@ -106,6 +106,18 @@ TEST(HtmlDocument, SettingsDecide) {
   EXPECT_EQ(WideToUtf8(html.Text()->Get(1)), "x<u>+i</u><s>-d</s>y<p></p>\r\n");
 }
 
+// What Word shows of a page: a field's result, never its code (which Word keeps in
+// conditional comments), and an optional hyphen only where a line breaks at it.
+TEST(HtmlDocument, ShownViewLeavesOutFieldCodesAndOptionalHyphens) {
+  const std::string page =
+      "<p>See <!--[if supportFields]><span style='mso-element:field-begin'></span>HYPERLINK "
+      "&quot;http://x.org&quot; <span style='mso-element:field-separator'></span><![endif]-->"
+      "<a href=\"http://x.org\">link</a><!--[if supportFields]><span style='mso-element:field-end'></span>"
+      "<![endif]--> exam&shy;ple</p>";
+  EXPECT_EQ(Body(page, [](TMSHtmlDocument& d) { d.SetView(vwShown); }), "See link example\r\n");
+  EXPECT_EQ(Body(page), "See link exam\xC2\xADple\r\n");
+}
+
 // Word's story divisions and other writers' go to their lists; title, meta and
 // Word's document properties fill the summary.
 TEST(HtmlDocument, StoriesAndSummary) {
