@@ -6,6 +6,7 @@
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Numbering.h"
 #include "msword/base/Streams.h"
+#include "msword/doc/ReadAt.h"
 #include "msword/doc/ListTables.h"
 #include "msword/doc/Sprm.h"
 
@@ -20,14 +21,6 @@ constexpr size_t kSedSize = 12;
 // The section properties' note sprms.
 constexpr uint16_t sprmSRncFtn = 0x303C, sprmSRncEdn = 0x303E, sprmSNFtn = 0x503F, sprmSNfcFtnRef = 0x5040,
                    sprmSNEdn = 0x5041, sprmSNfcEdnRef = 0x5042;
-
-bool ReadAt(TStream& S, uint64_t Offset, size_t Count, std::string& Out) {
-  const int64_t size = S.Size();
-  if (size < 0 || Offset > uint64_t(size) || Count > uint64_t(size) - Offset) return false;
-  Out.resize(Count);
-  S.Seek(int64_t(Offset), soBeginning);
-  return S.Read(Out.data(), int32_t(Count)) == int32_t(Count);
-}
 
 }  // namespace
 

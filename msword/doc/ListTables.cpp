@@ -4,6 +4,7 @@
 
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Streams.h"
+#include "msword/doc/ReadAt.h"
 #include "msword/doc/FontTable.h"
 #include "msword/doc/Sprm.h"
 
@@ -14,14 +15,6 @@ namespace {
 // More than the levels of any real document's lists.
 constexpr uint64_t kMaxListBytes = 16u << 20;
 constexpr size_t kLstfSize = 28, kLvlfSize = 28, kLfoSize = 16, kLfoLvlSize = 8;
-
-bool ReadAt(TStream& S, uint64_t Offset, size_t Count, std::string& Out) {
-  const int64_t size = S.Size();
-  if (size < 0 || Offset > uint64_t(size) || Count > uint64_t(size) - Offset) return false;
-  Out.resize(Count);
-  S.Seek(int64_t(Offset), soBeginning);
-  return S.Read(Out.data(), int32_t(Count)) == int32_t(Count);
-}
 
 // Decodes the level at P[At, Size); advances At past it. False when it runs past
 // the data.

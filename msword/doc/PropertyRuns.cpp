@@ -5,6 +5,7 @@
 
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Streams.h"
+#include "msword/doc/ReadAt.h"
 
 namespace msword {
 
@@ -12,15 +13,6 @@ namespace {
 
 constexpr uint32_t kPageSize = 512;
 constexpr size_t kPagesPerRead = 64;
-
-// Reads Count bytes at Offset; false when the stream does not hold them.
-bool ReadAt(TStream& S, uint64_t Offset, size_t Count, std::string& Out) {
-  const int64_t size = S.Size();
-  if (size < 0 || Offset > uint64_t(size) || Count > uint64_t(size) - Offset) return false;
-  Out.resize(Count);
-  S.Seek(int64_t(Offset), soBeginning);
-  return S.Read(Out.data(), int32_t(Count)) == int32_t(Count);
-}
 
 }  // namespace
 

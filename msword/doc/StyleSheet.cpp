@@ -4,18 +4,11 @@
 
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Streams.h"
+#include "msword/doc/ReadAt.h"
 
 namespace msword {
 
 namespace {
-
-bool ReadAt(TStream& S, uint64_t Offset, size_t Count, std::string& Out) {
-  const int64_t size = S.Size();
-  if (size < 0 || Offset > uint64_t(size) || Count > uint64_t(size) - Offset) return false;
-  Out.resize(Count);
-  S.Seek(int64_t(Offset), soBeginning);
-  return S.Read(Out.data(), int32_t(Count)) == int32_t(Count);
-}
 
 // Decodes one style description of Size bytes at P.
 void DecodeStyle(const uint8_t* P, size_t Size, size_t BaseSize, bool Word97, TStyle& Style) {
