@@ -7,15 +7,29 @@
 #
 #   FUZZ_SECONDS=600 bash fuzz/smoke.sh            # longer runs
 #   bash fuzz/smoke.sh fuzz_zip fuzz_xml           # only these targets
+#
+# Every unit runs under a time and a memory limit (FUZZ_UNIT_SECONDS, default 5;
+# FUZZ_RSS_MB, default 1024): the seeds are at most 100 KB and every reader's work
+# grows in proportion to its input, so a unit slower or bigger than that is a
+# finding, kept like a crash.
+#
+# The verdict is the targets' own: each writes its exit status to a file, and the
+# script fails when one of them failed or wrote none. FUZZ_BUILD=0 with
+# FUZZ_BUILD_DIR uses targets already built (the script's own test plants some).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 jobs=${FUZZ_JOBS:-$(nproc)}
 shared=${KVWORD_SHARED_DIR:-$(cd .. && pwd)/shared}
 seed_max_bytes=${FUZZ_SEED_MAX_BYTES:-102400}
+unit_seconds=${FUZZ_UNIT_SECONDS:-5}
+rss_mb=${FUZZ_RSS_MB:-1024}
+build_dir=${FUZZ_BUILD_DIR:-build/fuzz}
 
-cmake --preset fuzz
-cmake --build --preset fuzz
+if [ "${FUZZ_BUILD:-1}" != 0 ]; then
+  cmake --preset fuzz
+  cmake --build --preset fuzz
+fi
 
 if [ $# -gt 0 ]; then
   targets=("$@")
@@ -26,7 +40,7 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-artifacts=build/fuzz/smoke-artifacts
+artifacts=$build_dir/smoke-artifacts
 mkdir -p "$work/files" "$work/xml" "$work/props" "$artifacts"
 
 # Seeds: the shared real and crafted documents up to seed_max_bytes, as they stand;
@@ -56,21 +70,22 @@ for name in sorted(os.listdir(src)):
         pass
 EOF
 fi
-find "$work/files" -type f -exec build/fuzz/fuzz/extract_property_sets "$work/props" {} + >/dev/null
+find "$work/files" -type f -exec "$build_dir/fuzz/extract_property_sets" "$work/props" {} + >/dev/null
 echo "fuzz smoke: $(ls "$work/files" | wc -l) file seeds, $(ls "$work/xml" | wc -l) XML seeds," \
   "$(ls "$work/props" | wc -l) property-set seeds," \
-  "${#targets[@]} targets, ${seconds} s each, ${jobs} at a time"
+  "${#targets[@]} targets, ${seconds} s each, ${jobs} at a time," \
+  "at most ${unit_seconds} s and ${rss_mb} MB a unit"
 
 # Runs one target: replay, then fuzz. Its log is printed when it fails.
 run_target() {
-  local name=$1 binary=build/fuzz/fuzz/$1 seeds=$work/files
+  local name=$1 binary=$build_dir/fuzz/$1 seeds=$work/files
   case "$name" in
     *xml*) seeds=$work/xml ;;
     *property_set*) seeds=$work/props ;;
   esac
   local corpus=$work/corpus-$name log=$work/$name.log
   mkdir -p "$corpus"
-  local options=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts/$name-" -print_final_stats=1)
+  local options=(-timeout="$unit_seconds" -rss_limit_mb="$rss_mb" -artifact_prefix="$artifacts/$name-" -print_final_stats=1)
   local start=$SECONDS
   if ! "$binary" "${options[@]}" -runs=0 "$seeds" >"$log" 2>&1; then
     echo "FAIL $name: a seed fails on replay"; tail -n 60 "$log"; return 1
@@ -83,17 +98,26 @@ run_target() {
   echo "ok   $name: ${runs:-?} runs in $((SECONDS - start)) s"
 }
 
-status=0
-pids=()
-names=()
+# Each target runs in the background and leaves its exit status in NAME.status; a
+# slot is free when a status file has appeared for every target started but the
+# last FUZZ_JOBS. The shell's own job table is not asked: it forgets jobs that
+# ended while it was polled.
+started=0
 for name in "${targets[@]}"; do
-  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do sleep 1; done
-  run_target "$name" &
-  pids+=($!)
-  names+=("$name")
+  while [ $((started - $(find "$work" -maxdepth 1 -name '*.status' | wc -l))) -ge "$jobs" ]; do
+    sleep 1
+  done
+  ( set +e; run_target "$name"; echo $? >"$work/$name.status" ) &
+  started=$((started + 1))
 done
-for i in "${!pids[@]}"; do
-  wait "${pids[$i]}" || status=1
+wait || true
+status=0
+for name in "${targets[@]}"; do
+  result=$(cat "$work/$name.status" 2>/dev/null || echo none)
+  if [ "$result" != 0 ]; then
+    [ "$result" = none ] && echo "FAIL $name: ended without a status"
+    status=1
+  fi
 done
 [ $status -eq 0 ] && echo "fuzz smoke: all targets passed" || echo "fuzz smoke: FAILED"
 exit $status
