@@ -156,8 +156,10 @@ bool TfrmMain::LoadByContent(const QString& Refused) {
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   const int w = width();
-  // Anchored left, top and right: each keeps its right-hand margin of the design.
+  // The edit and the text box are anchored left, top and right: each keeps its
+  // right-hand margin of the design. The "..." button is anchored top and right: it
+  // keeps its size and its right-hand margin, so that it never covers the edit.
   edtFileName->setGeometry(112, 16, std::max(0, w - (kDesignWidth - 585) - 112), 22);
-  btnFileName->setGeometry(592, 16, std::max(0, w - (kDesignWidth - 614) - 592), 22);
+  btnFileName->setGeometry(w - (kDesignWidth - 592), 16, 22, 22);
   memoPlainText->setGeometry(8, 88, std::max(0, w - (kDesignWidth - 633) - 8), 385);
 }

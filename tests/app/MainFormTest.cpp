@@ -85,9 +85,24 @@ class MainFormTest : public QObject {
     form.show();
     form.resize(800, 600);
     QCOMPARE(form.edtFileName->geometry(), QRect(112, 16, 633, 22));
-    QCOMPARE(form.btnFileName->geometry(), QRect(592, 16, 182, 22));
+    QCOMPARE(form.btnFileName->geometry(), QRect(752, 16, 22, 22));
     QCOMPARE(form.memoPlainText->geometry(), QRect(8, 88, 785, 385));
     QCOMPARE(form.btnLoadDocument->geometry(), QRect(216, 48, 153, 22));
+  }
+
+  // Widened, the "..." button keeps its size and moves with the right edge: it
+  // never covers the file-name edit, which stretches up to it.
+  void WideningKeepsTheButtonBesideTheEdit() {
+    for (const int width : {1200, 641, 500}) {
+      TfrmMain form;
+      form.show();
+      form.resize(width, 600);
+      const QRect edit = form.edtFileName->geometry();
+      const QRect button = form.btnFileName->geometry();
+      QVERIFY2(button.left() > edit.right(), qPrintable(QString::number(width)));
+      QCOMPARE(button.width(), 22);
+      QCOMPARE(button.right(), width - 27);
+    }
   }
 
   void StartsWithTestDocBesideTheProgram() {
