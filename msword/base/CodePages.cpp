@@ -1,17 +1,15 @@
 #include "msword/base/CodePages.h"
 
-#include <iconv.h>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 #include <array>
-#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "msword/base/CodePageData.h"
 #include "msword/base/MacCodePages.h"
 
 namespace msword {
@@ -52,74 +50,22 @@ struct TCodePageTable {
   bool IsDouble = false;
 };
 
-const char* IconvName(uint16_t cp) {
-  switch (cp) {
-    case 874: return "CP874";
-    case 932: return "CP932";
-    case 936: return "CP936";
-    case 949: return "CP949";
-    case 950: return "CP950";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 1255: return "CP1255";
-    case 1256: return "CP1256";
-    case 1257: return "CP1257";
-    case 1258: return "CP1258";
-    case 1361: return "JOHAB";
-    default: return nullptr;
-  }
-}
-
-// Decodes Len bytes with cd into UTF-16; returns the single code unit they give,
-// or 0 when they do not form exactly one character of the page.
-bool DecodeOne(iconv_t cd, const char* bytes, size_t len, char16_t& out) {
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char in[4];
-  for (size_t i = 0; i < len; ++i) in[i] = bytes[i];
-  char* inp = in;
-  size_t inLeft = len;
-  char16_t result[4];
-  char* outp = reinterpret_cast<char*>(result);
-  size_t outLeft = sizeof(result);
-  if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == size_t(-1)) return false;
-  if (iconv(cd, nullptr, nullptr, &outp, &outLeft) == size_t(-1)) return false;
-  if (inLeft != 0 || sizeof(result) - outLeft != 2) return false;
-  out = result[0];
-  return true;
-}
-
+// Expands the compiled-in data of a page into the tables decoding reads.
 std::unique_ptr<TCodePageTable> BuildTable(uint16_t cp) {
-  const char* name = IconvName(cp);
-  if (!name) return nullptr;
-  iconv_t cd = iconv_open("UTF-16LE", name);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  const TCodePageData* data = FindCodePageData(cp);
+  if (!data) return nullptr;
   auto table = std::make_unique<TCodePageTable>();
-  const bool isDouble = cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
-  table->IsDouble = isDouble;
-  for (int b = 0; b < 256; ++b) {
-    const char byte = char(b);
-    char16_t c;
-    if (DecodeOne(cd, &byte, 1, c)) {
-      table->Single[size_t(b)] = c;
-    } else {
-      table->Single[size_t(b)] = kReplacement;
-      if (isDouble && b >= 0x80) table->Lead[size_t(b)] = true;
-    }
-  }
-  if (isDouble) {
+  for (int b = 0; b < 256; ++b) table->Single[size_t(b)] = data->Single[b];
+  table->IsDouble = data->Rows != nullptr;
+  if (table->IsDouble) {
     table->Double.assign(256 * 256, kReplacement);
-    for (int lead = 0x80; lead < 256; ++lead) {
-      if (!table->Lead[size_t(lead)]) continue;
-      for (int trail = 0x21; trail < 256; ++trail) {
-        const char pair[2] = {char(lead), char(trail)};
-        char16_t c;
-        if (DecodeOne(cd, pair, 2, c)) table->Double[size_t(lead * 256 + trail)] = c;
-      }
+    for (uint16_t r = 0; r < data->RowCount; ++r) {
+      const TCodePageLeadRow& row = data->Rows[r];
+      table->Lead[row.Lead] = true;
+      for (uint16_t i = 0; i < row.Count; ++i)
+        table->Double[size_t(row.Lead) * 256 + row.First + i] = data->Pairs[row.Offset + i];
     }
   }
-  iconv_close(cd);
   return table;
 }
 

@@ -21,7 +21,8 @@ std::string WideToAnsi(std::u16string_view S);
 
 // The bytes of S decoded in the Windows code page CodePage (0 = the ANSI code page).
 // Single-byte pages (874, 1250-1258) and double-byte pages (932, 936, 949, 950,
-// 1361) are decoded through tables built once per page; the single-byte Mac pages
+// 1361) are decoded through tables compiled in (base/CodePageData), expanded once
+// per page: nothing is loaded at run time; the single-byte Mac pages
 // (10000 Roman, 10006, 10007, 10010, 10029, 10079, 10081, 10082) through fixed ones. Bytes the page does not
 // define give U+FFFD; an unsupported page gives the empty text. Never throws.
 std::u16string StringToWideStringEx(std::string_view S, uint16_t CodePage);

@@ -1,6 +1,9 @@
 #include "msword/base/CodePages.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
 
 using namespace msword;
 
@@ -67,4 +70,52 @@ TEST(CodePages, LongTextsConvertToUtf8WhereverTheirWideCharactersFall) {
   }
   const std::u16string wide(20000, u'\u0436');
   EXPECT_EQ(Utf8ToWide(WideToUtf8(wide)), wide);
+}
+
+// The compiled-in tables decode every byte and every pair of every page as the C
+// library's iconv does where its conversion modules are installed (the tables were
+// written from it; the library itself no longer loads them).
+TEST(CodePages, CompiledTablesDecodeAsTheSystemConversion) {
+  struct Page { uint16_t page; const char* name; bool isDouble; };
+  const Page pages[] = {{874, "CP874", false},   {932, "CP932", true},    {936, "CP936", true},
+                        {949, "CP949", true},    {950, "CP950", true},    {1250, "CP1250", false},
+                        {1251, "CP1251", false}, {1253, "CP1253", false}, {1254, "CP1254", false},
+                        {1255, "CP1255", false}, {1256, "CP1256", false}, {1257, "CP1257", false},
+                        {1258, "CP1258", false}, {1361, "JOHAB", true}};
+  // The one UTF-16 code unit iconv gives for Bytes, or U+FFFD.
+  auto systemDecode = [](iconv_t cd, std::string bytes, bool& ok) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* in = bytes.data();
+    size_t inLeft = bytes.size();
+    char16_t out[4];
+    char* outp = reinterpret_cast<char*>(out);
+    size_t outLeft = sizeof(out);
+    ok = iconv(cd, &in, &inLeft, &outp, &outLeft) != size_t(-1) &&
+         iconv(cd, nullptr, nullptr, &outp, &outLeft) != size_t(-1) && inLeft == 0 &&
+         sizeof(out) - outLeft == 2;
+    return ok ? out[0] : u'\uFFFD';
+  };
+  int compared = 0;
+  for (const Page& p : pages) {
+    SCOPED_TRACE(p.page);
+    EXPECT_TRUE(IsSupportedCodePage(p.page));
+    iconv_t cd = iconv_open("UTF-16LE", p.name);
+    if (cd == reinterpret_cast<iconv_t>(-1)) continue;  // no conversion module here
+    ++compared;
+    for (int b = 0; b < 256; ++b) {
+      bool ok = false;
+      const char16_t expected = systemDecode(cd, std::string(1, char(b)), ok);
+      ASSERT_EQ(StringToWideStringEx(std::string(1, char(b)), p.page), std::u16string(1, expected)) << b;
+      if (ok || !p.isDouble || b < 0x80) continue;
+      for (int t = 0x21; t < 256; ++t) {
+        const std::string pair{char(b), char(t)};
+        const char16_t pairExpected = systemDecode(cd, pair, ok);
+        const std::u16string got = StringToWideStringEx(pair, p.page);
+        ASSERT_EQ(got[0], pairExpected) << b << " " << t;
+        ASSERT_EQ(got.size(), ok ? 1u : 2u) << b << " " << t;
+      }
+    }
+    iconv_close(cd);
+  }
+  if (compared == 0) GTEST_SKIP() << "the system has no conversion modules to compare with";
 }
