@@ -1,5 +1,6 @@
 // kvword: extracts the text of Word documents to standard output. See kvword.1.
 #include <sys/stat.h>
+#include <openssl/crypto.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,6 +51,10 @@ void Write(const std::string& Bytes) {
 
 int main(int argc, char** argv) {
   using namespace kvword;
+  // OpenSSL is told not to read the system's configuration: a configuration that
+  // loads a provider would load shared modules into the tool (and a second
+  // libcrypto into the static one), and nothing the tool decrypts needs one.
+  OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
   TKvWordOptions options;
   if (std::optional<int> status = ParseCommandLine(argc, argv, options, std::cout, std::cerr)) {
     // --help and --version fail, as any output does, when it cannot be written.
