@@ -1,5 +1,6 @@
 #include "cli/DocumentLoader.h"
 
+#include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,7 +126,10 @@ void TDocumentLoader::Configure(TMSCustomWordDocument& Document,
   if (FOptions.Macros) items.Include(msword::wpiVBA);
   if (FOptions.HiddenText) items.Include(msword::wpiHiddenText);
   Document.SetParseItems(items);
-  Document.SetPassword(msword::Utf8ToWide(FOptions.Password));
+  std::u16string password = msword::Utf8ToWide(FOptions.Password);
+  Document.SetPassword(password);
+  explicit_bzero(password.data(), password.size() * sizeof(char16_t));
+  Document.SetMaxSpinCount(FOptions.MaxSpinCount);
   if (FOptions.Format == msword::tfPlainText) return;
   const bool html = FOptions.Format == msword::tfHTML;
   auto remember = [](std::vector<std::u16string>& Seen, const std::u16string& Text) {

@@ -1,4 +1,5 @@
 #include "cli/Options.h"
+#include "cli/Output.h"
 
 #include <fmt/format.h>
 
@@ -17,6 +18,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <string.h>
 
 #include "msword/base/CodePages.h"
 #include "msword/MSWordCnst.h"
@@ -122,6 +125,30 @@ std::string FirstLine(const std::string& Text) {
   return line;
 }
 
+// The password of KVWORD_PASSWORD into Password, then cleared from the process's
+// environment: its bytes overwritten where they lie (what /proc/PID/environ shows)
+// and the variable removed, so that no child and no later reader sees it.
+static void TakePasswordFromEnvironment(std::string& Password) {
+  char* value = std::getenv("KVWORD_PASSWORD");
+  if (!value) return;
+  Password = value;
+  explicit_bzero(value, std::strlen(value));
+  unsetenv("KVWORD_PASSWORD");
+}
+
+// A parse error's message without the values given to mistyped options: a
+// misspelt --password=SECRET must not print the secret.
+static std::string WithoutOptionValues(std::string Message, int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const size_t equals = arg.find('=');
+    if (!arg.starts_with("-") || equals == std::string_view::npos) continue;
+    for (size_t at = Message.find(arg); at != std::string::npos; at = Message.find(arg, at + equals))
+      Message.replace(at, arg.size(), arg.substr(0, equals));
+  }
+  return Message;
+}
+
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOptions& Options,
                                     std::ostream& Out, std::ostream& Err) {
   // Nothing but documents named, the way a wrapper calls the tool once per file:
@@ -130,7 +157,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
   if (argc > 1 && std::all_of(argv + 1, argv + argc, [](const char* arg) { return arg[0] != '-' && arg[0] != '\0'; })) {
     Options.Files.assign(argv + 1, argv + argc);
     Options.Jobs = DefaultJobsFor(Options);
-    if (const char* environment = std::getenv("KVWORD_PASSWORD")) Options.Password = environment;
+    TakePasswordFromEnvironment(Options.Password);
     return std::nullopt;
   }
   CLI::App app{Description, "kvword"};
@@ -244,6 +271,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
                  "Take the password from the first line of PATH (\"-\": standard input)")
       ->type_name("PATH")
       ->group(protection);
+  app.add_option("--max-spin-count", Options.MaxSpinCount,
+                 "Refuse documents whose password takes more than N hashing rounds (default 1000000)")
+      ->check(CLI::Range(1u, 10'000'000u).description(""))
+      ->type_name("N")
+      ->group(protection);
 
   try {
     app.parse(argc, argv);
@@ -251,7 +283,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
     Out << app.help();
     return ExitSuccess;
   } catch (const CLI::ParseError& e) {
-    Err << "kvword: " << e.what() << "\nTry 'kvword --help' for more information.\n";
+    Err << "kvword: " << WithoutOptionValues(e.what(), argc, argv) << "\nTry 'kvword --help' for more information.\n";
     return ExitUsage;
   }
   if (version) {
@@ -295,13 +327,16 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
       std::getline(std::cin, text);
     } else {
       std::ifstream file(passwordFile, std::ios::binary);
-      if (!file) return usageError("cannot read the password file " + passwordFile);
+      if (!file) return usageError("cannot read the password file " + EscapeControls(passwordFile));
       std::getline(file, text);
     }
     Options.Password = FirstLine(text);
-  } else if (const char* environment = std::getenv("KVWORD_PASSWORD")) {
-    Options.Password = environment;
   }
+  // The environment's password is cleared even when an option overrides it.
+  std::string environmentPassword;
+  TakePasswordFromEnvironment(environmentPassword);
+  if (app.count("--password") == 0 && app.count("--password-file") == 0) Options.Password = environmentPassword;
+  explicit_bzero(environmentPassword.data(), environmentPassword.size());
   return std::nullopt;
 }
 

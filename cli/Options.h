@@ -51,6 +51,8 @@ struct TKvWordOptions {
   // The password tried on every protected document (UTF-8; empty: none), from
   // --password, else the first line of --password-file, else KVWORD_PASSWORD.
   std::string Password;
+  // The most rounds of password hashing a protected document may ask for.
+  uint32_t MaxSpinCount = msword::DefaultMaxSpinCount;
 
   bool operator==(const TKvWordOptions&) const = default;
 };

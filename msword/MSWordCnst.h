@@ -2,6 +2,7 @@
 // they stand, "%s" replaced by the file name exactly as the caller gave it.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace msword {
@@ -16,6 +17,12 @@ inline constexpr std::u16string_view strEFileIsPasswordProtected =
     u"Could not read the password protected file";
 inline constexpr std::u16string_view strWrongPassword = u"The password does not open file %s";
 inline constexpr std::u16string_view strFileIsDamaged = u"File %s is damaged";
+inline constexpr std::u16string_view strSpinCountTooHigh =
+    u"File %s asks for more rounds of password hashing than the limit allows";
+
+// The most rounds of password hashing (an Agile spin count) a document may ask for
+// unless the caller raises the limit: Word writes 100,000; each round is a hash.
+inline constexpr uint32_t DefaultMaxSpinCount = 1'000'000;
 
 // Zip archives.
 inline constexpr std::u16string_view strZipIndexOutOfRange = u"Index out of range.";

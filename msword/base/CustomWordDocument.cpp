@@ -1,5 +1,7 @@
 #include "msword/base/CustomWordDocument.h"
 
+#include <string.h>
+
 namespace msword {
 
 TMSCustomWordDocument::TMSCustomWordDocument(TComponent* AOwner)
@@ -15,6 +17,7 @@ TMSCustomWordDocument::TMSCustomWordDocument(TComponent* AOwner)
       FSummaryInformation(std::make_unique<TKvWordSummaryInformation>()) {}
 
 TMSCustomWordDocument::~TMSCustomWordDocument() {
+  explicit_bzero(FPassword.data(), FPassword.size() * sizeof(char16_t));
   FMacroText.reset();
   FFootNoteText.reset();
   FHeaderText.reset();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "msword/MSWordCnst.h"
 #include "msword/base/BaseDocument.h"
 #include "msword/base/SummaryInformation.h"
 #include "msword/base/VBAProjectItems.h"
@@ -57,6 +58,11 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   // message.
   const std::u16string& Password() const { return FPassword; }
   void SetPassword(const std::u16string& Value) { FPassword = Value; }
+  // The most rounds of password hashing (an Agile spin count) a protected document
+  // may ask for; more refuses it before hashing. Up to MaxSpinCount (ten million),
+  // above which the encryption is taken as damaged.
+  uint32_t MaxSpinCount() const { return FMaxSpinCount; }
+  void SetMaxSpinCount(uint32_t Value) { FMaxSpinCount = Value; }
 
   std::unique_ptr<TVBAProjectItems> VBAProjectItems;
 
@@ -92,6 +98,7 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   TKvWView FView = vwStored;
   TKvWRevisions FRevisions = rvDefault;
   std::u16string FPassword;
+  uint32_t FMaxSpinCount = DefaultMaxSpinCount;
   std::u16string FLoadingFile;
 };
 

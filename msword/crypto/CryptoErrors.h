@@ -15,6 +15,11 @@ class EKvWWrongPassword : public Exception {
   explicit EKvWWrongPassword(std::u16string_view AFileName) : Exception(Format(strWrongPassword, AFileName)) {}
 };
 
+class EKvWSpinCountTooHigh : public Exception {
+ public:
+  explicit EKvWSpinCountTooHigh(std::u16string_view AFileName) : Exception(Format(strSpinCountTooHigh, AFileName)) {}
+};
+
 class EKvWFileDamaged : public Exception {
  public:
   explicit EKvWFileDamaged(std::u16string_view AFileName) : Exception(Format(strFileIsDamaged, AFileName)) {}

@@ -1,5 +1,7 @@
 #include "msword/crypto/DocumentKey.h"
 
+#include <openssl/crypto.h>
+
 #include <algorithm>
 
 #include "msword/crypto/CryptoErrors.h"
@@ -26,18 +28,25 @@ std::string PasswordBytes(std::u16string_view Password) {
   return bytes;
 }
 
+void Wipe(std::string& S) {
+  if (!S.empty()) OPENSSL_cleanse(S.data(), S.size());
+}
+
 TKvWDocumentKey::TKvWDocumentKey(const TKvWEncryptionInfo& Info, std::u16string_view Password,
                                  std::u16string_view AFileName)
     : FKind(Info.Kind), FKeySize(Info.KeySize) {
   if (FKind == ekRc4) {
     // The first five bytes of the password's MD5, sixteen times beside the salt,
     // hashed again and cut to five bytes.
-    const std::string h0 = Hash(haMD5, PasswordBytes(Password)).substr(0, 5);
-    std::string buffer;
+    std::string password = PasswordBytes(Password), h0 = Hash(haMD5, password), buffer;
+    const TWipeOnExit wipePassword(password), wipeHash(h0), wipeBuffer(buffer);
+    h0.resize(5);
     for (int i = 0; i < 16; ++i) buffer += h0 + Info.Salt;
     FBase = Hash(haMD5, buffer).substr(0, 5);
   } else if (FKind == ekRc4CryptoApi) {
-    FBase = Hash(haSHA1, Info.Salt, PasswordBytes(Password));
+    std::string password = PasswordBytes(Password);
+    const TWipeOnExit wipePassword(password);
+    FBase = Hash(haSHA1, Info.Salt, password);
   } else {
     throw EKvWFileDamaged(AFileName);
   }
@@ -52,6 +61,8 @@ TKvWDocumentKey::TKvWDocumentKey(const TKvWEncryptionInfo& Info, std::u16string_
       verifierHash.compare(0, Info.VerifierHashSize, expected, 0, Info.VerifierHashSize) != 0)
     throw EKvWWrongPassword(AFileName);
 }
+
+TKvWDocumentKey::~TKvWDocumentKey() { Wipe(FBase); }
 
 std::string TKvWDocumentKey::BlockKey(uint32_t Block) const {
   if (FKind == ekRc4) return Hash(haMD5, FBase, LittleEndian32(Block));

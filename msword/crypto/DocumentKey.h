@@ -14,6 +14,21 @@ namespace msword {
 // A password as the key derivations hash it: its UTF-16LE bytes.
 std::string PasswordBytes(std::u16string_view Password);
 
+// Clears the bytes of S (a password, a hash of it, a key) where the optimiser
+// cannot leave it out.
+void Wipe(std::string& S);
+// Wipes a string when the scope ends, however it ends.
+class TWipeOnExit {
+ public:
+  explicit TWipeOnExit(std::string& S) : FString(S) {}
+  ~TWipeOnExit() { Wipe(FString); }
+  TWipeOnExit(const TWipeOnExit&) = delete;
+  TWipeOnExit& operator=(const TWipeOnExit&) = delete;
+
+ private:
+  std::string& FString;
+};
+
 class TKvWDocumentKey {
  public:
   static constexpr uint32_t BlockSize = 512;
@@ -21,6 +36,9 @@ class TKvWDocumentKey {
   // Derives the key of Info (ekRc4 or ekRc4CryptoApi) and checks it against the
   // verifier; a password that does not verify raises EKvWWrongPassword.
   TKvWDocumentKey(const TKvWEncryptionInfo& Info, std::u16string_view Password, std::u16string_view AFileName);
+  ~TKvWDocumentKey();
+  TKvWDocumentKey(const TKvWDocumentKey&) = delete;
+  TKvWDocumentKey& operator=(const TKvWDocumentKey&) = delete;
 
   // The RC4 key of one block.
   std::string BlockKey(uint32_t Block) const;

@@ -34,9 +34,12 @@ std::string Fit(std::string Value, size_t Size) {
 }
 
 std::string StandardKey(const TKvWEncryptionInfo& Info, std::u16string_view Password) {
-  const std::string h = IterateHash(haSHA1, Hash(haSHA1, Info.Salt, PasswordBytes(Password)), 50000);
-  const std::string last = Hash(haSHA1, h, LittleEndian32(0));
+  std::string password = PasswordBytes(Password);
+  const TWipeOnExit wipePassword(password);
+  std::string h = IterateHash(haSHA1, Hash(haSHA1, Info.Salt, password), 50000);
+  std::string last = Hash(haSHA1, h, LittleEndian32(0));
   std::string x1(64, '\x36'), x2(64, '\x5C');
+  const TWipeOnExit wipeHash(h), wipeLast(last), wipeX1(x1), wipeX2(x2);
   for (size_t i = 0; i < last.size(); ++i) {
     x1[i] = char(x1[i] ^ last[i]);
     x2[i] = char(x2[i] ^ last[i]);
@@ -51,11 +54,15 @@ std::string AgileDecrypt(std::string_view Key, std::string_view Iv, std::string_
   return out;
 }
 
-std::string AgileKey(const TKvWEncryptionInfo& Info, std::u16string_view Password, std::u16string_view AFileName) {
+std::string AgileKey(const TKvWEncryptionInfo& Info, std::u16string_view Password, std::u16string_view AFileName,
+                     uint32_t SpinCountLimit) {
+  if (Info.SpinCount > SpinCountLimit) throw EKvWSpinCountTooHigh(AFileName);
   const TKvWAgileParams& encryptor = Info.KeyEncryptor;
   const TKvWHashAlgorithm hash = encryptor.HashAlgorithm;
-  const std::string h =
-      IterateHash(hash, Hash(hash, encryptor.SaltValue, PasswordBytes(Password)), Info.SpinCount);
+  std::string password = PasswordBytes(Password);
+  const TWipeOnExit wipePassword(password);
+  std::string h = IterateHash(hash, Hash(hash, encryptor.SaltValue, password), Info.SpinCount);
+  const TWipeOnExit wipeHash(h);
   const auto keyFor = [&](const char (&BlockKey)[9]) {
     return Fit(Hash(hash, h, Block(BlockKey)), encryptor.KeyBits / 8);
   };
@@ -67,8 +74,9 @@ std::string AgileKey(const TKvWEncryptionInfo& Info, std::u16string_view Passwor
   const std::string expected = Hash(hash, input.substr(0, encryptor.SaltValue.size()));
   if (value.compare(0, encryptor.HashSize, expected, 0, encryptor.HashSize) != 0)
     throw EKvWWrongPassword(AFileName);
-  return AgileDecrypt(keyFor(KEY_VALUE_BLOCK), iv, Info.EncryptedKeyValue, AFileName)
-      .substr(0, Info.KeyData.KeyBits / 8);
+  std::string keyKey = keyFor(KEY_VALUE_BLOCK), key = AgileDecrypt(keyKey, iv, Info.EncryptedKeyValue, AFileName);
+  const TWipeOnExit wipeKeyKey(keyKey), wipeKey(key);
+  return key.substr(0, Info.KeyData.KeyBits / 8);
 }
 
 // Checks the HMAC of the whole EncryptedPackage stream that an Agile package
@@ -98,16 +106,18 @@ uint64_t PackageSize(std::string_view EncryptedPackage, std::u16string_view AFil
 
 }  // namespace
 
-std::string PackageKey(const TKvWEncryptionInfo& Info, std::u16string_view Password, std::u16string_view AFileName) {
-  if (Info.Kind == ekAgile) return AgileKey(Info, Password, AFileName);
+std::string PackageKey(const TKvWEncryptionInfo& Info, std::u16string_view Password, std::u16string_view AFileName,
+                       uint32_t SpinCountLimit) {
+  if (Info.Kind == ekAgile) return AgileKey(Info, Password, AFileName, SpinCountLimit);
   if (Info.Kind != ekStandard) throw EKvWFileDamaged(AFileName);
-  const std::string key = StandardKey(Info, Password);
+  std::string key = StandardKey(Info, Password);
+  TWipeOnExit wipeKey(key);
   std::string verifier, verifierHash;
   if (!AesDecrypt(key, {}, Info.EncryptedVerifier, verifier) ||
       !AesDecrypt(key, {}, Info.EncryptedVerifierHash, verifierHash))
     throw EKvWFileDamaged(AFileName);
   if (verifierHash.compare(0, 20, Hash(haSHA1, verifier)) != 0) throw EKvWWrongPassword(AFileName);
-  return key;
+  return std::string(key);
 }
 
 std::string DecryptPackageData(const TKvWEncryptionInfo& Info, const std::string& Key,
@@ -137,12 +147,14 @@ std::string DecryptPackageData(const TKvWEncryptionInfo& Info, const std::string
 }
 
 std::string DecryptPackage(std::string_view EncryptionInfo, std::string_view EncryptedPackage,
-                           std::u16string_view Password, std::u16string_view AFileName) {
+                           std::u16string_view Password, std::u16string_view AFileName, uint32_t SpinCountLimit) {
   const TKvWEncryptionInfo info = DecodeEncryptionInfo(EncryptionInfo, AFileName);
   if (info.Kind != ekStandard && info.Kind != ekAgile) throw EKvWFileDamaged(AFileName);
   // A size the stream cannot hold is refused before the key's hashing rounds.
   PackageSize(EncryptedPackage, AFileName);
-  return DecryptPackageData(info, PackageKey(info, Password, AFileName), EncryptedPackage, AFileName);
+  std::string key = PackageKey(info, Password, AFileName, SpinCountLimit);
+  const TWipeOnExit wipeKey(key);
+  return DecryptPackageData(info, key, EncryptedPackage, AFileName);
 }
 
 }  // namespace msword

@@ -27,7 +27,8 @@ inline constexpr uint32_t CALG_AES_256 = 0x6610;
 inline constexpr uint32_t CALG_SHA1 = 0x8004;
 
 // The most hashing rounds a key derivation may ask for: more is taken for a
-// damaged (or hostile) file, not for a stronger one.
+// damaged (or hostile) file, not for a stronger one. Below it, the reader's own
+// limit (DefaultMaxSpinCount unless raised) refuses the document instead.
 inline constexpr uint32_t MaxSpinCount = 10'000'000;
 
 // The key-encryptor part of an Agile description (the password's) and its keyData;

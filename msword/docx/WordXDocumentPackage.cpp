@@ -343,7 +343,7 @@ bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
   const std::u16string& name = MessageFileName();
   const std::shared_ptr<storage::TStorageStream> info = Root.OpenStream(u"EncryptionInfo");
   if (!info) throw EKvWFileDamaged(name);
-  TMemoryStream plain(DecryptPackage(StreamBytes(info), StreamBytes(package), Password(), name));
+  TMemoryStream plain(DecryptPackage(StreamBytes(info), StreamBytes(package), Password(), name, MaxSpinCount()));
   // The package inside is read as it stands, even if it is another encrypted one.
   FDecrypting = true;
   try {

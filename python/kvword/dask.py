@@ -85,6 +85,9 @@ def read_partition(items, read_options=None, jobs=1):
     (name, bytes) pairs for documents shipped with the task. Never raises for a
     document; an item that is neither gives an error record too."""
     options = dict(read_options or {})
+    password_env = options.pop("password_env", None)
+    if password_env is not None:
+        options["password"] = os.environ.get(password_env)
     summary = options.get("summary", True)
     macros = options.get("macros", False)
     items = list(items)
@@ -106,7 +109,7 @@ def read_partition(items, read_options=None, jobs=1):
     return records
 
 
-def extract(paths, client=None, *, partition_size=100, jobs=1, **read_options):
+def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None, **read_options):
     """A dask.bag of the records of paths, one per path in their order.
 
     paths: file names (str or os.PathLike), each readable by the workers under that
@@ -116,12 +119,22 @@ def extract(paths, client=None, *, partition_size=100, jobs=1, **read_options):
         whichever scheduler is in use when it is computed.
     partition_size: paths per task.
     jobs: kvword worker threads per task (1: one per Dask worker thread).
+    password_env: the name of an environment variable that holds the password on
+        every worker, read there by each task: the password itself then travels
+        nowhere. A password given as password=... is part of every task, and so is
+        sent to the scheduler and the workers and kept in their task graphs and logs.
     read_options: kvword.read's options (view, revisions, format, max_length,
         hidden_text, macros, summary, password, reader).
     """
     import dask.bag as db
 
     kvword._options(**read_options)  # a wrong option fails here, not in every task
+    if password_env is not None:
+        if "password" in read_options:
+            raise ValueError("password and password_env exclude each other")
+        if not isinstance(password_env, str) or not password_env:
+            raise TypeError("password_env must be the name of an environment variable")
+        read_options = dict(read_options, password_env=password_env)
     if partition_size < 1:
         raise ValueError(f"partition_size must be at least 1, not {partition_size}")
     paths = [p if _is_named_bytes(p) else os.fsdecode(os.fspath(p)) for p in paths]

@@ -173,8 +173,24 @@ def test_documents_shipped_as_bytes_keep_their_names():
     assert records[1]["error"] == "File (bytes) is not valid MS Word document"
 
 
+def test_the_password_can_come_from_the_workers_environment(monkeypatch):
+    protected = corpus_files((".docx",))
+    protected = [p for p in protected if p.name == "x0190-bug53475-password-is-pass.docx"]
+    if not protected:
+        pytest.skip("the protected corpus document is absent")
+    monkeypatch.setenv("KVWORD_TEST_PASSWORD", "pass")
+    bag = kvword.dask.extract([str(protected[0])], None, password_env="KVWORD_TEST_PASSWORD")
+    assert "'password'" not in repr(dict(bag.__dask_graph__()))  # the graph holds the name only
+    opened = bag.compute(scheduler="sync")[0]
+    assert "error" not in opened and opened["text"]
+    monkeypatch.delenv("KVWORD_TEST_PASSWORD")
+    assert "password protected" in bag.compute(scheduler="sync")[0]["error"]
+
+
 @pytest.mark.parametrize("kwargs, error", [
     ({"partition_size": 0}, ValueError),
+    ({"password": "a", "password_env": "B"}, ValueError),
+    ({"password_env": ""}, TypeError),
     ({"view": "everything"}, ValueError),
 ])
 def test_wrong_arguments_fail_before_any_task(kwargs, error):

@@ -122,4 +122,37 @@ TEST(Password, WrongPasswordIsReportedWithoutTheSecret) {
   EXPECT_EQ(noPassword.Err, "kvword: " + file + ": Could not read the password protected file\n");
 }
 
+// A mistyped option never prints the value given to it, and the password of the
+// environment is gone from it once read.
+TEST(Password, MistypedOptionsAndTheEnvironmentKeepTheSecret) {
+  for (const char* mistyped : {"--passwrd=S3cret-77", "--pass=S3cret-77"}) {
+    const TProcessResult run = RunKvWord({mistyped, "a.docx"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(run.Err.find("S3cret-77"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find(std::string(mistyped).substr(0, std::string(mistyped).find('='))), std::string::npos);
+  }
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"kvword", "a.docx"},
+                                               std::vector<std::string>{"kvword", "--json", "a.docx"},
+                                               std::vector<std::string>{"kvword", "--password=x", "a.docx"}}) {
+    const TPasswordEnvironment environment("from-env");
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    TKvWordOptions options;
+    std::ostringstream out, err;
+    EXPECT_FALSE(ParseCommandLine(int(argv.size()), argv.data(), options, out, err).has_value()) << err.str();
+    EXPECT_EQ(std::getenv("KVWORD_PASSWORD"), nullptr) << args[1];
+  }
+}
+
+// --max-spin-count lowers (or raises) the hashing rounds a document may ask for.
+TEST(Password, SpinCountLimitRefusesTheDocument) {
+  TTempDir dir;
+  const std::string file = dir.Write("sealed.docx", ProtectedDocx("Sealed", u"Kv-Secret"));  // 100 rounds
+  const TPasswordEnvironment environment(nullptr);
+  const TProcessResult refused = RunKvWord({"--password=Kv-Secret", "--max-spin-count=99", file});
+  EXPECT_EQ(refused.ExitCode, 1);
+  EXPECT_EQ(refused.Err, "kvword: " + file + ": The file asks for more rounds of password hashing than the limit allows\n");
+  EXPECT_EQ(RunKvWord({"--password=Kv-Secret", "--max-spin-count=100", file}).Out, "Sealed\r\n");
+}
+
 }  // namespace kvword

@@ -83,6 +83,20 @@ TEST(EncryptedPackage, SizeIsCheckedBeforeTheKeyIsDerived) {
               testing::ThrowsMessage<EKvWFileDamaged>(testing::StrEq("File f.docx is damaged")));
 }
 
+// A spin count above the caller's limit (a million unless raised) refuses the
+// document before any hashing round; the limit raised, the same file opens.
+TEST(EncryptedPackage, SpinCountAboveTheLimitIsRefused) {
+  const EncryptedPackageStreams streams = kvtest::AgileEncrypt("PK sealed", u"pw", "SHA1", "SHA1", 10, 128);
+  std::string millionAndOne = streams.Info;
+  millionAndOne.replace(millionAndOne.find("spinCount=\"10\""), 14, "spinCount=\"1000001\"");
+  const std::string refused = "File f.docx asks for more rounds of password hashing than the limit allows";
+  EXPECT_THAT([&] { DecryptPackage(millionAndOne, streams.Package, u"pw", u"f.docx"); },
+              testing::ThrowsMessage<EKvWSpinCountTooHigh>(testing::StrEq(refused)));
+  EXPECT_THAT([&] { DecryptPackage(streams.Info, streams.Package, u"pw", u"f.docx", 9); },
+              testing::ThrowsMessage<EKvWSpinCountTooHigh>(testing::StrEq(refused)));
+  EXPECT_EQ(DecryptPackage(streams.Info, streams.Package, u"pw", u"f.docx", 10), "PK sealed");
+}
+
 TEST(EncryptedPackage, BinaryDocumentSchemesAreNoPackageEncryption) {
   EXPECT_THAT([&] { DecryptPackage(kvtest::DocRc4Header(u"pw", 0, "salt-salt-salt-s"), std::string(24, 'x'), u"pw", u"f"); },
               testing::ThrowsMessage<EKvWFileDamaged>(testing::StrEq("File f is damaged")));
