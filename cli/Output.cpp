@@ -264,7 +264,26 @@ std::vector<TSummaryField> SummaryFields(const TKvWordSummaryInformation& S, boo
 
 std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, bool First) {
   const std::string_view eol = LineEnd(Options);
-  return fmt::format("{}==> {} <=={}", First ? "" : eol, File, eol);
+  return fmt::format("{}==> {} <=={}", First ? "" : eol, EscapeControls(File), eol);
+}
+
+std::string EscapeControls(std::string_view Text) {
+  const auto isControl = [](unsigned char c) { return c < 0x20 || c == 0x7F || c == 0xC2; };
+  if (std::none_of(Text.begin(), Text.end(), isControl)) return std::string(Text);
+  std::string out;
+  out.reserve(Text.size() + 8);
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(Text[i]);
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20 || c == 0x7F) out += fmt::format("\\x{:02x}", c);
+    else if (c == 0xC2 && i + 1 < Text.size() && static_cast<unsigned char>(Text[i + 1]) >= 0x80 &&
+             static_cast<unsigned char>(Text[i + 1]) <= 0x9F)  // U+0080..U+009F
+      out += fmt::format("\\u{:04x}", static_cast<unsigned char>(Text[++i]));
+    else out.push_back(char(c));
+  }
+  return out;
 }
 
 void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document, const TSink& Sink,

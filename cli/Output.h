@@ -80,4 +80,10 @@ std::string FormatJsonError(std::string_view File, std::string_view Message);
 // an empty line unless it is the first thing printed (as head(1) does).
 std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, bool First);
 
+// Text (a file name, a message) made safe to print in a line: control characters
+// (C0, DEL and, in UTF-8, C1) become escapes ("\n", "\t", "\r", "\x1b", "\u009b"),
+// so that a name can neither start a line of its own nor send commands to a
+// terminal. Other bytes pass unchanged.
+std::string EscapeControls(std::string_view Text);
+
 }  // namespace kvword

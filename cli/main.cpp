@@ -1,6 +1,7 @@
 // kvword: extracts the text of Word documents to standard output. See kvword.1.
 #include <sys/stat.h>
 #include <openssl/crypto.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -64,6 +65,14 @@ int main(int argc, char** argv) {
     }
     return *status;
   }
+  // With a password the process holds it and the keys made from it: it leaves no
+  // core dump, and other processes of the user cannot attach to it; the password
+  // is wiped when the program ends.
+  struct TPasswordWipe {
+    std::string& Password;
+    ~TPasswordWipe() { OPENSSL_cleanse(Password.data(), Password.size()); }
+  } passwordWipe{options.Password};
+  if (!options.Password.empty()) ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 
   std::ifstream listFile;
   std::istream* list = nullptr;
@@ -76,12 +85,12 @@ int main(int argc, char** argv) {
     } else {
       if (std::optional<std::string> problem = ListProblem(options.FilesFrom)) {
         std::fprintf(stderr, "kvword: the list %s %s\nTry 'kvword --help' for more information.\n",
-                     options.FilesFrom.c_str(), problem->c_str());
+                     EscapeControls(options.FilesFrom).c_str(), problem->c_str());
         return ExitUsage;
       }
       listFile.open(options.FilesFrom, std::ios::binary);
       if (!listFile) {
-        std::fprintf(stderr, "kvword: the list %s cannot be opened: %s\n", options.FilesFrom.c_str(),
+        std::fprintf(stderr, "kvword: the list %s cannot be opened: %s\n", EscapeControls(options.FilesFrom).c_str(),
                      std::strerror(errno));
         return ExitUsage;
       }
@@ -113,7 +122,7 @@ int main(int argc, char** argv) {
       anyFailed = true;
       progress.Clear();
       std::fflush(stdout);  // so that a terminal shows the message after the text before it
-      std::fprintf(stderr, "kvword: %s: %s\n", path.c_str(), result.Message.c_str());
+      std::fprintf(stderr, "kvword: %s: %s\n", EscapeControls(path).c_str(), EscapeControls(result.Message).c_str());
     } else if (withHeadings) {
       Write(FormatHeading(options, path, !printedAny));
       printedAny = true;

@@ -356,6 +356,22 @@ bool TMSWordXDocument::FinishShownParagraph() {
   return true;
 }
 
+namespace {
+
+// Control characters other than tab, CR and LF: no text of a document (XML does
+// not even allow them), and a terminal would obey them (ESC starts a command).
+bool IsStrayControl(char16_t c) { return c < 0x20 && c != u'\t' && c != u'\r' && c != u'\n'; }
+
+bool HasStrayControl(std::u16string_view Value) {
+  return std::any_of(Value.begin(), Value.end(), IsStrayControl);
+}
+
+void DropStrayControls(std::u16string& Value) {
+  Value.erase(std::remove_if(Value.begin(), Value.end(), IsStrayControl), Value.end());
+}
+
+}  // namespace
+
 void TMSWordXDocument::AppendDocumentText(std::u16string_view Value) {
   switch (TextFormating()) {
     case tfPlainText:
@@ -441,6 +457,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       if (FShown && (FRunSymbolFont || !FCustomMarkId.empty())) {
         std::u16string value = ATagValue;
         if (HasAmpersand(value)) ReplaceHTMLChars(value);
+        DropStrayControls(value);
         if (FRunSymbolFont) {
           // Private-use characters of a symbol font are the symbols it draws.
           std::u16string mapped;
@@ -456,11 +473,12 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         AppendDocumentText(value);
         return;
       }
-      if (!HasAmpersand(ATagValue)) {
+      if (!HasAmpersand(ATagValue) && !HasStrayControl(ATagValue)) {
         AppendDocumentText(ATagValue);
       } else {
         std::u16string value = ATagValue;
-        ReplaceHTMLChars(value);
+        if (HasAmpersand(value)) ReplaceHTMLChars(value);
+        DropStrayControls(value);
         AppendDocumentText(value);
       }
       return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ProcessRunner.h"
+#include "support/SharedData.h"
 
 namespace kvtest {
 namespace {
@@ -38,6 +39,22 @@ TEST(KvWordProcess, DocumentsThatCannotBeReadFailWithTheLibraryMessage) {
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "kvword: " + c.file + ": " + c.message + "\n");
   }
+}
+
+// A name holding a newline or an escape sequence cannot forge a heading or reach
+// the terminal: headings and messages print its control characters escaped.
+TEST(KvWordProcess, NamesWithControlCharactersAreEscapedInHeadingsAndMessages) {
+  TTempDir dir;
+  const std::string sample = ReadFileBytes(std::string(KVWORD_SAMPLES_DIR) + "/sample.docx");
+  ASSERT_FALSE(sample.empty());
+  const std::string good = dir.Write("a <==\n==> forged.docx", sample);
+  const std::string bad = dir.Write("b\x1b[2J.doc", "not a document");
+  const TProcessResult run = RunKvWord({"--lf", good, bad});
+  EXPECT_EQ(run.ExitCode, 1);
+  const std::string escapedGood = dir.Path().string() + "/a <==\\n==> forged.docx";
+  EXPECT_TRUE(run.Out.starts_with("==> " + escapedGood + " <==\n")) << run.Out;
+  EXPECT_EQ(run.Out.find("\n==> forged.docx"), std::string::npos);
+  EXPECT_EQ(run.Err, "kvword: " + dir.Path().string() + "/b\\x1b[2J.doc: The file is not valid MS Word document\n");
 }
 
 TEST(KvWordProcess, UsageErrorsExitWithTwoAndPrintNothing) {

@@ -212,6 +212,23 @@ TEST(Output, HeadingsFollowHead) {
   EXPECT_EQ(FormatHeading(options, "b.doc", false), "\n==> b.doc <==\n");
 }
 
+// A file name cannot forge a heading of its own or send a terminal commands: its
+// control characters are printed as escapes; other bytes, UTF-8 included, pass.
+TEST(Output, ControlCharactersInNamesAreEscaped) {
+  struct Case { std::string name, shown; };
+  const Case cases[] = {{"plain \xC3\xA9t\xC3\xA9.doc", "plain \xC3\xA9t\xC3\xA9.doc"},
+                        {"a <==\n==> forged.doc", "a <==\\n==> forged.doc"},
+                        {"\x1b]0;title\x07\t\r\x7f.doc", "\\x1b]0;title\\x07\\t\\r\\x7f.doc"},
+                        {"csi\xC2\x9B" "31m \xC2\xA0.doc", "csi\\u009b31m \xC2\xA0.doc"},
+                        {"back\\slash.doc", "back\\slash.doc"}};
+  TKvWordOptions options;
+  options.Lf = true;
+  for (const Case& c : cases) {
+    EXPECT_EQ(EscapeControls(c.name), c.shown);
+    EXPECT_EQ(FormatHeading(options, c.name, true), "==> " + c.shown + " <==\n");
+  }
+}
+
 TEST(Output, LfTurnsOnlyCrLfPairsIntoLf) {
   EXPECT_EQ(OutputText(u"a\r\nb\rc\n\r\r\n", true), "a\nb\rc\n\r\n");
   EXPECT_EQ(OutputText(u"a\r\nb", false), "a\r\nb");

@@ -228,3 +228,16 @@ TEST(WordXDocumentBody, RubyVmlTextBoxesMovesHyphensAndBreaksKeepTheirText) {
     EXPECT_EQ(lines.front(), c.line);
   }
 }
+
+// Control characters other than tab, CR and LF are no text, raw or as character
+// references, in either view: ESC would reach a terminal as a command.
+TEST(WordXDocumentBody, ControlCharactersOtherThanLineAndTabAreDropped) {
+  const std::string body =
+      "<w:p><w:r><w:t>a\x1b[31mb\x07" "c&#27;]0;x&#x7;d&#9;e</w:t></w:r></w:p>";
+  for (const TKvWView view : {vwStored, vwShown}) {
+    SCOPED_TRACE(view);
+    TMSWordXDocument doc(nullptr);
+    doc.SetView(view);
+    EXPECT_THAT(Convert(doc, Document(body)), ElementsAre(u"a[31mbc]0;xd\te"));
+  }
+}
