@@ -9,7 +9,7 @@
 #   bash fuzz/smoke.sh fuzz_zip fuzz_xml           # only these targets
 #
 # Every unit runs under a time and a memory limit (FUZZ_UNIT_SECONDS, default 5;
-# FUZZ_RSS_MB, default 1024): the seeds are at most 100 KB and every reader's work
+# FUZZ_RSS_MB, default 2048): the seeds are at most 100 KB and every reader's work
 # grows in proportion to its input, so a unit slower or bigger than that is a
 # finding, kept like a crash.
 #
@@ -23,7 +23,7 @@ jobs=${FUZZ_JOBS:-$(nproc)}
 shared=${KVWORD_SHARED_DIR:-$(cd .. && pwd)/shared}
 seed_max_bytes=${FUZZ_SEED_MAX_BYTES:-102400}
 unit_seconds=${FUZZ_UNIT_SECONDS:-5}
-rss_mb=${FUZZ_RSS_MB:-1024}
+rss_mb=${FUZZ_RSS_MB:-2048}
 build_dir=${FUZZ_BUILD_DIR:-build/fuzz}
 
 if [ "${FUZZ_BUILD:-1}" != 0 ]; then

@@ -38,7 +38,7 @@ targets=(fuzz_first fuzz_second fuzz_third)
 smoke FUZZ_JOBS=1 || fail "passing targets in one slot: the smoke failed"
 [ "$(tail -n 1 "$work/out")" = "fuzz smoke: all targets passed" ] || fail "no pass verdict"
 [ "$(grep -c '^ok ' "$work/out")" = 3 ] || fail "not every target reported ok"
-grep -q -- '-timeout=5 -rss_limit_mb=1024 ' "$work/fuzz_first.args" || fail "unit limits not passed"
+grep -q -- '-timeout=5 -rss_limit_mb=2048 ' "$work/fuzz_first.args" || fail "unit limits not passed"
 
 targets=(fuzz_first fuzz_broken fuzz_third)
 for slots in 1 2; do
