@@ -361,7 +361,8 @@ TEST(WordXDocumentPackage, HostilePackagesBehaveAsExpected) {
       {"xml_nul_byte.docx", {u"Before NUL."}, nullptr},
       // The paragraph that the unclosed tab swallows keeps its text when it finally ends.
       {"xml_unbalanced_quote.docx", {u"Before quote.", u"Last.", u"After tab.\t"}, nullptr},
-      {"xml_numeric_refs.docx", {std::u16string(u"A\0B&#xFFFF;C&#99999999999;D&#4294967361;E", 41)}, nullptr},
+      // &#0; gives U+0000, which the reader drops like every control but tab, CR and LF.
+      {"xml_numeric_refs.docx", {u"AB&#xFFFF;C&#99999999999;D&#4294967361;E"}, nullptr},
       {"xml_utf16_odd_length.docx", {u"UTF-16 text."}, nullptr},
       {"xml_rels_traversal.docx", baseText, nullptr},
       {"xml_billion_laughs.docx", {}, nullptr},
