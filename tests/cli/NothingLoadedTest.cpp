@@ -71,14 +71,17 @@ TEST(NothingLoaded, CyrillicWord95TextNeedsNoConversionModule) {
 // A password-protected document is decrypted with OpenSSL; a configuration that
 // activates providers is not read.
 TEST(NothingLoaded, DecryptionReadsNoOpenSslConfiguration) {
-  TProbeEnvironment probe;
+  // Encrypted here before the probe's configuration is named: this process uses
+  // OpenSSL too, and would read it.
   const std::string package =
       kvtest::ZipBuilder()
           .AddDeflated("word/document.xml",
                        "<w:document xmlns:w=\"w\"><w:body><w:p><w:r><w:t>sealed</w:t></w:r></w:p></w:body></w:document>")
           .Bytes();
-  const std::string file = probe.Dir().Write(
-      "sealed.docx", kvtest::EncryptedDocx(kvtest::AgileEncrypt(package, u"pw", "SHA512", "SHA512", 100, 256)));
+  const std::string sealed =
+      kvtest::EncryptedDocx(kvtest::AgileEncrypt(package, u"pw", "SHA512", "SHA512", 100, 256));
+  TProbeEnvironment probe;
+  const std::string file = probe.Dir().Write("sealed.docx", sealed);
   const TProcessResult run = RunKvWord({"--password=pw", file});
   EXPECT_EQ(run.ExitCode, 0) << run.Err;
   EXPECT_EQ(run.Out, "sealed\n");
