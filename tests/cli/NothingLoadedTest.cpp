@@ -84,6 +84,6 @@ TEST(NothingLoaded, DecryptionReadsNoOpenSslConfiguration) {
   const std::string file = probe.Dir().Write("sealed.docx", sealed);
   const TProcessResult run = RunKvWord({"--password=pw", file});
   EXPECT_EQ(run.ExitCode, 0) << run.Err;
-  EXPECT_EQ(run.Out, "sealed\n");
+  EXPECT_EQ(run.Out, "sealed\r\n");
   EXPECT_FALSE(probe.Loaded());
 }
