@@ -23,16 +23,37 @@ TMSWBaseDocument::~TMSWBaseDocument() {
 void TMSWBaseDocument::ClearInternalLists() {
   if (FText) FText->Clear();
   IsCancelExtract = false;
+  if (!FBudgetShared) FBudget->Reset();
 }
 
 void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
-  List->Add(std::move(Value));
-  if (FMaxTextLength <= 0) return;
+  FBudget->ChargeOutput(Value.size());
+  if (FMaxTextLength <= 0) {
+    List->Add(std::move(Value));
+    return;
+  }
   IsCancelExtract = true;  // set by the first call with a limit, reached or not
-  std::u16string joined = List->GetText();
-  if (joined.size() > size_t(FMaxTextLength)) {
+  // With a limit the list holds its text as one line, every entry followed by CR LF,
+  // cut to the limit. The line grows in place, by no more than the limit needs, so
+  // that a document's calls cost what they add, not what the list already holds.
+  if (TextFull(List)) return;
+  const size_t limit = size_t(FMaxTextLength);
+  std::u16string joined;
+  if (List->Count() > 1) {
+    joined = List->GetText();
+  } else if (List->Count() == 1) {
+    joined = std::move(List->Last());
+    joined += u"\r\n";
+  }
+  // One unit past the limit tells whether the last one kept begins a pair.
+  auto append = [&joined, limit](std::u16string_view Part) {
+    if (joined.size() <= limit) joined.append(Part.substr(0, limit + 1 - joined.size()));
+  };
+  append(Value);
+  append(u"\r\n");
+  if (joined.size() > limit) {
     // A character of two code units is kept whole or not at all.
-    size_t kept = size_t(FMaxTextLength);
+    size_t kept = limit;
     if (joined[kept - 1] >= 0xD800 && joined[kept - 1] <= 0xDBFF && joined[kept] >= 0xDC00 &&
         joined[kept] <= 0xDFFF)
       --kept;
@@ -40,6 +61,10 @@ void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
   }
   List->Clear();
   List->Add(std::move(joined));
+}
+
+bool TMSWBaseDocument::TextFull(const TWideStrings* List) const {
+  return FMaxTextLength > 0 && List->Count() == 1 && List->Lines()[0].size() >= size_t(FMaxTextLength);
 }
 
 void TMSWBaseDocument::InternalLoadFromOLEStream(TStream* Stream) { LoadFromStream(Stream); }
@@ -62,6 +87,7 @@ bool TMSWBaseDocument::IsPasswordProtected() { return false; }
 void TMSWBaseDocument::Execute() {
   if (FOnBeforeExecute) FOnBeforeExecute(this);
   LoadFromFile(FFileName);
+  FBudget->Check();
   if (FOnAfterExecute) FOnAfterExecute(this);
 }
 

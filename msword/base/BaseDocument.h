@@ -11,6 +11,7 @@
 
 #include "msword/base/Classes.h"
 #include "msword/base/DateTime.h"
+#include "msword/base/DocumentBudget.h"
 #include "msword/base/WideStrings.h"
 
 namespace msword {
@@ -93,6 +94,21 @@ class TMSWBaseDocument : public TComponent {
   const TMSWTextChange& OnAfterText() const { return FOnAfterText; }
   void SetOnAfterText(TMSWTextChange Value) { FOnAfterText = std::move(Value); }
 
+  // What one document may cost (TDocumentLimits gives the defaults); every load
+  // starts with nothing used, and a document that goes past a limit fails with
+  // EDocumentOverBudget.
+  const TDocumentLimits& Limits() const { return FBudget->Limits(); }
+  void SetLimits(const TDocumentLimits& Value) { FBudget->SetLimits(Value); }
+  TDocumentBudget& Budget() const { return *FBudget; }
+  // A reader that reads part of another document's content (an imported chunk)
+  // charges that document's budget: it shares it, and its loads no longer start
+  // it anew.
+  void ShareBudget(std::shared_ptr<TDocumentBudget> Value) {
+    FBudget = std::move(Value);
+    FBudgetShared = true;
+  }
+  const std::shared_ptr<TDocumentBudget>& SharedBudget() const { return FBudget; }
+
   // The main text; the caller reads it, never frees it.
   TWideStrings* Text() const { return FText.get(); }
   TWideStrings* PlainText() const { return FText.get(); }
@@ -100,6 +116,9 @@ class TMSWBaseDocument : public TComponent {
   virtual void ClearInternalLists();
   // Appends Value to List and applies MaxTextLength.
   virtual void AddText(std::u16string Value, TWideStrings* List);
+  // True when MaxTextLength is set and List holds as much as it keeps: AddText adds
+  // nothing more to it, and a reader may stop making text for it.
+  bool TextFull(const TWideStrings* List) const;
   virtual void InternalLoadFromOLEStream(TStream* Stream);
   virtual void LoadFromStream(TStream* Stream);
   // Skips a "BDOC" header when the stream starts with one, then loads.
@@ -108,7 +127,8 @@ class TMSWBaseDocument : public TComponent {
   virtual void LoadFromFile(const std::u16string& AFileName);
   virtual bool IsPasswordProtected();
 
-  // Loads the file named by FileName between the two execute events.
+  // Loads the file named by FileName between the two execute events; a document
+  // that went over its budget fails even where a reader passed over a part.
   void Execute();
 
   std::u16string GetTextStart();
@@ -127,6 +147,8 @@ class TMSWBaseDocument : public TComponent {
   std::unique_ptr<TWideStrings> FText;
   TMSTextFormating FTextFormating = tfPlainText;
   int32_t FMaxTextLength = 0;
+  std::shared_ptr<TDocumentBudget> FBudget = std::make_shared<TDocumentBudget>();
+  bool FBudgetShared = false;
   TKvWParseItems FParseItems{wpiText, wpiSummaryInformation};
   bool FConvertSysCharacters = true;
   TMSWordConvertSysCharEvent FOnConvertSysChar;

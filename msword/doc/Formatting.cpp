@@ -10,13 +10,39 @@ namespace msword {
 namespace {
 
 // A toggle's operand: 0 and 1 set the value, 0x80 takes the style's, 0x81 its opposite.
-bool Toggle(uint8_t Operand, bool StyleValue) {
+TCharEffect::TToggle Invert(TCharEffect::TToggle T) {
+  switch (T) {
+    case TCharEffect::tgKeep: return TCharEffect::tgInvert;
+    case TCharEffect::tgOff: return TCharEffect::tgOn;
+    case TCharEffect::tgOn: return TCharEffect::tgOff;
+    default: return TCharEffect::tgKeep;
+  }
+}
+
+TCharEffect::TToggle Toggle(uint8_t Operand, TCharEffect::TToggle StyleValue) {
   switch (Operand) {
-    case 0: return false;
-    case 1: return true;
+    case 0: return TCharEffect::tgOff;
+    case 1: return TCharEffect::tgOn;
     case 0x80: return StyleValue;
-    case 0x81: return !StyleValue;
-    default: return Operand & 1;
+    case 0x81: return Invert(StyleValue);
+    default: return Operand & 1 ? TCharEffect::tgOn : TCharEffect::tgOff;
+  }
+}
+
+TCharEffect::TToggle Then(TCharEffect::TToggle First, TCharEffect::TToggle Second) {
+  switch (Second) {
+    case TCharEffect::tgKeep: return First;
+    case TCharEffect::tgInvert: return Invert(First);
+    default: return Second;
+  }
+}
+
+bool Apply(TCharEffect::TToggle T, bool Value) {
+  switch (T) {
+    case TCharEffect::tgOff: return false;
+    case TCharEffect::tgOn: return true;
+    case TCharEffect::tgInvert: return !Value;
+    default: return Value;
   }
 }
 
@@ -24,6 +50,34 @@ bool Toggle(uint8_t Operand, bool StyleValue) {
 constexpr uint32_t kFcPlfLst = 738, kLcbPlfLst = 742, kFcPlfLfo = 746, kLcbPlfLfo = 750;
 
 }  // namespace
+
+TCharEffect TCharEffect::After(const TCharEffect& Before) const {
+  TCharEffect e = *this;
+  e.Vanish = Then(Before.Vanish, Vanish);
+  e.Deleted = Then(Before.Deleted, Deleted);
+  e.Inserted = Then(Before.Inserted, Inserted);
+  e.Special = Then(Before.Special, Special);
+  if (!SetFtc) e.SetFtc = Before.SetFtc, e.Ftc = Before.Ftc;
+  if (!SetFtcOther) e.SetFtcOther = Before.SetFtcOther, e.FtcOther = Before.FtcOther;
+  if (!SetSymbol) e.SetSymbol = Before.SetSymbol, e.SymbolFtc = Before.SymbolFtc, e.SymbolChar = Before.SymbolChar;
+  if (!SetPicLocation) e.SetPicLocation = Before.SetPicLocation, e.PicLocation = Before.PicLocation;
+  return e;
+}
+
+void TCharEffect::ApplyTo(TCharProps& Props) const {
+  Props.Vanish = Apply(Vanish, Props.Vanish);
+  Props.Deleted = Apply(Deleted, Props.Deleted);
+  Props.Inserted = Apply(Inserted, Props.Inserted);
+  Props.Special = Apply(Special, Props.Special);
+  if (SetFtc) Props.Ftc = Ftc;
+  if (SetFtcOther) Props.FtcOther = FtcOther;
+  if (SetSymbol) {
+    Props.HasSymbol = true;
+    Props.SymbolFtc = SymbolFtc;
+    Props.SymbolChar = SymbolChar;
+  }
+  if (SetPicLocation) Props.PicLocation = PicLocation;
+}
 
 void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word97) {
   FWord97 = Word97;
@@ -45,6 +99,7 @@ void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word
   }
   FStyleChar.assign(Styles.Count(), TCharProps{});
   FStylePara.assign(Styles.Count(), TParaProps{});
+  FStyleEffect.assign(Styles.Count(), TCharEffect{});
   FStyleDone.assign(Styles.Count(), 0);
   FDefaultChar = TCharProps{};
   FDefaultChar.Ftc = FDefaultChar.FtcOther = Styles.DefaultFtc();
@@ -52,58 +107,75 @@ void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word
   FLastPara = nullptr;
 }
 
-void TFormatting::ApplyCharStyle(uint16_t Istd, TCharProps& Props, size_t Depth) {
-  if (Depth >= TStyleSheet::MaxDepth) return;
+TCharEffect TFormatting::CharStyleEffect(uint16_t Istd, size_t Depth) {
+  if (Istd >= FStyleDone.size() || Depth >= TStyleSheet::MaxDepth) return {};
+  uint8_t& done = FStyleDone[Istd];
+  if (done & 4) return FStyleEffect[Istd];
+  if (done & 8) return {};  // the style applies itself, directly or through others
+  done |= 8;
+  TCharEffect effect;
   for (uint16_t istd : Styles.Chain(Istd)) {
     const TStyle* style = Styles.Style(istd);
-    if (style && style->Kind == 2) {
-      const TCharProps base = Props;
-      ApplyChp(style->Chpx, base, Props, Depth + 1);
-    }
+    if (style && style->Kind == 2) ApplyChp(style->Chpx, effect, Depth + 1);
   }
+  FStyleDone[Istd] = uint8_t((FStyleDone[Istd] & ~8) | 4);
+  FStyleEffect[Istd] = effect;
+  return effect;
 }
 
-void TFormatting::ApplyChp(std::string_view Grpprl, const TCharProps& Base, TCharProps& Props, size_t Depth) {
+void TFormatting::ApplyChp(std::string_view Grpprl, TCharEffect& Effect, size_t Depth) {
   TSprmReader reader(reinterpret_cast<const uint8_t*>(Grpprl.data()), Grpprl.size(), FWord97);
   TSprm sprm;
+  const TCharEffect base = Effect;
+  auto symbol = [&Effect](uint16_t Ftc, char16_t Char) {
+    Effect.SetSymbol = true;
+    Effect.SymbolFtc = Ftc;
+    Effect.SymbolChar = Char;
+  };
+  auto special = [&Effect](uint8_t Operand) {
+    Effect.Special = Operand != 0 ? TCharEffect::tgOn : TCharEffect::tgOff;
+  };
+  auto picture = [&Effect](const uint8_t* Operand) {
+    Effect.SetPicLocation = true;
+    Effect.PicLocation = GetI32(Operand);
+  };
   while (reader.Next(sprm)) {
     const uint8_t* op = sprm.Operand;
     if (FWord97) {
       switch (sprm.Opcode) {
-        case sprm97::CFRMarkDel: if (sprm.Size >= 1) Props.Deleted = Toggle(op[0], Base.Deleted); break;
-        case sprm97::CFRMarkIns: if (sprm.Size >= 1) Props.Inserted = Toggle(op[0], Base.Inserted); break;
-        case sprm97::CFVanish: if (sprm.Size >= 1) Props.Vanish = Toggle(op[0], Base.Vanish); break;
-        case sprm97::CFSpec: if (sprm.Size >= 1) Props.Special = op[0] != 0; break;
-        case sprm97::CPicLocation: if (sprm.Size >= 4) Props.PicLocation = GetI32(op); break;
+        case sprm97::CFRMarkDel: if (sprm.Size >= 1) Effect.Deleted = Toggle(op[0], base.Deleted); break;
+        case sprm97::CFRMarkIns: if (sprm.Size >= 1) Effect.Inserted = Toggle(op[0], base.Inserted); break;
+        case sprm97::CFVanish: if (sprm.Size >= 1) Effect.Vanish = Toggle(op[0], base.Vanish); break;
+        case sprm97::CFSpec: if (sprm.Size >= 1) special(op[0]); break;
+        case sprm97::CPicLocation: if (sprm.Size >= 4) picture(op); break;
         case sprm97::CRgFtc0:
-        case sprm97::CFtcDefault: if (sprm.Size >= 2) Props.Ftc = GetU16(op); break;
-        case sprm97::CRgFtc2: if (sprm.Size >= 2) Props.FtcOther = GetU16(op); break;
-        case sprm97::CSymbol:
-          if (sprm.Size >= 4) {
-            Props.HasSymbol = true;
-            Props.SymbolFtc = GetU16(op);
-            Props.SymbolChar = char16_t(GetU16(op + 2));
-          }
+        case sprm97::CFtcDefault:
+          if (sprm.Size >= 2) Effect.SetFtc = true, Effect.Ftc = GetU16(op);
           break;
-        case sprm97::CIstd: if (sprm.Size >= 2) ApplyCharStyle(GetU16(op), Props, Depth); break;
+        case sprm97::CRgFtc2:
+          if (sprm.Size >= 2) Effect.SetFtcOther = true, Effect.FtcOther = GetU16(op);
+          break;
+        case sprm97::CSymbol: if (sprm.Size >= 4) symbol(GetU16(op), char16_t(GetU16(op + 2))); break;
+        case sprm97::CIstd: if (sprm.Size >= 2) Effect = CharStyleEffect(GetU16(op), Depth).After(Effect); break;
         default: break;
       }
     } else {
       switch (sprm.Opcode) {
-        case sprm95::CFStrikeRM: if (sprm.Size >= 1) Props.Deleted = Toggle(op[0], Base.Deleted); break;
-        case sprm95::CFRMark: if (sprm.Size >= 1) Props.Inserted = Toggle(op[0], Base.Inserted); break;
-        case sprm95::CFVanish: if (sprm.Size >= 1) Props.Vanish = Toggle(op[0], Base.Vanish); break;
-        case sprm95::CFSpec: if (sprm.Size >= 1) Props.Special = op[0] != 0; break;
-        case sprm95::CPicLocation: if (sprm.Size >= 4) Props.PicLocation = GetI32(op); break;
-        case sprm95::CFtc: if (sprm.Size >= 2) Props.Ftc = Props.FtcOther = GetU16(op); break;
-        case sprm95::CSymbol:
-          if (sprm.Size >= 3) {
-            Props.HasSymbol = true;
-            Props.SymbolFtc = GetU16(op);
-            Props.SymbolChar = char16_t(sprm.Size >= 4 ? GetU16(op + 2) : op[2]);
+        case sprm95::CFStrikeRM: if (sprm.Size >= 1) Effect.Deleted = Toggle(op[0], base.Deleted); break;
+        case sprm95::CFRMark: if (sprm.Size >= 1) Effect.Inserted = Toggle(op[0], base.Inserted); break;
+        case sprm95::CFVanish: if (sprm.Size >= 1) Effect.Vanish = Toggle(op[0], base.Vanish); break;
+        case sprm95::CFSpec: if (sprm.Size >= 1) special(op[0]); break;
+        case sprm95::CPicLocation: if (sprm.Size >= 4) picture(op); break;
+        case sprm95::CFtc:
+          if (sprm.Size >= 2) {
+            Effect.SetFtc = Effect.SetFtcOther = true;
+            Effect.Ftc = Effect.FtcOther = GetU16(op);
           }
           break;
-        case sprm95::CIstd: if (sprm.Size >= 2) ApplyCharStyle(GetU16(op), Props, Depth); break;
+        case sprm95::CSymbol:
+          if (sprm.Size >= 3) symbol(GetU16(op), char16_t(sprm.Size >= 4 ? GetU16(op + 2) : op[2]));
+          break;
+        case sprm95::CIstd: if (sprm.Size >= 2) Effect = CharStyleEffect(GetU16(op), Depth).After(Effect); break;
         default: break;
       }
     }
@@ -129,13 +201,13 @@ const TCharProps& TFormatting::StyleChar(uint16_t Istd) {
   if (Istd >= FStyleChar.size()) return FDefaultChar;
   if (!(FStyleDone[Istd] & 1)) {
     FStyleDone[Istd] |= 1;
-    TCharProps props = FDefaultChar;
+    TCharEffect effect;
     for (uint16_t istd : Styles.Chain(Istd)) {
       const TStyle* style = Styles.Style(istd);
-      if (!style || style->Kind != 1) continue;
-      const TCharProps base = props;
-      ApplyChp(style->Chpx, base, props, 0);
+      if (style && style->Kind == 1) ApplyChp(style->Chpx, effect, 0);
     }
+    TCharProps props = FDefaultChar;
+    effect.ApplyTo(props);
     FStyleChar[Istd] = props;
   }
   return FStyleChar[Istd];
@@ -164,7 +236,11 @@ TCharProps TFormatting::CharProps(const TPropertyRun* Run, uint16_t ParaIstd) {
     return FLastProps;
   const TCharProps& base = StyleChar(ParaIstd);
   TCharProps props = base;
-  if (Run && Run->Size > 0) ApplyChp(Chpx.Grpprl(*Run), base, props, 0);
+  if (Run && Run->Size > 0) {
+    TCharEffect effect;
+    ApplyChp(Chpx.Grpprl(*Run), effect, 0);
+    effect.ApplyTo(props);
+  }
   FLastRun = Run;
   FLastIstd = ParaIstd;
   FLastProps = props;

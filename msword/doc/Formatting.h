@@ -32,6 +32,23 @@ struct TCharProps {
   int32_t PicLocation = -1;  // where a special character's data lies in the Data stream
 };
 
+// What a group of character modifiers does to the properties, whatever they were
+// before: each toggle keeps, clears, sets or inverts its value; the other values
+// are kept or set. Effects compose, so that a character style's effect is worked
+// out once however many runs and styles apply it.
+struct TCharEffect {
+  enum TToggle : uint8_t { tgKeep = 0, tgOff, tgOn, tgInvert };
+  TToggle Vanish = tgKeep, Deleted = tgKeep, Inserted = tgKeep, Special = tgKeep;
+  bool SetFtc = false, SetFtcOther = false, SetSymbol = false, SetPicLocation = false;
+  uint16_t Ftc = 0, FtcOther = 0, SymbolFtc = 0;
+  char16_t SymbolChar = 0;
+  int32_t PicLocation = -1;
+
+  // This effect applied after Before.
+  TCharEffect After(const TCharEffect& Before) const;
+  void ApplyTo(TCharProps& Props) const;
+};
+
 // The paragraph properties the text reader acts on.
 struct TParaProps {
   uint16_t Istd = 0;
@@ -67,19 +84,23 @@ class TFormatting {
   TDocumentProperties Dop;
 
  private:
-  // Applies the character modifiers Grpprl to Props; Base holds the values the
-  // toggles refer to; Depth bounds character styles met on the way.
-  void ApplyChp(std::string_view Grpprl, const TCharProps& Base, TCharProps& Props, size_t Depth);
+  // Adds the character modifiers Grpprl to Effect; the toggles refer to the values
+  // Effect gives before them; Depth bounds character styles met on the way.
+  void ApplyChp(std::string_view Grpprl, TCharEffect& Effect, size_t Depth);
   void ApplyPap(std::string_view Grpprl, TParaProps& Props);
   const TCharProps& StyleChar(uint16_t Istd);
   const TParaProps& StylePara(uint16_t Istd);
-  // The character properties a character style gives on top of Props.
-  void ApplyCharStyle(uint16_t Istd, TCharProps& Props, size_t Depth);
+  // The effect of a character style, worked out on first use; a style met again
+  // while its own effect is being worked out adds nothing.
+  TCharEffect CharStyleEffect(uint16_t Istd, size_t Depth);
 
   bool FWord97 = true;
   std::vector<TCharProps> FStyleChar;
   std::vector<TParaProps> FStylePara;
-  std::vector<uint8_t> FStyleDone;  // bit 0: character properties known, bit 1: paragraph
+  std::vector<TCharEffect> FStyleEffect;
+  // Bit 0: character properties known, bit 1: paragraph properties; bit 2: the
+  // effect as a character style known, bit 3: being worked out.
+  std::vector<uint8_t> FStyleDone;
   TCharProps FDefaultChar;
   const TPropertyRun* FLastRun = nullptr;
   uint16_t FLastIstd = 0;

@@ -1,6 +1,7 @@
 #include "msword/doc/ListTables.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Streams.h"
@@ -102,24 +103,23 @@ void TListTables::Read(TStream& Table, uint32_t FcLst, uint32_t LcbLst, uint32_t
     const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
     const size_t size = raw.size();
     const size_t count = std::min<size_t>(GetU32(p), (size - 4) / kLfoSize);
-    Overrides.resize(count);
-    std::vector<uint8_t> levelCounts(count);
-    for (size_t i = 0; i < count; ++i) {
+    // The overrides' data follow all their entries; only the first MaxOverrides
+    // entries and data are kept.
+    const size_t kept = std::min(count, MaxOverrides);
+    std::unordered_map<uint32_t, int32_t> listOfLsid;  // the first list of each id
+    listOfLsid.reserve(Lists.size());
+    for (size_t l = 0; l < Lists.size(); ++l) listOfLsid.emplace(Lists[l].Lsid, int32_t(l));
+    Overrides.resize(kept);
+    std::vector<uint8_t> levelCounts(kept);
+    for (size_t i = 0; i < kept; ++i) {
       const uint8_t* f = p + 4 + i * kLfoSize;
-      const uint32_t lsid = GetU32(f);
       levelCounts[i] = f[12];
-      TListOverride& lfo = Overrides[i];
-      for (size_t l = 0; l < Lists.size(); ++l)
-        if (Lists[l].Lsid == lsid) {
-          lfo.List = int32_t(l);
-          lfo.Levels = Lists[l].Levels;
-          break;
-        }
+      if (const auto it = listOfLsid.find(GetU32(f)); it != listOfLsid.end()) Overrides[i].List = it->second;
     }
     // Then, per override (also one without level overrides), the position it was
     // made at and its level overrides.
     size_t at = 4 + count * kLfoSize;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < kept; ++i) {
       if (at + 4 > size) break;
       at += 4;
       bool sound = true;
@@ -136,7 +136,10 @@ void TListTables::Read(TStream& Table, uint32_t FcLst, uint32_t LcbLst, uint32_t
         if (fFormatting) {
           TKvWListLevel level;
           sound = DecodeLevel(p, size, at, Fonts, level);
-          if (sound && ilvl < ListLevelCount) lfo.Levels[ilvl] = level;
+          if (sound && ilvl < ListLevelCount && lfo.List >= 0) {
+            if (!lfo.OwnLevels) lfo.OwnLevels = std::make_shared<TKvWListLevels>(Lists[size_t(lfo.List)].Levels);
+            (*lfo.OwnLevels)[ilvl] = level;
+          }
         }
         if (fStartAt && ilvl < ListLevelCount) {
           lfo.StartAt[ilvl] = startAt;

@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "msword/base/Numbering.h"
@@ -17,7 +18,9 @@ class TFontTable;
 
 struct TListOverride {
   int32_t List = -1;           // the list it refers to (index into TListTables::Lists), -1 none
-  TKvWListLevels Levels;       // the list's levels with this override's own levels put in
+  // The list's levels with this override's own levels put in, only when it has
+  // some (TListTables::Levels gives the levels either way).
+  std::shared_ptr<TKvWListLevels> OwnLevels;
   std::array<int32_t, ListLevelCount> StartAt;  // INT_MIN where no start-at override
   bool Overrides = false;      // some level starts anew here: the override counts on its own
   TListOverride() { StartAt.fill(INT_MIN); }
@@ -35,6 +38,14 @@ class TListTables {
   const TListOverride* Override(uint32_t Ilfo) const {
     return Ilfo >= 1 && Ilfo <= Overrides.size() ? &Overrides[Ilfo - 1] : nullptr;
   }
+
+  // The levels of an override that refers to a list.
+  const TKvWListLevels& Levels(const TListOverride& Override) const {
+    return Override.OwnLevels ? *Override.OwnLevels : Lists[size_t(Override.List)].Levels;
+  }
+
+  // Paragraphs name overrides 1 to 2046; the others are not kept.
+  static constexpr size_t MaxOverrides = 2046;
 
   struct TList {
     uint32_t Lsid = 0;

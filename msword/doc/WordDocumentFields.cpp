@@ -311,6 +311,7 @@ void TMSWordDocument::FinishFieldCode(std::u16string& Dest) {
 
 void TMSWordDocument::AddText(std::u16string Value, TWideStrings* List) {
   if (!ConvertSysCharacters()) {
+    Budget().ChargeOutput(Value.size());
     List->Add(std::move(Value));
     return;
   }

@@ -397,7 +397,7 @@ class TShownTextReader {
           for (uint32_t l = 0; l < ListLevelCount; ++l)
             if (lfo->StartAt[l] != INT_MIN) FNumbering.StartAt(instance, l, lfo->StartAt[l]);
       }
-      return FNumbering.NextLabel(instance, lfo->Levels, Para.Ilvl);
+      return FNumbering.NextLabel(instance, FFmt.Lists.Levels(*lfo), Para.Ilvl);
     }
     return AnldLabel(Para);
   }

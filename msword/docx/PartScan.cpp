@@ -1,5 +1,6 @@
 #include "msword/docx/PartScan.h"
 
+#include "msword/base/DocumentBudget.h"
 #include "msword/docx/WordPrefixes.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
@@ -29,6 +30,8 @@ void ScanXmlPart(std::string Bytes, const TPartScanEvent& OnElement) {
   try {
     engine.LoadFromBytes(std::move(Bytes));
   } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const EDocumentOverBudget&) {
     throw;
   } catch (...) {
     // What was seen before the fault stands.

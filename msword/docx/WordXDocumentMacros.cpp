@@ -23,6 +23,8 @@ void TMSWordXDocument::LoadVBAProject(TZipArchive& Zip, const std::u16string& Fo
   std::string bytes;
   try {
     bytes = PackageEntryBytes(Zip, name);
+  } catch (const EDocumentOverBudget&) {
+    throw;
   } catch (const Exception&) {
     return;
   }

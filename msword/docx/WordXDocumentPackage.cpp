@@ -183,6 +183,7 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
     Stream->Seek(start, soBeginning);
   }
   TZipArchive zip(nullptr);
+  zip.SetBudget(&Budget());
   zip.LoadFromStream(Stream);
   // The main part, its folder and its relationships.
   std::u16string main = u"word/document.xml";

@@ -55,6 +55,8 @@ std::string OptionalPartBytes(const TZipArchive& Zip, const std::u16string& Name
   if (Name.empty()) return {};
   try {
     return PackageEntryBytes(Zip, Name);
+  } catch (const EDocumentOverBudget&) {
+    throw;
   } catch (const Exception&) {
     return {};
   }
@@ -110,9 +112,14 @@ bool TMSWordXDocument::InsertChunkReader(TMSCustomWordDocument& Chunk, std::stri
   Chunk.SetParseItems(items);
   Chunk.SetView(View());
   Chunk.SetRevisions(Revisions());
+  // The chunk's work is this document's: it charges this document's budget.
+  Chunk.ShareBudget(SharedBudget());
+  Budget().ChargeParts(1);
   try {
     TMemoryStream stream(std::move(Bytes));
     Chunk.LoadFromStream(&stream);
+  } catch (const EDocumentOverBudget&) {
+    throw;
   } catch (const Exception&) {
     return false;
   }

@@ -362,6 +362,10 @@ std::string TZipArchive::GetUncompressed(int i) const {
   const uint32_t size = local.UncompressedSize ? local.UncompressedSize : central.UncompressedSize;
   const uint16_t method = file.FHeaderRead ? local.CompressionMethod : central.CompressionMethod;
   const std::string_view data = file.CompressedData();
+  if (FBudget) {
+    FBudget->ChargeParts(1);
+    FBudget->ChargeInflated(std::min<uint64_t>(size, FMaxEntrySize));
+  }
 
   // Stored entries come back as recorded, without a CRC check; data that ends before
   // the recorded size is damaged. Methods this reader does not know are taken as

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "msword/base/Classes.h"
+#include "msword/base/DocumentBudget.h"
 #include "msword/base/Exceptions.h"
 
 namespace msword {
@@ -252,6 +253,10 @@ class TZipArchive : public TComponent {
   // The largest content one entry may have (default 512 MiB): a guard against zip bombs.
   uint64_t MaxEntrySize() const { return FMaxEntrySize; }
   void SetMaxEntrySize(uint64_t Value) { FMaxEntrySize = Value; }
+  // The document budget GetUncompressed charges, before the work, a part and the
+  // bytes it unpacks (null: none).
+  TDocumentBudget* Budget() const { return FBudget; }
+  void SetBudget(TDocumentBudget* Value) { FBudget = Value; }
 
  protected:
   const char* ClassName() const override { return "TZipArchive"; }
@@ -264,6 +269,7 @@ class TZipArchive : public TComponent {
   mutable std::unordered_map<std::u16string, int> FIndex;
   mutable uint64_t FIndexChanges = ~uint64_t(0);
   uint64_t FMaxEntrySize = uint64_t(512) << 20;
+  TDocumentBudget* FBudget = nullptr;
 };
 
 }  // namespace msword

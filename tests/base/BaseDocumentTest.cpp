@@ -123,6 +123,40 @@ TEST(BaseDocument, MaxTextLengthNeverSplitsASurrogatePair) {
   }
 }
 
+// The list keeps one line, grown call by call: each call adds its text and a line
+// end to what is kept (and its line end), cut to the limit, until the line is full.
+TEST(BaseDocument, MaxTextLengthKeepsARunningLineUntilItIsFull) {
+  TTestDocument doc;
+  doc.SetMaxTextLength(12);
+  TWideStrings* list = doc.Text();
+  doc.AddText(u"ab", list);
+  EXPECT_FALSE(doc.TextFull(list));
+  doc.AddText(u"cd", list);
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n"});
+  EXPECT_FALSE(doc.TextFull(list));
+  doc.AddText(u"ef", list);
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n\r\n"});
+  EXPECT_TRUE(doc.TextFull(list));
+  // A hundred thousand calls more change nothing and cost what they add.
+  for (int i = 0; i < 100000; ++i) doc.AddText(u"more", list);
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n\r\n"});
+
+  // A cut before a pair leaves the line one short; the next call fills it.
+  TTestDocument pairs;
+  pairs.SetMaxTextLength(3);
+  pairs.AddText(u"ab\U0001F600", pairs.Text());
+  EXPECT_EQ(pairs.Text()->Lines(), std::vector<std::u16string>{u"ab"});
+  EXPECT_FALSE(pairs.TextFull(pairs.Text()));
+  pairs.AddText(u"c", pairs.Text());
+  EXPECT_EQ(pairs.Text()->Lines(), std::vector<std::u16string>{u"ab\r"});
+  EXPECT_TRUE(pairs.TextFull(pairs.Text()));
+
+  // Without a limit nothing is ever full.
+  TTestDocument open;
+  open.AddText(u"abc", open.Text());
+  EXPECT_FALSE(open.TextFull(open.Text()));
+}
+
 TEST(BaseDocument, OleStreamSkipsOnlyABdocHeader) {
   const std::string body = "payload";
   struct Case { std::string bytes; int64_t loadedAt; };

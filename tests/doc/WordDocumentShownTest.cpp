@@ -218,6 +218,87 @@ TEST(WordDocumentShown, AStyleChainThatLoopsEndsWithoutHanging) {
   EXPECT_EQ(Joined(Load(b)), u"A\r\n");  // list 9 does not exist: no label
 }
 
+// A style sheet of a plain paragraph style 0 and the given character styles 1, 2, ...
+// (base 0x0FFF: none).
+std::string CharStyles(std::vector<std::pair<uint16_t, std::string>> Styles, std::string NormalChpx = {}) {
+  ByteWriter stsh;
+  stsh.U16(18).U16(uint16_t(1 + Styles.size())).U16(10).Fill(14);
+  ByteWriter normal;
+  normal.U16(0).U16(uint16_t(1 | 0x0FFF << 4)).U16(2).U16(0).U16(0).U16(1).Utf16(u"N").U16(0);
+  normal.U16(2).U16(0).U16(uint16_t(NormalChpx.size())).Raw(NormalChpx);
+  if (normal.Size() & 1) normal.U8(0);
+  stsh.U16(uint16_t(normal.Size())).Raw(normal.Bytes());
+  for (const auto& [base, chpx] : Styles) {
+    ByteWriter s;
+    s.U16(0).U16(uint16_t(2 | base << 4)).U16(1).U16(0).U16(0).U16(1).Utf16(u"C").U16(0);
+    s.U16(uint16_t(chpx.size())).Raw(chpx);
+    if (s.Size() & 1) s.U8(0);
+    stsh.U16(uint16_t(s.Size())).Raw(s.Bytes());
+  }
+  return stsh.Bytes();
+}
+
+TEST(WordDocumentShown, CharacterStylesApplyTheirChainsAndTheStylesTheyName) {
+  constexpr uint16_t sprmCIstd = 0x4A30;
+  const std::string hide = Sprm8(sprmCFVanish, 1), opposite = Sprm8(sprmCFVanish, 0x81);
+  struct TCase {
+    const char* Name;
+    std::vector<std::pair<uint16_t, std::string>> Styles;
+    std::string NormalChpx;  // the paragraph style's character properties
+    std::string RunChpx;     // those of the run "A"
+    std::u16string Expected;
+  };
+  const std::vector<TCase> cases = {
+      {"a hiding style", {{0x0FFF, hide}}, {}, Sprm16(sprmCIstd, 1), u"B\r\n"},
+      {"based on a hiding style", {{0x0FFF, hide}, {1, {}}}, {}, Sprm16(sprmCIstd, 2), u"B\r\n"},
+      {"naming a hiding style", {{0x0FFF, hide}, {0x0FFF, Sprm16(sprmCIstd, 1)}}, {}, Sprm16(sprmCIstd, 2),
+       u"B\r\n"},
+      {"the opposite of a hidden paragraph style", {{0x0FFF, opposite}}, hide, Sprm16(sprmCIstd, 1), u"A"},
+      {"opposite of the opposite through the chain", {{0x0FFF, opposite}, {1, opposite}}, {}, Sprm16(sprmCIstd, 2),
+       u"AB\r\n"},
+      {"the run's own toggle after the style", {{0x0FFF, hide}}, {}, Sprm16(sprmCIstd, 1) + Sprm8(sprmCFVanish, 0),
+       u"AB\r\n"},
+      // Applying itself, directly or through another, adds nothing: each style is
+      // worked out once, however often it names itself.
+      {"a style naming itself", {{0x0FFF, Sprm16(sprmCIstd, 1) + Sprm16(sprmCIstd, 1) + opposite}}, {},
+       Sprm16(sprmCIstd, 1), u"B\r\n"},
+      {"two styles naming each other",
+       {{0x0FFF, Sprm16(sprmCIstd, 2) + Sprm16(sprmCIstd, 2) + hide}, {0x0FFF, Sprm16(sprmCIstd, 1) + Sprm16(sprmCIstd, 1)}},
+       {}, Sprm16(sprmCIstd, 2), u"B\r\n"},
+  };
+  for (const TCase& c : cases) {
+    FormattedDocBuilder b(u"AB\r");
+    b.Chars(0, 1, c.RunChpx).TableData(FormattedDocBuilder::pairStshf, CharStyles(c.Styles, c.NormalChpx));
+    EXPECT_EQ(Joined(Load(b)), c.Expected) << c.Name;
+  }
+}
+
+TEST(WordDocumentShown, ACharacterStyleNamingItselfManyTimesEndsAtOnce) {
+  // Sixty self-references sixteen deep would be 60^16 applications.
+  constexpr uint16_t sprmCIstd = 0x4A30;
+  std::string chpx;
+  for (int i = 0; i < 60; ++i) chpx += Sprm16(sprmCIstd, 1);
+  chpx += Sprm8(sprmCFVanish, 1);
+  FormattedDocBuilder b(u"AB\r");
+  b.Chars(0, 1, Sprm16(sprmCIstd, 1)).TableData(FormattedDocBuilder::pairStshf, CharStyles({{0x0FFF, chpx}}));
+  EXPECT_EQ(Joined(Load(b)), u"B\r\n");
+}
+
+TEST(WordDocumentShown, ListOverridesBeyondWhatParagraphsCanNameAreNotKept) {
+  // 100,000 overrides of one list: the first 2046 are kept, and those without
+  // levels of their own share the list's.
+  const std::string lst = OneList({{1, 0, std::u16string(u"\x00.", 2), 0, {}}}).first;
+  ByteWriter lfo;
+  lfo.U32(100000);
+  for (int i = 0; i < 100000; ++i) lfo.U32(77).U32(0).U32(0).U32(0);
+  FormattedDocBuilder b(u"A\rB\r");
+  b.Para(0, 2, 0, Sprm16(sprmPIlfo, 1)).Para(2, 4, 0, Sprm16(sprmPIlfo, 2046));
+  b.TableData(FormattedDocBuilder::pairPlfLst, lst).TableData(FormattedDocBuilder::pairPlfLfo, lfo.Bytes());
+  const TLoaded shown = Load(b);
+  EXPECT_EQ(Joined(shown), u"1.\tA\r\n2.\tB\r\n");
+  EXPECT_EQ(shown.Doc->Formatting()->Lists.Overrides.size(), TListTables::MaxOverrides);
+}
+
 TEST(WordDocumentShown, NoteReferencesShowTheirNumbersAndNotesAreTheirOwnEntries) {
   // Main: two footnote references (auto), one custom mark, one endnote reference.
   const std::u16string main = u"One\x02 two\x02 three* four\x02.\r";

@@ -433,3 +433,43 @@ TEST(WordXDocumentPackage, HostileLargeParts) {
   for (int i = 0; i < 200000; ++i) expected += u"x&";
   EXPECT_EQ(doc.Text()->Get(0), expected);
 }
+
+TEST(WordXDocumentPackage, APackageOverItsBudgetFailsNamingTheLimit) {
+  // Thirty headers of a megabyte each: 30 MiB inflated from a small file.
+  std::string body = Paragraph("Body.") + "<w:sectPr>";
+  std::vector<std::pair<std::string, std::string>> rels;
+  ZipBuilder zip;
+  const std::string big = Part("w:hdr", std::string(1 << 20, 'x'));
+  for (int i = 0; i < 30; ++i) {
+    const std::string id = "rId" + std::to_string(i), name = "header" + std::to_string(i) + ".xml";
+    body += "<w:headerReference r:id=\"" + id + "\"/>";
+    rels.push_back({id, name});
+    zip.AddDeflated("word/" + name, big, 9);
+  }
+  zip.AddDeflated("word/document.xml", Document(body + "</w:sectPr>"));
+  zip.AddDeflated("word/_rels/document.xml.rels", Relationships(rels));
+  const std::string bytes = zip.Bytes();
+  ASSERT_LT(bytes.size(), 100000u);
+
+  TMSWordXDocument within(nullptr);
+  Load(within, bytes);
+  EXPECT_EQ(within.HeaderText()->Count(), 30);
+  EXPECT_GT(within.Budget().Inflated(), 30u << 20);
+
+  struct TCase {
+    TDocumentLimits Limits;
+    const char* Named;
+  };
+  const TCase cases[] = {{{8u << 20, 100000, 1u << 30}, "limit of 8388608 bytes inflated"},
+                         {{1u << 30, 10, 1u << 30}, "limit of 10 parts and chunks loaded"},
+                         {{1u << 30, 100000, 1000}, "limit of 1000 characters of text"}};
+  for (const TCase& c : cases) {
+    TMSWordXDocument doc(nullptr);
+    doc.SetLimits(c.Limits);
+    EXPECT_THAT(WideToUtf8(MessageOf([&] { Load(doc, bytes); })), testing::HasSubstr(c.Named));
+    // The next load with the limits raised reads the document whole.
+    doc.SetLimits({});
+    Load(doc, bytes);
+    EXPECT_EQ(doc.HeaderText()->Count(), 30);
+  }
+}
