@@ -1,6 +1,7 @@
 #include "msword/base/PropertySet.h"
 
 #include <string>
+#include <unordered_map>
 
 #include "msword/base/CodePages.h"
 #include "msword/base/LittleEndian.h"
@@ -80,35 +81,58 @@ bool ReadPropertySet(TStream& Stream, TKvWordSummaryInformation& Summary, bool I
     break;
   }
 
-  for (uint32_t i = 0; i < count; ++i) {
-    const int64_t entry = list + int64_t(i) * 8;
-    uint32_t id = 0, offset = 0, type = 0;
-    if (!reader.U32At(entry, id) || !reader.U32At(entry + 4, offset)) return false;
+  // Reads entry I: 1 with its id and value (its text only when Decode), 0 for a type
+  // that is passed over, -1 where the list leaves the stream.
+  auto readEntry = [&](uint32_t I, bool Decode, uint32_t& Id, TPropertyValue& Value) -> int {
+    const int64_t entry = list + int64_t(I) * 8;
+    uint32_t offset = 0, type = 0;
+    if (!reader.U32At(entry, Id) || !reader.U32At(entry + 4, offset)) return -1;
     const int64_t at = section + int64_t(offset);
-    if (!reader.U32At(at, type)) return false;
-    TPropertyValue value;
-    value.Type = type;
+    if (!reader.U32At(at, type)) return -1;
+    Value.Type = type;
     if (type == VT_I4) {
       uint32_t v = 0;
-      if (!reader.U32At(at + 4, v)) return false;
-      value.Integer = int32_t(v);
+      if (!reader.U32At(at + 4, v)) return -1;
+      Value.Integer = int32_t(v);
     } else if (type == VT_LPSTR) {
       uint32_t length = 0;
-      if (!reader.U32At(at + 4, length)) return false;
-      if (!reader.Fits(at + 8, length)) return false;
-      std::string bytes(length, '\0');
-      if (length > 0 && !reader.BytesAt(at + 8, bytes.data(), length)) return false;
-      value.Text = DecodeText(bytes, codePage);
+      if (!reader.U32At(at + 4, length)) return -1;
+      if (!reader.Fits(at + 8, length)) return -1;
+      if (Decode) {
+        std::string bytes(length, '\0');
+        if (length > 0 && !reader.BytesAt(at + 8, bytes.data(), length)) return -1;
+        Value.Text = DecodeText(bytes, codePage);
+      }
     } else if (type == VT_FILETIME) {
       uint32_t low = 0, high = 0;
-      if (!reader.U32At(at + 4, low) || !reader.U32At(at + 8, high)) return false;
-      value.FileTime.dwLowDateTime = low;
-      value.FileTime.dwHighDateTime = high;
+      if (!reader.U32At(at + 4, low) || !reader.U32At(at + 8, high)) return -1;
+      Value.FileTime.dwLowDateTime = low;
+      Value.FileTime.dwHighDateTime = high;
     } else {
-      continue;  // other types are skipped
+      return 0;  // other types are skipped
     }
+    return 1;
+  };
+  // The properties are taken in order up to the first entry that leaves the stream,
+  // a later one of the same id and type replacing an earlier one. Only the last of
+  // each is decoded: many entries may name one long text.
+  std::unordered_map<uint64_t, uint32_t> last;  // (id, type) -> the entry that stands
+  uint32_t end = 0;
+  for (; end < count; ++end) {
+    uint32_t id = 0;
+    TPropertyValue value;
+    const int read = readEntry(end, false, id, value);
+    if (read < 0) break;
+    if (read > 0) last[uint64_t(id) << 32 | value.Type] = end;
+  }
+  for (uint32_t i = 0; i < end; ++i) {
+    uint32_t id = 0;
+    TPropertyValue value;
+    if (readEntry(i, false, id, value) <= 0 || last[uint64_t(id) << 32 | value.Type] != i) continue;
+    readEntry(i, true, id, value);
     Summary.ParseProperty(id, value, IsDocSummary);
   }
+  if (end < count) return false;
   return true;
 }
 

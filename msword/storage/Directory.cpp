@@ -54,7 +54,7 @@ bool SameElementName(std::u16string_view A, std::u16string_view B) {
 }
 
 TDirectory::TDirectory(std::vector<TDirectoryEntry> Entries)
-    : FEntries(std::move(Entries)), FChildren(FEntries.size()), FOrdered(FEntries.size()) {
+    : FEntries(std::move(Entries)), FChildren(FEntries.size()), FOrdered(FEntries.size()), FByName(FEntries.size()) {
   if (FEntries.empty()) return;
   const uint32_t count = uint32_t(FEntries.size());
   std::vector<bool> placed(count);
@@ -86,34 +86,31 @@ TDirectory::TDirectory(std::vector<TDirectoryEntry> Entries)
       }
       node = entry.RightSiblingId;
     }
-    FOrdered[storage] = std::is_sorted(children.begin(), children.end(), [&](uint32_t a, uint32_t b) {
-      return TreeLess(FEntries[a].Name, FEntries[b].Name);
-    });
+    const auto less = [&](uint32_t a, uint32_t b) { return TreeLess(FEntries[a].Name, FEntries[b].Name); };
+    FOrdered[storage] = std::is_sorted(children.begin(), children.end(), less);
+    if (!FOrdered[storage]) {
+      FByName[storage] = children;
+      std::stable_sort(FByName[storage].begin(), FByName[storage].end(), less);
+    }
   }
 }
 
 uint32_t TDirectory::FindChild(uint32_t Id, std::u16string_view Name, uint8_t Type) const {
-  const std::vector<uint32_t>& children = FChildren[Id];
-  // A sound tree keeps the elements in name order: look there first, so that
-  // opening every element of a large storage is not quadratic.
-  auto first = children.end(), last = children.end();
-  if (FOrdered[Id])
-    std::tie(first, last) =
-        std::equal_range(children.begin(), children.end(), Name, [&](const auto& a, const auto& b) {
-          if constexpr (std::is_same_v<std::decay_t<decltype(a)>, uint32_t>)
-            return TreeLess(FEntries[a].Name, b);
-          else
-            return TreeLess(a, FEntries[b].Name);
-        });
+  // The elements in name order (a damaged tree's sorted once): a lookup costs the
+  // log of a storage's size, so opening every element of a large storage is not
+  // quadratic. Names that differ only in case lie together in that order.
+  const std::vector<uint32_t>& children = FOrdered[Id] ? FChildren[Id] : FByName[Id];
+  const auto [first, last] =
+      std::equal_range(children.begin(), children.end(), Name, [&](const auto& a, const auto& b) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, uint32_t>)
+          return TreeLess(FEntries[a].Name, b);
+        else
+          return TreeLess(a, FEntries[b].Name);
+      });
   for (auto it = first; it != last; ++it)
     if (FEntries[*it].ObjectType == Type && FEntries[*it].Name == Name) return *it;
   for (auto it = first; it != last; ++it)
     if (FEntries[*it].ObjectType == Type && SameElementName(FEntries[*it].Name, Name)) return *it;
-  if (FOrdered[Id]) return NOSTREAM;
-  for (uint32_t child : children)
-    if (FEntries[child].ObjectType == Type && FEntries[child].Name == Name) return child;
-  for (uint32_t child : children)
-    if (FEntries[child].ObjectType == Type && SameElementName(FEntries[child].Name, Name)) return child;
   return NOSTREAM;
 }
 

@@ -61,6 +61,9 @@ class TDirectory {
   std::vector<TDirectoryEntry> FEntries;
   std::vector<std::vector<uint32_t>> FChildren;
   std::vector<bool> FOrdered;  // per storage: its elements are in name order
+  // Per storage whose elements are out of name order: them in name order (stably,
+  // so that equal names keep the tree's order), for lookups by name.
+  std::vector<std::vector<uint32_t>> FByName;
 };
 
 }  // namespace msword::storage

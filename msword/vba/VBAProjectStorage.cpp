@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -81,6 +82,29 @@ std::u16string BytesToChars(const std::string& Bytes) {
   return text;
 }
 
+// The items by module name, ignoring the case of ASCII letters: the first item of
+// each name. Looking modules up here keeps a project of many modules linear.
+class TModulesByName {
+ public:
+  explicit TModulesByName(const TVBAProjectItems& Items) {
+    FItems.reserve(size_t(Items.Count()));
+    for (int i = 0; i < Items.Count(); ++i) FItems.emplace(Folded(Items.Items(i)->ModuleName), Items.Items(i));
+  }
+  TVBAProjectItem* Find(std::u16string_view Name) const {
+    const auto it = FItems.find(Folded(Name));
+    return it == FItems.end() ? nullptr : it->second;
+  }
+
+ private:
+  static std::u16string Folded(std::u16string_view Name) {
+    std::u16string folded(Name);
+    for (char16_t& c : folded)
+      if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
+    return folded;
+  }
+  std::unordered_map<std::u16string, TVBAProjectItem*> FItems;
+};
+
 }  // namespace
 
 void ReadVBAProjectStreams(storage::TStorage& Root, TVBAProjectItems& Items, std::u16string& ProjectText) {
@@ -103,11 +127,9 @@ void ReadVBAProjectStreams(storage::TStorage& Root, TVBAProjectItems& Items, std
   // The module records of the cache are laid out differently by other versions of
   // the editor. When they do not name every module the "dir" stream lists, the
   // modules are taken from "dir" instead, in its order.
-  const bool cacheNamesEveryModule = std::all_of(dirModules.begin(), dirModules.end(), [&](const TVBADirModule& m) {
-    for (int i = 0; i < Items.Count(); ++i)
-      if (SameTextAscii(Items.Items(i)->ModuleName, m.StreamName)) return true;
-    return false;
-  });
+  const TModulesByName cached(Items);
+  const bool cacheNamesEveryModule = std::all_of(dirModules.begin(), dirModules.end(),
+                                                 [&](const TVBADirModule& m) { return cached.Find(m.StreamName); });
   if (cacheNamesEveryModule) return;
   for (size_t i = 0; i < dirModules.size(); ++i) {
     TVBAProjectItem* item = int(i) < Items.Count() ? Items.Items(int(i)) : Items.Add();
@@ -117,10 +139,9 @@ void ReadVBAProjectStreams(storage::TStorage& Root, TVBAProjectItems& Items, std
 }
 
 void ReadVBAModuleSources(storage::TStorage& Root, TVBAProjectItems& Items) {
-  WalkStreams(Root, [&Items](storage::TStorage& parent, const std::u16string& name) {
-    TVBAProjectItem* item = nullptr;
-    for (int i = 0; i < Items.Count() && !item; ++i)
-      if (SameTextAscii(Items.Items(i)->ModuleName, name)) item = Items.Items(i);
+  const TModulesByName modules(Items);
+  WalkStreams(Root, [&modules](storage::TStorage& parent, const std::u16string& name) {
+    TVBAProjectItem* item = modules.Find(name);
     if (!item) return;
     item->Body.clear();
     const std::shared_ptr<storage::TStorageStream> stream = parent.OpenStream(name);

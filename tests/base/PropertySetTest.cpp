@@ -162,3 +162,39 @@ TEST(SummaryInformation, AssignCopiesEveryFieldAndRefusesOtherClasses) {
   TPersistent other;
   EXPECT_THROW(copy.Assign(&other), EConvertError);
 }
+
+TEST(PropertySet, TheLastEntryOfEachIdAndTypeStandsUpToOneThatLeavesTheStream) {
+  struct TCase {
+    const char* Name;
+    std::vector<TProp> Props;
+    bool Sound;
+    std::u16string Title;
+    int32_t Pages;
+  };
+  const std::vector<TCase> cases = {
+      {"a later text replaces", {{2, Lpstr("One", 3)}, {14, I4(3)}, {2, Lpstr("Two", 3)}}, true, u"Two", 3},
+      {"a number under a text's id leaves it", {{2, Lpstr("One", 3)}, {2, I4(7)}}, true, u"One", 0},
+      {"an entry past the stream ends the walk",
+       {{2, Lpstr("One", 3)}, {14, I4(3)}, {2, Lpstr("Two", 0x7FFFFFFF)}, {14, I4(9)}}, false, u"One", 3},
+  };
+  for (const TCase& c : cases) {
+    TKvWordSummaryInformation summary;
+    EXPECT_EQ(Read(PropertySet(c.Props), summary), c.Sound) << c.Name;
+    EXPECT_EQ(summary.Title(), c.Title) << c.Name;
+    EXPECT_EQ(summary.PageCount(), c.Pages) << c.Name;
+  }
+}
+
+TEST(PropertySet, ManyEntriesNamingOneLongTextDecodeItOnce) {
+  // 200,000 entries name one megabyte of text: decoding each would be 200 GB.
+  constexpr uint32_t entries = 200000, length = 1 << 20;
+  ByteWriter w;
+  w.U16(0xFFFE).U16(0).U32(0x00020006).Fill(16).U32(1).Fill(16).U32(48);
+  const uint32_t text = 8 + 8 * entries;
+  w.U32(text + 8 + length).U32(entries);
+  for (uint32_t i = 0; i < entries; ++i) w.U32(2).U32(text);
+  w.U32(30).U32(length).Raw(std::string(length, 'x'));
+  TKvWordSummaryInformation summary;
+  EXPECT_TRUE(Read(w.Bytes(), summary));
+  EXPECT_EQ(summary.Title(), std::u16string(length, u'x'));
+}

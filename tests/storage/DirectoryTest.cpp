@@ -128,3 +128,30 @@ TEST(Directory, ElementNamesMatchIgnoringCaseOutsideAsciiToo) {
     EXPECT_EQ(SameElementName(c.b, c.a), c.same);
   }
 }
+
+TEST(Directory, AStorageOutOfNameOrderIsLookedUpByNameAllTheSame) {
+  // 20,000 streams chained right to right in descending name order: enumerated as
+  // stored, found by name (exact case first, then any case) without a scan each.
+  std::vector<TDirectoryEntry> entries{Entry(u"Root Entry", STGTY_ROOT, NOSTREAM, NOSTREAM, 1)};
+  constexpr uint32_t count = 20000;
+  for (uint32_t i = 0; i < count; ++i) {
+    std::string name = "S" + std::to_string(count - 1 - i);
+    const uint32_t right = i + 1 < count ? i + 2 : NOSTREAM;
+    entries.push_back(Entry(std::u16string(name.begin(), name.end()), STGTY_STREAM, NOSTREAM, right));
+  }
+  // Two names that differ only in case, the lower one first in the tree.
+  entries.back().Name = u"dup";
+  entries.back().RightSiblingId = count + 1;
+  entries.push_back(Entry(u"DUP", STGTY_STREAM));
+  TDirectory d(entries);
+  ASSERT_EQ(d.Children(0).size(), count + 1);
+  EXPECT_EQ(d.Entry(d.Children(0).front()).Name, u"S19999");
+  for (uint32_t i = 1; i < count; ++i) {
+    std::string name = "s" + std::to_string(i);
+    ASSERT_EQ(d.FindChild(0, std::u16string(name.begin(), name.end()), STGTY_STREAM), count - i) << name;
+  }
+  EXPECT_EQ(d.FindChild(0, u"DUP", STGTY_STREAM), count + 1);
+  EXPECT_EQ(d.FindChild(0, u"dup", STGTY_STREAM), count);
+  EXPECT_EQ(d.FindChild(0, u"Dup", STGTY_STREAM), count);
+  EXPECT_EQ(d.FindChild(0, u"S1", STGTY_STORAGE), NOSTREAM);
+}
