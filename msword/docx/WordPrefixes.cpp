@@ -20,6 +20,8 @@ constexpr TXmlPrefixBinding kWordBindings[] = {
     {"http://schemas.openxmlformats.org/drawingml/2006/main", "a"},
     {"http://purl.oclc.org/ooxml/drawingml/main", "a"},
     {"http://schemas.microsoft.com/office/word/2010/wordprocessingShape", "wps"},
+    {"http://schemas.microsoft.com/office/word/2010/wordml", "w14"},
+    {"http://schemas.microsoft.com/office/word/2015/wordml/symex", "w16se"},
 };
 
 }  // namespace

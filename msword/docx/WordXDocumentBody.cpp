@@ -52,6 +52,7 @@ enum TDocxTag : uint8_t {
   dtSoftHyphen,    // w:softHyphen: U+00AD
   dtMoveTo,        // w:moveTo: a container, dropped when revisions are rejected
   dtTextBox,       // w:txbxContent: a container; the shown view reads it to the text-box list
+  dtSymEx,         // w16se:symEx: a character by its code, such as an emoji beyond 16 bits
   // Read by the shown view only; refused by name otherwise.
   dtNumPr,         // w:numPr
   dtIlvl,          // w:ilvl
@@ -82,6 +83,7 @@ constexpr TDocxTagName kDocxTags[] = {
       {"w:footerReference", dtFooterRef}, {"w:rPr", dtRunProps}, {"w:sectPr", dtSectPr},
       {"w:footnote", dtNote}, {"w:endnote", dtNote}, {"w:cr", dtLineBreak},
       {"w:ptab", dtPositionTab}, {"w:noBreakHyphen", dtNoBreakHyphen}, {"w:softHyphen", dtSoftHyphen},
+      {"w16se:symEx", dtSymEx},
       // The structure of the parts and of the paragraphs.
       {"w:document", dtContainer}, {"w:body", dtContainer}, {"w:hdr", dtContainer},
       {"w:ftr", dtContainer}, {"w:footnotes", dtContainer}, {"w:endnotes", dtContainer},
@@ -233,6 +235,29 @@ std::u16string_view FieldDisplayText(std::u16string_view Instructions) {
 // w:vanish, w:b and the like switch on unless their value is one of these.
 bool IsOffValue(std::u16string_view Value) {
   return Value == u"0" || Value == u"false" || Value == u"off";
+}
+
+// A character code written in hexadecimal ("F053", "1F600"), at most six digits;
+// 0 for anything else, for a control character, a surrogate or a code beyond
+// U+10FFFF.
+uint32_t HexCharCode(std::u16string_view Hex) {
+  if (Hex.empty() || Hex.size() > 6) return 0;
+  uint32_t code = 0;
+  for (char16_t c : Hex) {
+    const int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10
+                  : c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
+    if (d < 0) return 0;
+    code = code * 16 + uint32_t(d);
+  }
+  if (code < 0x20 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+  return code;
+}
+
+// A character as UTF-16: beyond the 16 bits, its surrogate pair.
+std::u16string CodePointText(uint32_t Code) {
+  if (Code < 0x10000) return std::u16string(1, char16_t(Code));
+  Code -= 0x10000;
+  return {char16_t(0xD800 + (Code >> 10)), char16_t(0xDC00 + (Code & 0x3FF))};
 }
 
 }  // namespace
@@ -598,17 +623,21 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       Accept = false;
       if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
       const std::u16string_view font = XmlAttribute(ATagAttributes, u"w:font");
-      const std::u16string_view hex = XmlAttribute(ATagAttributes, u"w:char");
-      uint32_t code = 0;
-      size_t digits = 0;
-      for (char16_t c : hex) {
-        const int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10
-                      : c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
-        if (d < 0 || ++digits > 4) return;
-        code = code * 16 + uint32_t(d);
-      }
-      if (digits == 0 || code < 0x20) return;
-      AppendDocumentText(SymbolFontText(font, char16_t(code)));
+      const uint32_t code = HexCharCode(XmlAttribute(ATagAttributes, u"w:char"));
+      if (code == 0) return;
+      AppendDocumentText(code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
+      return;
+    }
+    case dtSymEx: {
+      // Word writes a character it keeps in a font of its own (an emoji) as the
+      // choice of alternate content, the plain character as the fallback: the
+      // choice, read in both views, names it by its code.
+      Accept = false;
+      if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+      const uint32_t code = HexCharCode(XmlAttribute(ATagAttributes, u"w16se:char"));
+      if (code == 0) return;
+      const std::u16string_view font = XmlAttribute(ATagAttributes, u"w16se:font");
+      AppendDocumentText(FShown && code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
       return;
     }
     case dtFldChar: {

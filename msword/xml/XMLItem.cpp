@@ -299,10 +299,17 @@ void ReplaceHTMLChars(std::u16string& S) {
       for (; j < rest.size(); ++j) {
         const int d = hex ? HexDigit(rest[j]) : (rest[j] >= u'0' && rest[j] <= u'9' ? rest[j] - u'0' : -1);
         if (d < 0) break;
-        value = std::min<uint32_t>(value * (hex ? 16 : 10) + uint32_t(d), 0x10000);
+        value = std::min<uint32_t>(value * (hex ? 16 : 10) + uint32_t(d), 0x110000);
       }
-      if (j > digitsStart && value < 0xFFFF) {
-        out.push_back(char16_t(value));
+      // A character beyond the 16 bits (an emoji) is written as its surrogate pair.
+      const bool supplementary = value >= 0x10000 && value <= 0x10FFFF;
+      if (j > digitsStart && (value < 0xFFFF || supplementary)) {
+        if (supplementary) {
+          out.push_back(char16_t(0xD800 + ((value - 0x10000) >> 10)));
+          out.push_back(char16_t(0xDC00 + ((value - 0x10000) & 0x3FF)));
+        } else {
+          out.push_back(char16_t(value));
+        }
         i += j;
         if (i < s.size() && s[i] == u';') ++i;
         continue;

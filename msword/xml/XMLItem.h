@@ -109,8 +109,9 @@ TDateTime XMLStringToDateTime(std::u16string_view S);
 // states none or is unreadable.
 std::optional<int32_t> XMLStringUtcOffset(std::u16string_view S);
 // Replaces entity references (a fixed table, the ";" optional) and numeric character
-// references (decimal or hexadecimal, 0 to 65534) in one pass from left to right:
-// replaced text is never looked at again.
+// references (decimal or hexadecimal, 0 to 65534, and 0x10000 to 0x10FFFF as a
+// surrogate pair) in one pass from left to right: replaced text is never looked at
+// again.
 void ReplaceHTMLChars(std::u16string& S);
 // Equal exactly, or (CaseSensitive false) with the letters A-Z and a-z folded.
 bool SameStrings(bool CaseSensitive, std::u16string_view S1, std::u16string_view S2);

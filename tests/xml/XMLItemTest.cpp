@@ -72,7 +72,10 @@ TEST(XMLItem, ReferencesAreReplacedInOnePass) {
       {u"&#65 &#650", u"A \u028A"},                  // "&#65" does not rewrite "&#650"
       {u"&#0;", std::u16string(1, u'\0')},
       {u"&#65534;&#65535;&#xFFFF;", u"\uFFFE&#65535;&#xFFFF;"},
-      {u"&#70000;&#99999999999;&#4294967361;", u"&#70000;&#99999999999;&#4294967361;"},
+      // Characters beyond the 16 bits come out as surrogate pairs; past U+10FFFF
+      // there are none.
+      {u"&#70000;&#x1F600;&#x10FFFF;", u"\U00011170\U0001F600\U0010FFFF"},
+      {u"&#x110000;&#99999999999;&#4294967361;", u"&#x110000;&#99999999999;&#4294967361;"},
       {u"&#;&#x;&#xG;&unknown;&", u"&#;&#x;&#xG;&unknown;&"},
       {u"&&amp;", u"&&"}};
   for (const Case& c : cases) {
