@@ -1,5 +1,6 @@
 #include "msword/base/BaseDocument.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "msword/base/CodePages.h"
@@ -22,6 +23,7 @@ TMSWBaseDocument::~TMSWBaseDocument() {
 
 void TMSWBaseDocument::ClearInternalLists() {
   if (FText) FText->Clear();
+  FFullLists.clear();
   IsCancelExtract = false;
   if (!FBudgetShared) FBudget->Reset();
 }
@@ -33,9 +35,10 @@ void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
     return;
   }
   IsCancelExtract = true;  // set by the first call with a limit, reached or not
-  // With a limit the list holds its text as one line, every entry followed by CR LF,
-  // cut to the limit. The line grows in place, by no more than the limit needs, so
-  // that a document's calls cost what they add, not what the list already holds.
+  // With a limit the list holds its text as one line, its entries joined by CR LF
+  // (the list adds the line end after the last one itself), cut to the limit. The
+  // line grows in place, by no more than the limit needs, so that a document's calls
+  // cost what they add, not what the list already holds.
   if (TextFull(List)) return;
   const size_t limit = size_t(FMaxTextLength);
   std::u16string joined;
@@ -46,25 +49,28 @@ void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
     joined += u"\r\n";
   }
   // One unit past the limit tells whether the last one kept begins a pair.
-  auto append = [&joined, limit](std::u16string_view Part) {
-    if (joined.size() <= limit) joined.append(Part.substr(0, limit + 1 - joined.size()));
-  };
-  append(Value);
-  append(u"\r\n");
+  if (joined.size() <= limit) joined.append(std::u16string_view(Value).substr(0, limit + 1 - joined.size()));
   if (joined.size() > limit) {
+    FFullLists.push_back(List);
     // A character of two code units is kept whole or not at all.
     size_t kept = limit;
     if (joined[kept - 1] >= 0xD800 && joined[kept - 1] <= 0xDBFF && joined[kept] >= 0xDC00 &&
         joined[kept] <= 0xDFFF)
       --kept;
     joined.resize(kept);
+    // Nor is a line end the cut leaves at the end, or half of one.
+    if (joined.ends_with(u"\r\n"))
+      joined.resize(joined.size() - 2);
+    else if (joined.ends_with(u'\r'))
+      joined.pop_back();
   }
   List->Clear();
   List->Add(std::move(joined));
 }
 
 bool TMSWBaseDocument::TextFull(const TWideStrings* List) const {
-  return FMaxTextLength > 0 && List->Count() == 1 && List->Lines()[0].size() >= size_t(FMaxTextLength);
+  return FMaxTextLength > 0 && List->Count() == 1 &&
+         std::find(FFullLists.begin(), FFullLists.end(), List) != FFullLists.end();
 }
 
 void TMSWBaseDocument::InternalLoadFromOLEStream(TStream* Stream) { LoadFromStream(Stream); }

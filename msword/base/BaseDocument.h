@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "msword/base/Classes.h"
 #include "msword/base/DateTime.h"
@@ -149,6 +150,8 @@ class TMSWBaseDocument : public TComponent {
   int32_t FMaxTextLength = 0;
   std::shared_ptr<TDocumentBudget> FBudget = std::make_shared<TDocumentBudget>();
   bool FBudgetShared = false;
+  // The lists AddText has cut to MaxTextLength (a few at most: one per story).
+  std::vector<const TWideStrings*> FFullLists;
   TKvWParseItems FParseItems{wpiText, wpiSummaryInformation};
   bool FConvertSysCharacters = true;
   TMSWordConvertSysCharEvent FOnConvertSysChar;

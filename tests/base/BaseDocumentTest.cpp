@@ -87,19 +87,26 @@ TEST(BaseDocument, TextEventsReplaceTheFraming) {
   EXPECT_EQ(doc.GetTextStart(), u"");
 }
 
+// The list's text is the uncut one up to the limit: each call joins the list again
+// without adding line ends, and a line end the cut leaves at the end goes with it.
 TEST(BaseDocument, MaxTextLengthCutsTheJoinedList) {
   struct Case { int32_t limit; std::vector<std::u16string> entries; bool cancelled; };
-  const Case cases[] = {{5, {u"abc\r\n"}, true},
-                        {4, {u"abc\r"}, true},
-                        {100, {u"abc\r\n\r\ndef\r\n"}, true},  // each call joins the list again
-                        {0, {u"abc", u"def"}, false},
-                        {-3, {u"abc", u"def"}, false}};
+  const Case cases[] = {{10, {u"abc\r\n\r\ndef"}, true},
+                        {100, {u"abc\r\n\r\ndef"}, true},
+                        {9, {u"abc\r\n\r\nde"}, true},
+                        {7, {u"abc\r\n"}, true},  // the empty paragraph stays
+                        {6, {u"abc\r\n"}, true},
+                        {5, {u"abc"}, true},
+                        {4, {u"abc"}, true},
+                        {0, {u"abc", u"", u"def"}, false},
+                        {-3, {u"abc", u"", u"def"}, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.limit);
     TTestDocument doc;
     doc.SetMaxTextLength(c.limit);
     doc.AddText(u"abc", doc.Text());
     EXPECT_EQ(doc.Cancelled(), c.cancelled);
+    doc.AddText(u"", doc.Text());
     doc.AddText(u"def", doc.Text());
     EXPECT_EQ(doc.Text()->Lines(), c.entries);
   }

@@ -175,6 +175,25 @@ TEST(KvWordOutput, MaxLengthKeepsCharactersWhole) {
             "ab\xF0\x9F\x98\x80\r\n");
 }
 
+// A limit the text stays within changes nothing, in either view and for the
+// documents read paragraph by paragraph as for those read whole; one that cuts
+// leaves no line end of its own behind.
+TEST(KvWordOutput, MaxLengthAddsNoLines) {
+  TTempDir dir;
+  const std::string docx = dir.Write("three.docx", Docx(Paragraph("one") + "<w:p/>" + Paragraph("three")));
+  const std::string doc = dir.Write("sample.doc", Sample("sample.doc"));
+  for (const std::string& file : {docx, doc}) {
+    for (const std::string view : {"--view=shown", "--view=stored"}) {
+      SCOPED_TRACE(file + " " + view);
+      const std::string whole = RunKvWord({view, "--lf", file}).Out;
+      EXPECT_EQ(RunKvWord({view, "--lf", "--max-length=100000", file}).Out, whole);
+    }
+  }
+  EXPECT_EQ(RunKvWord({"--lf", "--max-length=100000", docx}).Out, "one\n\nthree\n");
+  EXPECT_EQ(RunKvWord({"--lf", "--max-length=6", docx}).Out, "one\n\n");
+  EXPECT_EQ(RunKvWord({"--lf", "--max-length=4", docx}).Out, "one\n");
+}
+
 TEST(KvWordOutput, HelpAndVersionReportAWriteError) {
   for (const std::string option : {"--help", "--version"}) {
     SCOPED_TRACE(option);
