@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -188,14 +189,45 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   std::u16string FNoteId;
   bool FCustomMarkEndnote = false;
   std::u16string FCustomMarkId;
+  // Where the text of the part stands: the paragraph, counted, and the length of
+  // its line. A field result or a content control that begins and ends at the same
+  // place shows nothing of its own.
+  struct TTextPlace {
+    size_t Paragraph = 0;
+    size_t Length = 0;
+    bool operator==(const TTextPlace&) const = default;
+  };
+  TTextPlace TextPlace() const { return {FParagraphCount, FCurrentTextLine.size()}; }
+  size_t FParagraphCount = 0;
+  // A form field's data (w:ffData): a check box's state, a drop-down's entries.
+  struct TShownFormField {
+    enum : uint8_t { ffNone, ffCheckBox, ffDropDown } Kind = ffNone;
+    std::optional<bool> Checked;  // w:checked; the default (w:default) otherwise
+    int32_t Default = 0;
+    std::optional<int32_t> Result;  // the drop-down's chosen entry
+    std::vector<std::u16string> Entries;
+  };
   // The complex fields open in the part (w:fldChar begin ... end): their
-  // instructions, and whether their result has begun.
+  // instructions, whether their result has begun and where, and their form data.
   struct TShownField {
     std::u16string Instructions;
     bool Separated = false;
+    TTextPlace ResultStart;
+    TShownFormField Form;
   };
   std::vector<TShownField> FFields;
   size_t FFieldDepth = 0;  // fields open, also those too deep to be kept
+  // The content controls open in the part (w:sdt): a check box's state and the
+  // symbols it shows, and where the control's content begins.
+  struct TShownContentControl {
+    bool CheckBox = false;
+    bool Checked = false;
+    std::u16string CheckedSymbol = u"\u2612";
+    std::u16string UncheckedSymbol = u"\u2610";
+    TTextPlace ContentStart;
+  };
+  std::vector<TShownContentControl> FContentControls;
+  size_t FContentControlDepth = 0;  // also those too deep to be kept
   std::unique_ptr<TKvWDocxNumbering> FNumbering;
   std::unique_ptr<TKvWDocxNoteMarks> FNoteMarks;
   // The package being loaded, for imported chunks, and how deep this reader sits

@@ -53,6 +53,8 @@ enum TDocxTag : uint8_t {
   dtMoveTo,        // w:moveTo: a container, dropped when revisions are rejected
   dtTextBox,       // w:txbxContent: a container; the shown view reads it to the text-box list
   dtSymEx,         // w16se:symEx: a character by its code, such as an emoji beyond 16 bits
+  dtSdt,           // w:sdt: a content control, a container; the shown view follows check boxes
+  dtSdtContent,    // w:sdtContent: the content control's content
   // Read by the shown view only; refused by name otherwise.
   dtNumPr,         // w:numPr
   dtIlvl,          // w:ilvl
@@ -66,6 +68,10 @@ enum TDocxTag : uint8_t {
   dtAltChunk,      // w:altChunk
   dtFldChar,       // w:fldChar
   dtInstrText,     // w:instrText
+  dtSdtPr,         // w:sdtPr: entered for a check box's properties
+  dtFormData,      // w:ffData, w:checkBox, w:ddList, w14:checkbox
+  dtFormValue,     // their state: w:checked, w:default, w:result, w:listEntry, w14:checked,
+                   // w14:checkedState, w14:uncheckedState
 };
 
 // The first tag that only the shown view enters.
@@ -93,7 +99,7 @@ constexpr TDocxTagName kDocxTags[] = {
       // controls (tables of contents, cover pages, form fields), simple fields, moves,
       // text direction.
       {"w:hyperlink", dtContainer}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
-      {"w:sdt", dtContainer}, {"w:sdtContent", dtContainer}, {"w:fldSimple", dtContainer},
+      {"w:sdt", dtSdt}, {"w:sdtContent", dtSdtContent}, {"w:fldSimple", dtContainer},
       {"w:moveTo", dtMoveTo}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
       // The base text of ruby (the guide above it is left out).
       {"w:ruby", dtContainer}, {"w:rubyBase", dtContainer},
@@ -112,7 +118,11 @@ constexpr TDocxTagName kDocxTags[] = {
       {"w:footnoteRef", dtNoteOwnMark}, {"w:endnoteRef", dtNoteOwnMark},
       {"w:comments", dtComments}, {"w:comment", dtComments}, {"mc:Fallback", dtFallback},
       {"w:framePr", dtFramePr}, {"w:sym", dtSym}, {"w:altChunk", dtAltChunk},
-      {"w:fldChar", dtFldChar}, {"w:instrText", dtInstrText},
+      {"w:fldChar", dtFldChar}, {"w:instrText", dtInstrText}, {"w:sdtPr", dtSdtPr},
+      {"w:ffData", dtFormData}, {"w:checkBox", dtFormData}, {"w:ddList", dtFormData},
+      {"w14:checkbox", dtFormData}, {"w:checked", dtFormValue}, {"w:default", dtFormValue},
+      {"w:result", dtFormValue}, {"w:listEntry", dtFormValue}, {"w14:checked", dtFormValue},
+      {"w14:checkedState", dtFormValue}, {"w14:uncheckedState", dtFormValue},
 };
 
 // The names above in a small open-addressed table, looked up without building a
@@ -253,6 +263,9 @@ uint32_t HexCharCode(std::u16string_view Hex) {
   return code;
 }
 
+// The most entries of a drop-down form field kept: Word allows 25.
+constexpr size_t MaxDropDownEntries = 256;
+
 // A character as UTF-16: beyond the 16 bits, its surrogate pair.
 std::u16string CodePointText(uint32_t Code) {
   if (Code < 0x10000) return std::u16string(1, char16_t(Code));
@@ -305,6 +318,8 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   FCustomMarkId.clear();
   FFields.clear();
   FFieldDepth = 0;
+  FContentControls.clear();
+  FContentControlDepth = 0;
   try {
     TKvXMLEngine engine(nullptr);
     engine.SetOnTag([this](TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
@@ -444,6 +459,8 @@ bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_v
     case dtVal:
       return !IsNamed(ParentNode, u"w:pStyle") && !IsDeclaration(ParentNode);
     case dtRunProps:
+      // The run properties of a content control's own are no run's.
+      if (IsNamed(ParentNode, u"w:sdtPr")) return true;
       return !FShown && ParseItems().Contains(wpiHiddenText) && !IsDeclaration(ParentNode);
     case dtSectPr:
       return !IsNamed(ParentNode, u"w:pPr") && !IsNamed(ParentNode, u"w:body") && !IsDeclaration(ParentNode);
@@ -465,6 +482,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         if (FShown) FOuterParagraphs.push_back(std::move(FParagraph));
       }
       ++FOpenParagraphs;
+      ++FParagraphCount;
       FCurrentTextLine.assign(format == tfHTML ? u"<p>" : u"");
       if (FShown) {
         FParagraph = TShownParagraph();
@@ -565,6 +583,13 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     case dtTextBox:
       if (FShown) ++FTextBoxDepth;
       return;
+    case dtSdt:
+      if (FShown && ++FContentControlDepth <= MaxFieldDepth) FContentControls.emplace_back().ContentStart = TextPlace();
+      return;
+    case dtSdtContent:
+      if (FShown && FContentControlDepth > 0 && FContentControlDepth <= MaxFieldDepth && IsNamed(ParentNode, u"w:sdt"))
+        FContentControls.back().ContentStart = TextPlace();
+      return;
     case dtNumPr:
       if (!IsNamed(ParentNode, u"w:pPr")) Accept = false;
       return;
@@ -644,17 +669,88 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       Accept = false;
       const std::u16string_view type = XmlAttribute(ATagAttributes, u"w:fldCharType");
       if (type == u"begin") {
-        if (++FFieldDepth <= MaxFieldDepth) FFields.emplace_back();
+        if (++FFieldDepth <= MaxFieldDepth) {
+          FFields.emplace_back().ResultStart = TextPlace();
+          Accept = true;  // for the form field data it may hold
+        }
       } else if (type == u"separate") {
-        if (FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth) FFields.back().Separated = true;
+        if (FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth) {
+          FFields.back().Separated = true;
+          FFields.back().ResultStart = TextPlace();
+        }
       } else if (type == u"end" && FFieldDepth > 0) {
         if (FFieldDepth-- <= MaxFieldDepth) {
           const TShownField field = std::move(FFields.back());
           FFields.pop_back();
-          // A field without a result shows what its instructions say it shows.
-          if (!field.Separated && (!IsHiddenText || ParseItems().Contains(wpiHiddenText)))
+          if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
+          if (!field.Separated) {
+            // A field without a result shows what its instructions say it shows.
             AppendDocumentText(FieldDisplayText(field.Instructions));
+          }
+          // A check box shows its state and a drop-down its chosen entry, as in a
+          // .doc file: their result is empty.
+          const TShownFormField& form = field.Form;
+          if (form.Kind == TShownFormField::ffNone || TextPlace() != field.ResultStart) return;
+          if (form.Kind == TShownFormField::ffCheckBox) {
+            AppendDocumentText(form.Checked.value_or(form.Default != 0) ? u"\u2612" : u"\u2610");
+          } else {
+            const int32_t chosen = form.Result.value_or(form.Default);
+            if (chosen >= 0 && size_t(chosen) < form.Entries.size()) AppendDocumentText(form.Entries[size_t(chosen)]);
+          }
         }
+      }
+      return;
+    }
+    case dtSdtPr:
+      Accept = IsNamed(ParentNode, u"w:sdt");
+      return;
+    case dtFormData: {
+      const bool field = FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth;
+      if (ATagName == u"w:ffData") {
+        Accept = field && IsNamed(ParentNode, u"w:fldChar");
+      } else if (ATagName == u"w14:checkbox") {
+        Accept = FContentControlDepth > 0 && FContentControlDepth <= MaxFieldDepth && IsNamed(ParentNode, u"w:sdtPr");
+        if (Accept) FContentControls.back().CheckBox = true;
+      } else {
+        Accept = field && IsNamed(ParentNode, u"w:ffData");
+        if (Accept)
+          FFields.back().Form.Kind = ATagName == u"w:checkBox" ? TShownFormField::ffCheckBox : TShownFormField::ffDropDown;
+      }
+      return;
+    }
+    case dtFormValue: {
+      Accept = false;
+      if (IsNamed(ParentNode, u"w14:checkbox")) {
+        if (FContentControlDepth == 0 || FContentControlDepth > MaxFieldDepth) return;
+        TShownContentControl& control = FContentControls.back();
+        if (ATagName == u"w14:checked") {
+          control.Checked = !IsOffValue(XmlAttribute(ATagAttributes, u"w14:val"));
+        } else if (ATagName != u"w14:checkedState" && ATagName != u"w14:uncheckedState") {
+          return;
+        } else if (const uint32_t code = HexCharCode(XmlAttribute(ATagAttributes, u"w14:val")); code != 0) {
+          (ATagName == u"w14:checkedState" ? control.CheckedSymbol : control.UncheckedSymbol) =
+              code < 0x10000 ? SymbolFontText(XmlAttribute(ATagAttributes, u"w14:font"), char16_t(code))
+                             : CodePointText(code);
+        }
+        return;
+      }
+      const bool checkBox = IsNamed(ParentNode, u"w:checkBox");
+      if ((!checkBox && !IsNamed(ParentNode, u"w:ddList")) || FFieldDepth == 0 || FFieldDepth > MaxFieldDepth) return;
+      TShownFormField& form = FFields.back().Form;
+      const std::u16string_view value = XmlAttribute(ATagAttributes, u"w:val");
+      if (checkBox) {
+        if (ATagName == u"w:checked") form.Checked = !IsOffValue(value);
+        else if (ATagName == u"w:default") form.Default = IsOffValue(value) ? 0 : 1;
+      } else if (ATagName == u"w:listEntry") {
+        if (form.Entries.size() < MaxDropDownEntries) {
+          std::u16string entry(value.substr(0, MaxFieldInstructions));
+          if (HasAmpersand(entry)) ReplaceHTMLChars(entry);
+          form.Entries.push_back(std::move(entry));
+        }
+      } else if (ATagName == u"w:result") {
+        form.Result = XmlInteger(value).value_or(-1);
+      } else if (ATagName == u"w:default") {
+        form.Default = XmlInteger(value).value_or(-1);
       }
       return;
     }
@@ -764,6 +860,14 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     FCurrentTextLine.clear();
     FOpenParagraphs = 0;
     free = true;
+  } else if (tag == dtSdt) {
+    // A check box whose content shows nothing shows its state.
+    if (FShown && FContentControlDepth > 0 && FContentControlDepth-- <= MaxFieldDepth) {
+      const TShownContentControl control = std::move(FContentControls.back());
+      FContentControls.pop_back();
+      if (control.CheckBox && TextPlace() == control.ContentStart)
+        AppendDocumentText(control.Checked ? control.CheckedSymbol : control.UncheckedSymbol);
+    }
   } else if (tag == dtParagraph) {
     if (format == tfHTML) {
       auto* engine = static_cast<TKvXMLEngine*>(Sender);

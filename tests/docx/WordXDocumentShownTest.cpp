@@ -16,6 +16,7 @@
 #include "msword/docx/WordXDocument.h"
 #include "support/ByteWriter.h"
 #include "support/CompoundFileBuilder.h"
+#include "support/SharedData.h"
 #include "support/ZipBuilder.h"
 
 using namespace msword;
@@ -329,6 +330,71 @@ TEST(WordXDocumentShown, MacroButtonsShowTheirDisplayText) {
   }
   const TPackage button(Para(fldChar("begin") + instr("MACROBUTTON Go shown") + fldChar("end")));
   EXPECT_THAT(LoadPackage(button.Bytes(), vwStored).Text, ElementsAre(u""));
+}
+
+// Check boxes and drop-downs show what Word shows of them: legacy form fields,
+// whose result is empty, their state or chosen entry; content-control check boxes
+// the symbol of their state when their content shows none.
+TEST(WordXDocumentShown, FormFieldsAndCheckBoxesShowTheirState) {
+  const auto field = [](const std::string& FfData, const std::string& Instruction, const std::string& Result = "") {
+    return "<w:r><w:fldChar w:fldCharType=\"begin\"><w:ffData><w:name w:val=\"F\"/><w:enabled/>" + FfData +
+           "</w:ffData></w:fldChar></w:r><w:r><w:instrText xml:space=\"preserve\"> " + Instruction +
+           " </w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + Result +
+           "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+  };
+  const auto check = [&](const std::string& State) {
+    return field("<w:checkBox><w:sizeAuto/>" + State + "</w:checkBox>", "FORMCHECKBOX");
+  };
+  const auto drop = [&](const std::string& Choice, const std::string& Result = "") {
+    return field("<w:ddList>" + Choice + "<w:listEntry w:val=\"Red\"/><w:listEntry w:val=\"G&amp;B\"/></w:ddList>",
+                 "FORMDROPDOWN", Result);
+  };
+  const auto control = [](const std::string& CheckBox, const std::string& Content) {
+    return "<w:sdt><w:sdtPr><w:rPr><w:vanish/></w:rPr><w:id w:val=\"1\"/><w14:checkbox>" + CheckBox +
+           "</w14:checkbox></w:sdtPr><w:sdtContent>" + Content + "</w:sdtContent></w:sdt>";
+  };
+  const std::string states =
+      "<w14:checkedState w14:val=\"F0FE\" w14:font=\"Wingdings\"/><w14:uncheckedState w14:val=\"2610\" w14:font=\"MS Gothic\"/>";
+  struct Case {
+    const char* what;
+    std::string runs;
+    std::u16string shown;
+  };
+  const Case cases[] = {
+      {"checked", check("<w:default w:val=\"0\"/><w:checked/>"), u"a \u2612 b"},
+      {"cleared over a checked default", check("<w:default w:val=\"1\"/><w:checked w:val=\"false\"/>"), u"a \u2610 b"},
+      {"the default when no state is set", check("<w:default w:val=\"true\"/>"), u"a \u2612 b"},
+      {"cleared without state or default", check(""), u"a \u2610 b"},
+      {"the chosen entry", drop("<w:result w:val=\"1\"/>"), u"a G&B b"},
+      {"the default entry", drop("<w:default w:val=\"1\"/>"), u"a G&B b"},
+      {"the first entry without a choice", drop(""), u"a Red b"},
+      {"a choice beyond the entries", drop("<w:result w:val=\"7\"/>"), u"a  b"},
+      {"a result written out is not repeated", drop("", TextRun("Red")), u"a Red b"},
+      {"a check box control shows its content", control("<w14:checked w14:val=\"1\"/>", TextRun("\xE2\x98\x92")),
+       u"a \u2612 b"},
+      {"an empty checked control", control("<w14:checked w14:val=\"1\"/>" + states, ""),
+       u"a " + SymbolFontText(u"Wingdings", 0xF0FE) + u" b"},
+      {"an empty cleared control", control("<w14:checked w14:val=\"0\"/>" + states, ""), u"a \u2610 b"},
+      {"an empty control without states", control("<w14:checked/>", ""), u"a \u2612 b"},
+      {"another control shows only its content", "<w:sdt><w:sdtPr><w:id/></w:sdtPr><w:sdtContent></w:sdtContent></w:sdt>",
+       u"a  b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TPackage package(Para(TextRun("a ") + c.runs + TextRun(" b")));
+    EXPECT_THAT(ShownText(package), ElementsAre(c.shown));
+    // The stored view reads the text of fields and controls only.
+    const std::u16string stored = c.runs.find("Red</w:t>") != std::string::npos ? u"a Red b"
+                                  : c.runs.find("\xE2\x98\x92") != std::string::npos ? u"a \u2612 b"
+                                                                                       : u"a  b";
+    EXPECT_THAT(LoadPackage(package.Bytes(), vwStored).Text, ElementsAre(stored));
+  }
+  // The same form fields in a .docx and in the .doc LibreOffice made of it show the
+  // same (tests/data/doc/form_fields.py says how they were made).
+  const std::string docx = kvtest::ReadFileBytes(kvtest::TestDataDir() / "doc" / "form_fields.docx");
+  ASSERT_FALSE(docx.empty());
+  EXPECT_THAT(LoadPackage(docx).Text,
+              ElementsAre(u"Yes \u2612 done", u"No \u2610 done", u"Colour Green chosen", u"Name Ada typed"));
 }
 
 TEST(WordXDocumentShown, Revisions) {
