@@ -46,6 +46,22 @@ std::u16string Letters(int32_t Value, bool upper) {
   return std::u16string(size_t((Value - 1) / 26 + 1), letter);
 }
 
+// The 24 letters of the Greek alphabet (no final sigma), counted as the Latin ones.
+std::u16string GreekLetters(int32_t Value, bool upper) {
+  static constexpr char16_t lower[] = u"\u03B1\u03B2\u03B3\u03B4\u03B5\u03B6\u03B7\u03B8\u03B9\u03BA\u03BB\u03BC"
+                                      u"\u03BD\u03BE\u03BF\u03C0\u03C1\u03C3\u03C4\u03C5\u03C6\u03C7\u03C8\u03C9";
+  char16_t letter = lower[(Value - 1) % 24];
+  if (upper) letter = char16_t(letter - 0x20);  // the capitals lie 0x20 below, Σ included
+  return std::u16string(size_t((Value - 1) / 24 + 1), letter);
+}
+
+// Decimal with leading zeros up to Width digits.
+std::u16string ZeroPadded(int32_t Value, size_t Width) {
+  std::u16string digits = Decimal(Value);
+  if (Value >= 0 && digits.size() < Width) digits.insert(0, Width - digits.size(), u'0');
+  return digits;
+}
+
 std::u16string Ordinal(int32_t Value) {
   const int32_t lastTwo = Value % 100, last = Value % 10;
   std::u16string_view suffix = u"th";
@@ -91,7 +107,13 @@ std::u16string FormatListNumber(int32_t Value, TKvWNumberFormat Format) {
     case nfNone:
       return {};
     case nfDecimalZero:
-      return (Value >= 0 && Value < 10 ? u"0" : u"") + Decimal(Value);
+      return ZeroPadded(Value, 2);
+    case nfDecimalZero3:
+      return ZeroPadded(Value, 3);
+    case nfDecimalZero4:
+      return ZeroPadded(Value, 4);
+    case nfDecimalZero5:
+      return ZeroPadded(Value, 5);
     default:
       break;
   }
@@ -101,6 +123,8 @@ std::u16string FormatListNumber(int32_t Value, TKvWNumberFormat Format) {
     case nfLowerRoman: return Roman(Value, false);
     case nfUpperLetter: return Letters(Value, true);
     case nfLowerLetter: return Letters(Value, false);
+    case nfLowerGreek: return GreekLetters(Value, false);
+    case nfUpperGreek: return GreekLetters(Value, true);
     case nfOrdinal: return Ordinal(Value);
     case nfCardinalText: return CardinalText(Value, false);
     case nfOrdinalText: return CardinalText(Value, true);

@@ -27,6 +27,11 @@ enum TKvWNumberFormat : uint8_t {
   nfOrdinalText,     // First, Second
   nfBullet,          // no number: the level text is the bullet
   nfNone,            // no number: the placeholder shows nothing
+  nfDecimalZero3,    // 001, 002, ... 999, 1000: Word 2010's custom formats
+  nfDecimalZero4,    // 0001, 0002, ...
+  nfDecimalZero5,    // 00001, 00002, ...
+  nfLowerGreek,      // α, β, γ, ... ω, αα, ββ
+  nfUpperGreek,      // Α, Β, Γ, ... Ω, ΑΑ, ΒΒ
 };
 
 inline constexpr uint32_t ListLevelCount = 9;

@@ -29,6 +29,8 @@ void ReadLevelProperty(TKvWListLevel& Level, std::u16string_view Name, std::u16s
     if (const auto v = Val(Attributes)) Level.Start = *v;
   } else if (Name == u"w:numFmt") {
     Level.Format = TKvWDocxNumbering::NumberFormatFromXml(XmlAttribute(Attributes, u"w:val"));
+    if (XmlAttribute(Attributes, u"w:val") == u"custom")
+      Level.Format = TKvWDocxNumbering::CustomNumberFormat(XmlAttribute(Attributes, u"w:format")).value_or(nfDecimal);
   } else if (Name == u"w:lvlText") {
     Level.Text = TKvWDocxNumbering::LevelTextFromXml(XmlAttribute(Attributes, u"w:val"));
   } else if (Name == u"w:lvlRestart") {
@@ -79,6 +81,19 @@ TKvWNumberFormat TKvWDocxNumbering::NumberFormatFromXml(std::u16string_view Name
   return nfDecimal;
 }
 
+std::optional<TKvWNumberFormat> TKvWDocxNumbering::CustomNumberFormat(std::u16string_view Format) {
+  const std::u16string_view first = Format.substr(0, Format.find(u','));
+  if (first == u"\u03B1") return nfLowerGreek;
+  if (first == u"\u0391") return nfUpperGreek;
+  if (first.size() >= 2 && first.size() <= 5 && first.back() == u'1' &&
+      first.find_first_not_of(u'0') == first.size() - 1) {
+    static constexpr TKvWNumberFormat padded[] = {nfDecimalZero, nfDecimalZero3, nfDecimalZero4, nfDecimalZero5};
+    return padded[first.size() - 2];
+  }
+  if (first == u"1") return nfDecimal;
+  return std::nullopt;
+}
+
 void TKvWDocxNumbering::Clear() {
   FAbstracts.clear();
   FNums.clear();
@@ -102,6 +117,7 @@ void TKvWDocxNumbering::LoadNumbering(std::string Bytes) {
   TNum* num = nullptr;
   TKvWListLevel* level = nullptr;
   std::optional<uint32_t> overrideLevel;
+  const TKvWListLevel* levelFormatChosen = nullptr;  // the level whose choice gave its format
   ScanXmlPart(std::move(Bytes), [&](const TKvXMLItem* Parent, std::u16string_view Name, std::u16string_view Attributes) {
     const std::u16string_view parent = TagNameOf(Parent);
     if (Name == u"w:abstractNum") {
@@ -144,6 +160,23 @@ void TKvWDocxNumbering::LoadNumbering(std::string Bytes) {
       if (parent == u"w:abstractNum" && abstract)
         (Name == u"w:styleLink" ? abstract->StyleLink : abstract->NumStyleLink)
             .assign(XmlAttribute(Attributes, u"w:val"));
+    } else if (level && Name == u"w:numFmt" && (parent == u"mc:Choice" || parent == u"mc:Fallback") &&
+               TagNameOf(Parent->ParentItem()) == u"mc:AlternateContent" &&
+               TagNameOf(Parent->ParentItem()->ParentItem()) == u"w:lvl") {
+      // Word 2010 writes its custom formats as the choice of alternate content and
+      // a format older readers know as the fallback: the choice when the engine has
+      // it, the fallback otherwise.
+      const bool choice = parent == u"mc:Choice";
+      const std::u16string_view value = XmlAttribute(Attributes, u"w:val");
+      std::optional<TKvWNumberFormat> format;
+      if (value == u"custom") format = CustomNumberFormat(XmlAttribute(Attributes, u"w:format"));
+      else format = NumberFormatFromXml(value);
+      if (choice && format) {
+        level->Format = *format;
+        levelFormatChosen = level;
+      } else if (!choice && levelFormatChosen != level) {
+        level->Format = format.value_or(nfDecimal);
+      }
     } else if (level && (parent == u"w:lvl" || parent == u"w:rPr")) {
       const std::u16string_view grandParent = TagNameOf(Parent ? Parent->ParentItem() : nullptr);
       if (Name == u"w:pStyle" && parent == u"w:lvl" && abstract && level >= &abstract->Levels[0] &&
@@ -216,17 +249,15 @@ const TKvWDocxNumbering::TResolved& TKvWDocxNumbering::Resolve(std::u16string_vi
   r.Levels = abstract->Levels;
   bool ownInstance = false;
   for (uint32_t i = 0; i < ListLevelCount; ++i) {
-    if (num.LevelOverride[i]) {
-      r.Levels[i] = *num.LevelOverride[i];
-      ownInstance = true;
-    }
+    if (num.LevelOverride[i]) r.Levels[i] = *num.LevelOverride[i];
     if (num.StartOverride[i]) {
       r.Levels[i].Start = *num.StartOverride[i];
       ownInstance = true;
     }
   }
-  // Lists that only point at the same definition go on counting together; a list
-  // that starts its levels again is an instance of its own.
+  // Lists on one definition go on counting together, also those that only show
+  // some levels another way (a w:lvl override); a list that starts its levels
+  // again (w:startOverride) is an instance of its own.
   r.Instance = ownInstance ? 0x80000000u | num.Index : abstract->Index;
   return r;
 }

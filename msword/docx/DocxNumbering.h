@@ -34,6 +34,9 @@ class TKvWDocxNumbering {
   static std::u16string LevelTextFromXml(std::u16string_view Text);
   // The number format named by a w:numFmt value; unknown names are decimal.
   static TKvWNumberFormat NumberFormatFromXml(std::u16string_view Name);
+  // The format a Word 2010 custom format names by its first numbers ("001, 002,
+  // 003, ...", "α, β, γ, ..."); nullopt for one the engine does not have.
+  static std::optional<TKvWNumberFormat> CustomNumberFormat(std::u16string_view Format);
 
   static constexpr size_t MaxLevelText = 255;
 

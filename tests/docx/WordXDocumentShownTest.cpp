@@ -139,6 +139,41 @@ TEST(WordXDocumentShown, ListLabels) {
       {"lists on one definition count together; a start override is a new instance", "", "",
        ListPara("a", 1, 0) + ListPara("b", 2, 0) + ListPara("c", 3, 0) + ListPara("d", 3, 0) + ListPara("e", 1, 0),
        {u"1.\ta", u"2.\tb", u"5.\tc", u"6.\td", u"3.\te"}},
+      {"a level shown another way counts on with its definition; a start override starts a list of its own",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"1\">" + Level(0, "decimal", "%1") + "</w:abstractNum>"
+           "<w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"
+           "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/><w:lvlOverride w:ilvl=\"0\">" +
+               Level(0, "upperLetter", "%1") + "</w:lvlOverride></w:num>"
+           "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"1\"/><w:lvlOverride w:ilvl=\"0\">"
+           "<w:startOverride w:val=\"1\"/>" + Level(0, "upperLetter", "%1") + "</w:lvlOverride></w:num>"),
+       "",
+       ListPara("a", 1, 0) + ListPara("b", 2, 0) + ListPara("c", 2, 0) + ListPara("d", 3, 0) + ListPara("e", 3, 0) +
+           ListPara("f", 1, 0),
+       {u"1\ta", u"B\tb", u"C\tc", u"A\td", u"B\te", u"4\tf"}},
+      {"Word 2010 custom formats in alternate content",
+       Xml("w:numbering",
+           "<w:abstractNum w:abstractNumId=\"1\">" +
+               [] {
+                 std::string levels;
+                 const char* formats[] = {"01, 02, 03, ...", "001, 002, 003, ...", "0001, 0002, 0003, ...",
+                                          "00001, 00002, 00003, ...", "\xCE\xB1, \xCE\xB2, \xCE\xB3, ...",
+                                          "\xCE\x91, \xCE\x92, \xCE\x93, ...", "\xE4\xB8\x80, ..."};
+                 for (int i = 0; i < 7; ++i)
+                   levels += "<w:lvl w:ilvl=\"" + std::to_string(i) + "\"><w:start w:val=\"" + (i == 4 ? "24" : "1") +
+                             "\"/><mc:AlternateContent><mc:Choice Requires=\"w14\"><w:numFmt w:val=\"custom\" w:format=\"" +
+                             formats[i] + "\"/></mc:Choice><mc:Fallback><w:numFmt w:val=\"" +
+                             (i == 6 ? "lowerRoman" : "decimal") + "\"/></mc:Fallback></mc:AlternateContent>"
+                             "<w:lvlText w:val=\"%" + std::to_string(i + 1) + "\"/><w:lvlRestart w:val=\"0\"/></w:lvl>";
+                 return levels;
+               }() +
+               "<w:lvl w:ilvl=\"7\"><w:start w:val=\"9\"/><w:numFmt w:val=\"decimalZero\"/><w:lvlText w:val=\"%8\"/></w:lvl>"
+               "</w:abstractNum><w:num w:numId=\"1\"><w:abstractNumId w:val=\"1\"/></w:num>"),
+       "",
+       ListPara("a", 1, 0) + ListPara("b", 1, 1) + ListPara("c", 1, 2) + ListPara("d", 1, 3) + ListPara("e", 1, 4) +
+           ListPara("f", 1, 4) + ListPara("g", 1, 5) + ListPara("h", 1, 6) + ListPara("i", 1, 7) + ListPara("j", 1, 7),
+       {u"01\ta", u"001\tb", u"0001\tc", u"00001\td", u"\u03C9\te", u"\u03B1\u03B1\tf", u"\u0391\tg",
+        u"i\th", u"09\ti", u"10\tj"}},
       {"numId 0 and unknown lists give no label", "", "",
        ListPara("a", 0, 0) + ListPara("b", 9, 0) + Para(TextRun("c")), {u"a", u"b", u"c"}},
       {"symbol-font bullets become Unicode", "", "", ListPara("x", 4, 0), {SymbolFontText(u"Symbol", 0xF0B7) + u"\tx"}},
