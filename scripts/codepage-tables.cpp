@@ -1,5 +1,6 @@
 // Writes msword/base/CodePageData.cpp: the decoding tables of the Windows code
-// pages the library reads (874, 932, 936, 949, 950, 1250-1258 but 1252, 1361),
+// pages the library reads (874, 932, 936, 949, 950, 1250-1258 but 1252, 1361)
+// and of the DOS pages of Word for DOS files (437, 737, 775, 850-869),
 // taken from the C library's iconv on the machine that runs it. The library
 // decodes from the written tables, so that a statically linked program loads no
 // conversion module at run time and reads the same on every system.
@@ -45,7 +46,13 @@ const TPage kPages[] = {{874, "CP874", false},  {932, "CP932", true},    {936, "
                         {949, "CP949", true},   {950, "CP950", true},    {1250, "CP1250", false},
                         {1251, "CP1251", false}, {1253, "CP1253", false}, {1254, "CP1254", false},
                         {1255, "CP1255", false}, {1256, "CP1256", false}, {1257, "CP1257", false},
-                        {1258, "CP1258", false}, {1361, "JOHAB", true}};
+                        {1258, "CP1258", false}, {1361, "JOHAB", true},
+                        // The DOS pages of Word for DOS files.
+                        {437, "CP437", false},   {737, "CP737", false},   {775, "CP775", false},
+                        {850, "CP850", false},   {852, "CP852", false},   {855, "CP855", false},
+                        {857, "CP857", false},   {860, "CP860", false},   {861, "CP861", false},
+                        {862, "CP862", false},   {863, "CP863", false},   {864, "CP864", false},
+                        {865, "CP865", false},   {866, "CP866", false},   {869, "CP869", false}};
 
 void PrintValues(const std::vector<unsigned>& values) {
   for (size_t i = 0; i < values.size(); ++i)

@@ -1,5 +1,6 @@
 // The decoding tables of the Windows code pages read through tables (874, 932,
-// 936, 949, 950, 1250-1258 but 1252, and 1361), compiled in: nothing is loaded at
+// 936, 949, 950, 1250-1258 but 1252, and 1361) and of the DOS pages (437, 737,
+// 775, 850-869), compiled in: nothing is loaded at
 // run time to decode a document. CodePageData.cpp is written by
 // scripts/codepage-tables.cpp.
 #pragma once

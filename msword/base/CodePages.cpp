@@ -69,12 +69,22 @@ std::unique_ptr<TCodePageTable> BuildTable(uint16_t cp) {
   return table;
 }
 
+// The DOS code pages, whose upper halves hold the box drawing and accented letters
+// of their time; kept apart from the Windows pages that the readers choose by name.
+constexpr uint16_t kOemPages[] = {437, 737, 775, 850, 852, 855, 857, 860, 861, 862, 863, 864, 865, 866, 869};
+
+bool IsOemPage(uint16_t cp) {
+  for (uint16_t page : kOemPages)
+    if (page == cp) return true;
+  return false;
+}
+
 // Tables are built on first use and kept for the life of the process.
 const TCodePageTable* TableFor(uint16_t cp) {
   static std::mutex mutex;
   static std::array<std::unique_ptr<TCodePageTable>, 1400> tables;
   static std::array<bool, 1400> tried{};
-  if (cp >= tables.size()) return nullptr;
+  if (cp >= tables.size() || IsOemPage(cp)) return nullptr;
   std::lock_guard<std::mutex> lock(mutex);
   if (!tried[cp]) {
     tables[cp] = BuildTable(cp);
@@ -83,7 +93,32 @@ const TCodePageTable* TableFor(uint16_t cp) {
   return tables[cp].get();
 }
 
+const TCodePageTable* OemTableFor(uint16_t cp) {
+  static std::mutex mutex;
+  static std::array<std::unique_ptr<TCodePageTable>, std::size(kOemPages)> tables;
+  static std::array<bool, std::size(kOemPages)> tried{};
+  size_t i = 0;
+  while (i < std::size(kOemPages) && kOemPages[i] != cp) ++i;
+  if (i == std::size(kOemPages)) i = 0;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!tried[i]) {
+    tables[i] = BuildTable(kOemPages[i]);
+    tried[i] = true;
+  }
+  return tables[i].get();
+}
+
 }  // namespace
+
+std::u16string OemToWide(std::string_view S, uint16_t OemCodePage) {
+  const TCodePageTable* table = OemTableFor(OemCodePage);
+  std::u16string result(S.size(), u'\0');
+  for (size_t i = 0; i < S.size(); ++i) {
+    const uint8_t b = uint8_t(S[i]);
+    result[i] = b < 0x80 || !table ? char16_t(b) : table->Single[b];
+  }
+  return result;
+}
 
 uint32_t GetACP() { return 1252; }
 

@@ -28,6 +28,10 @@ std::string WideToAnsi(std::u16string_view S);
 std::u16string StringToWideStringEx(std::string_view S, uint16_t CodePage);
 // True when StringToWideStringEx knows CodePage.
 bool IsSupportedCodePage(uint16_t CodePage);
+// The bytes of S decoded in the DOS (OEM) code page OemCodePage: 437, 850 and the
+// other single-byte DOS pages; any other value is taken for 437. The bytes below
+// 0x80 stand for themselves, control codes included. Never throws.
+std::u16string OemToWide(std::string_view S, uint16_t OemCodePage);
 
 // UTF-8 to UTF-16; malformed sequences give U+FFFD.
 std::u16string Utf8ToWide(std::string_view S);

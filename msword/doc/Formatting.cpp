@@ -1,5 +1,7 @@
 #include "msword/doc/Formatting.h"
 
+#include "msword/base/DocumentBudget.h"
+#include "msword/base/Exceptions.h"
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Streams.h"
 #include "msword/doc/FIB.h"
@@ -81,11 +83,25 @@ void TCharEffect::ApplyTo(TCharProps& Props) const {
 
 void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word97) {
   FWord97 = Word97;
-  Chpx.Read(Table, Main, Fib.fcPlcfbteChpx, Fib.lcbPlcfbteChpx, false, Word97);
-  Papx.Read(Table, Main, Fib.fcPlcfbtePapx, Fib.lcbPlcfbtePapx, true, Word97);
-  Styles.Read(Table, Fib.fcStshf, Fib.lcbStshf, Word97);
-  Fonts.Read(Table, Fib.fcSttbfffn, Fib.lcbSttbfffn, Word97);
-  Dop.Read(Table, Fib.fcDop, Fib.lcbDop, Word97);
+  // Each table is read on its own: one that lies where its stream cannot be read (a
+  // sector chain that loops or leaves the file) reads as absent and costs only the
+  // formatting it gives, never the text.
+  auto guarded = [](auto&& Part, auto&& Clear) {
+    try {
+      Part();
+    } catch (const EDocumentOverBudget&) {
+      throw;
+    } catch (const Exception&) {
+      Clear();
+    }
+  };
+  guarded([&] { Chpx.Read(Table, Main, Fib.fcPlcfbteChpx, Fib.lcbPlcfbteChpx, false, Word97); },
+          [&] { Chpx = TPropertyRuns{}; });
+  guarded([&] { Papx.Read(Table, Main, Fib.fcPlcfbtePapx, Fib.lcbPlcfbtePapx, true, Word97); },
+          [&] { Papx = TPropertyRuns{}; });
+  guarded([&] { Styles.Read(Table, Fib.fcStshf, Fib.lcbStshf, Word97); }, [&] { Styles = TStyleSheet{}; });
+  guarded([&] { Fonts.Read(Table, Fib.fcSttbfffn, Fib.lcbSttbfffn, Word97); }, [&] { Fonts = TFontTable{}; });
+  guarded([&] { Dop.Read(Table, Fib.fcDop, Fib.lcbDop, Word97); }, [&] { Dop = TDocumentProperties{}; });
   Lists = TListTables{};
   if (Word97 && Fib.cfclcb > 74) {
     uint8_t raw[16];
@@ -93,8 +109,12 @@ void TFormatting::Read(TStream& Main, TStream& Table, const TFIB& Fib, bool Word
     if (size >= kLcbPlfLfo + 4) {
       Main.Seek(kFcPlfLst, soBeginning);
       if (Main.Read(raw, 16) == 16)
-        Lists.Read(Table, GetU32(raw), GetU32(raw + kLcbPlfLst - kFcPlfLst), GetU32(raw + kFcPlfLfo - kFcPlfLst),
-                   GetU32(raw + kLcbPlfLfo - kFcPlfLst), Fonts);
+        guarded(
+            [&] {
+              Lists.Read(Table, GetU32(raw), GetU32(raw + kLcbPlfLst - kFcPlfLst), GetU32(raw + kFcPlfLfo - kFcPlfLst),
+                         GetU32(raw + kLcbPlfLfo - kFcPlfLst), Fonts);
+            },
+            [&] { Lists = TListTables{}; });
     }
   }
   FStyleChar.assign(Styles.Count(), TCharProps{});

@@ -68,6 +68,7 @@ inline constexpr uint16_t CIstd = 80;
 inline constexpr uint16_t CFVanish = 92;
 inline constexpr uint16_t CFtc = 93;
 inline constexpr uint16_t CFSpec = 117;
+inline constexpr uint16_t SGprfIhdt = 153;  // which headers and footers a section has
 inline constexpr uint16_t TDefTable10 = 188;
 inline constexpr uint16_t TDefTable = 190;
 }  // namespace sprm95

@@ -175,6 +175,8 @@ class TMSWordDocument : public TMSCustomWordDocument {
   bool ReadWriteText(TStream& Stream);
   // Generations 0 and 2: the text from fcMin to fcMac as one 8-bit run.
   void ReadOneRun(TStream& Stream, uint16_t CodePage);
+  // The shown text of a Word for Windows 2 document's characters.
+  static std::u16string ShownWord2Text(std::u16string Text, uint16_t CodePage);
   // The characters of the story positions [First, Lim), as far as the text covers them.
   std::u16string ReadStory(TStream& Stream, uint64_t First, uint64_t Lim, uint16_t CodePage);
 };

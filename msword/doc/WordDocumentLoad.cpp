@@ -161,7 +161,16 @@ bool TMSWordDocument::ReadWriteText(TStream& Stream) {
   std::string text;
   for (size_t i = 0; i < bytes.size(); ++i)
     if (!(bytes[i] == '\n' && i > 0 && bytes[i - 1] == '\r')) text += bytes[i];
-  AddText(StringToWideStringEx(text, DocLangToCodePage()), Text());
+  // A file whose page count (word 48 of the header) is 0 comes from Word for DOS,
+  // not Write: its text is in the DOS code page the header names at 0x74 (437 when
+  // it names none), where box drawing and accented letters lie.
+  uint8_t dos[0x76 - 0x60];
+  Stream.Seek(0x60, soBeginning);
+  if (View() == vwShown && Stream.Read(dos, sizeof(dos)) == int32_t(sizeof(dos)) && GetU16(dos) == 0) {
+    AddText(OemToWide(text, GetU16(dos + 0x74 - 0x60)), Text());
+  } else {
+    AddText(StringToWideStringEx(text, DocLangToCodePage()), Text());
+  }
   Text()->Insert(0, GetTextStart());
   Text()->Add(GetTextFinish());
   return true;

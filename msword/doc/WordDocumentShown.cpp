@@ -23,6 +23,7 @@
 #include "msword/base/SymbolFonts.h"
 #include "msword/MSWordCnst.h"
 #include "msword/doc/FormFieldData.h"
+#include "msword/doc/Sprm.h"
 #include "msword/doc/Formatting.h"
 #include "msword/doc/WordDocument.h"
 
@@ -57,8 +58,12 @@ std::vector<uint32_t> ReadPlc(TStream& Table, uint32_t Fc, uint32_t Lcb, size_t 
   const int64_t size = Table.Size();
   if (Lcb < 8 || size < 0 || Fc > uint64_t(size) || Lcb > uint64_t(size) - Fc) return cps;
   std::string raw(Lcb, '\0');
-  Table.Seek(Fc, soBeginning);
-  if (Table.Read(raw.data(), int32_t(Lcb)) != int32_t(Lcb)) return cps;
+  try {
+    Table.Seek(Fc, soBeginning);
+    if (Table.Read(raw.data(), int32_t(Lcb)) != int32_t(Lcb)) return cps;
+  } catch (const Exception&) {
+    return cps;  // where the stream's sector chain is damaged: no table
+  }
   const size_t n = (Lcb - 4) / (4 + DataSize);
   if (n == 0) return cps;
   const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
@@ -69,6 +74,18 @@ std::vector<uint32_t> ReadPlc(TStream& Table, uint32_t Fc, uint32_t Lcb, size_t 
     for (size_t i = 0; i < n; ++i) (*Data)[i] = raw.substr(4 * (n + 1) + i * DataSize, DataSize);
   }
   return cps;
+}
+
+// Reads Count bytes at Offset of S into Out; false when the stream does not hold them.
+bool ReadAt(TStream& S, uint64_t Offset, void* Out, size_t Count) {
+  const int64_t size = S.Size();
+  if (size < 0 || Offset > uint64_t(size) || Count > uint64_t(size) - Offset) return false;
+  try {
+    S.Seek(int64_t(Offset), soBeginning);
+    return S.Read(Out, int32_t(Count)) == int32_t(Count);
+  } catch (const Exception&) {
+    return false;  // where the stream's sector chain is damaged
+  }
 }
 
 // The first position in [From, Lim) of Text that holds A or B; Lim when none.
@@ -342,6 +359,10 @@ class TShownTextReader {
       if (First < Lim) AddEntries(First, Lim, FDoc.HeaderText());
       return;
     }
+    if (!FWord97) {
+      ReadHeaders6(First, Lim, cps);
+      return;
+    }
     for (size_t i = 6; i + 1 < cps.size(); ++i) {
       const uint64_t first = uint64_t(First) + cps[i], lim = uint64_t(First) + cps[i + 1];
       if (first >= lim || lim > Lim) continue;
@@ -349,6 +370,53 @@ class TShownTextReader {
       const bool footer = kind == 2 || kind == 3 || kind == 5;
       AddEntries(uint32_t(first), uint32_t(lim), footer ? FDoc.FooterText() : FDoc.HeaderText());
     }
+  }
+
+  // Word 6 and 95 keep only the stories that exist: first the note separators the
+  // document properties name, then per section the headers and footers its
+  // properties name, in the order above. When those flags do not account for the
+  // stories, everything after the separators is taken for headers.
+  void ReadHeaders6(uint32_t First, uint32_t Lim, const std::vector<uint32_t>& Cps) {
+    const TFIB& fib = FDoc.FIB;
+    const size_t stories = Cps.size() - 1;
+    uint8_t dop[2] = {};
+    size_t separators = 0;
+    if (fib.lcbDop >= 2 && ReadAt(FTable, fib.fcDop, dop, 2)) separators = size_t(std::popcount(unsigned(dop[1] & 0x3F)));
+    std::vector<uint8_t> kinds;  // per story after the separators: its kind, as above
+    std::vector<std::string> seds;
+    const std::vector<uint32_t> sections = ReadPlc(FTable, fib.fcPlcfsed, fib.lcbPlcfsed, 12, &seds);
+    for (const std::string& sed : seds) {
+      const uint8_t flags = SectionHeaderFlags(GetU32(reinterpret_cast<const uint8_t*>(sed.data()) + 2));
+      for (uint8_t kind = 0; kind < 6; ++kind)
+        if (flags & (1u << kind)) kinds.push_back(kind);
+      if (kinds.size() > stories) break;
+    }
+    const bool known = separators + kinds.size() == stories || separators + kinds.size() + 1 == stories;
+    for (size_t i = std::min(separators, stories); i < stories; ++i) {
+      const uint64_t first = uint64_t(First) + Cps[i], lim = uint64_t(First) + Cps[i + 1];
+      if (first >= lim || lim > Lim) continue;
+      const size_t k = i - separators;
+      const bool footer = known && k < kinds.size() && (kinds[k] == 2 || kinds[k] == 3 || kinds[k] == 5);
+      AddEntries(uint32_t(first), uint32_t(lim), footer ? FDoc.FooterText() : FDoc.HeaderText());
+    }
+  }
+
+  // The header and footer flags of the Word 6/95 section whose properties lie at Fc
+  // of the main stream: bit k set when the section has story k of the six; 0 when
+  // the properties do not say.
+  uint8_t SectionHeaderFlags(uint32_t Fc) {
+    uint8_t head[2];
+    if (Fc == 0xFFFFFFFF || !ReadAt(FMain, Fc, head, 2)) return 0;
+    const uint16_t cb = GetU16(head);
+    if (cb == 0 || uint64_t(Fc) + 2 + cb > uint64_t(std::max<int64_t>(FMain.Size(), 0))) return 0;
+    std::string grpprl(cb, '\0');
+    if (!ReadAt(FMain, uint64_t(Fc) + 2, grpprl.data(), cb)) return 0;
+    TSprmReader reader(reinterpret_cast<const uint8_t*>(grpprl.data()), grpprl.size(), false);
+    TSprm sprm;
+    uint8_t flags = 0;
+    while (reader.Next(sprm))
+      if (sprm.Opcode == sprm95::SGprfIhdt && sprm.Size >= 1) flags = sprm.Operand[0];
+    return flags;
   }
 
   // Stories laid end to end in [First, Lim), bounded by a PLC of character positions
@@ -425,9 +493,16 @@ class TShownTextReader {
       }
       return s;
     };
-    std::u16string label = text(0, before);
+    // A level that includes the levels above shows their numbers first ("2.2").
+    const bool includesAbove = (a[3] & 0x04) != 0;
+    const uint8_t level = Para.NLvlAnm;
+    std::u16string label;
+    if (includesAbove && level > 1 && level <= 9) {
+      auto above = FAnldShown.find(uint8_t(level - 1));
+      if (above != FAnldShown.end()) label = above->second;
+    }
+    label += text(0, before);
     if (nfc != 23 && nfc != 255) {
-      const uint8_t level = Para.NLvlAnm;
       if (!FAnldRun || level != FAnldLevel) {
         if (!FAnldRun || level < FAnldLevel || !FAnldCount.count(level)) FAnldCount[level] = startAt - 1;
         for (auto it = FAnldCount.begin(); it != FAnldCount.end();) it = it->first > level ? FAnldCount.erase(it) : std::next(it);
@@ -435,6 +510,11 @@ class TShownTextReader {
       int32_t& count = FAnldCount[level];
       if (count < INT32_MAX) ++count;
       label += FormatListNumber(count, NumberFormatOfNfc(nfc));
+      if (level <= 9) {
+        FAnldShown[level] = label;
+        for (auto it = FAnldShown.begin(); it != FAnldShown.end();)
+          it = it->first > level ? FAnldShown.erase(it) : std::next(it);
+      }
     }
     label += text(before, std::max(before, after));
     FAnldRun = true;
@@ -787,7 +867,11 @@ class TShownTextReader {
     if (!FData || picture == 0) return Cp;
     const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(picture)), FParaIstd);
     TFormFieldData field;
-    if (props.PicLocation < 0 || !ReadFormFieldData(*FData, props.PicLocation, field)) return Cp;
+    try {
+      if (props.PicLocation < 0 || !ReadFormFieldData(*FData, props.PicLocation, field)) return Cp;
+    } catch (const Exception&) {
+      return Cp;  // data where the stream's sector chain is damaged: the field goes on as stored
+    }
     Value = FormFieldValue(field);
     return end + 1;
   }
@@ -842,6 +926,7 @@ class TShownTextReader {
   std::unordered_set<uint32_t> FStarted;
   std::vector<int8_t> FSymbolFonts;
   std::map<uint8_t, int32_t> FAnldCount;
+  std::map<uint8_t, std::u16string> FAnldShown;  // per outline level: its last label up to its number
   bool FAnldRun = false;
   uint8_t FAnldLevel = 0;
 };

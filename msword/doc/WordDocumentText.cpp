@@ -2,12 +2,14 @@
 // 8-bit run in the oldest files) and the side stories by character position.
 #include <algorithm>
 #include <bit>
+#include <vector>
 
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/LittleEndian.h"
 #include "msword/MSWordCnst.h"
 #include "msword/base/Streams.h"
+#include "msword/base/SymbolFonts.h"
 #include "msword/doc/WordDocument.h"
 
 namespace msword {
@@ -45,7 +47,85 @@ void AppendUtf16Run(TStream& Stream, uint64_t Offset, uint64_t Chars, std::u16st
     for (size_t k = at; k < Text.size(); ++k) Text[k] = char16_t(Text[k] << 8 | Text[k] >> 8);
 }
 
+constexpr char16_t chFieldBegin = 19, chFieldSeparator = 20, chFieldEnd = 21;
+
+// The character a SYMBOL field without a result stands for: its instruction is
+// "SYMBOL code [\\f font] [\\u] [\\a | \\h | \\s size]" (the code decimal or 0x hex).
+// False for any other field and for a code that cannot be read.
+bool SymbolFieldText(std::u16string_view Instruction, uint16_t CodePage, std::u16string& Shown) {
+  std::vector<std::u16string> words;
+  for (size_t i = 0; i < Instruction.size();) {
+    while (i < Instruction.size() && Instruction[i] == u' ') ++i;
+    if (i >= Instruction.size()) break;
+    std::u16string word;
+    if (Instruction[i] == u'"') {
+      const size_t end = Instruction.find(u'"', i + 1);
+      word = Instruction.substr(i + 1, (end == std::u16string_view::npos ? Instruction.size() : end) - i - 1);
+      i = end == std::u16string_view::npos ? Instruction.size() : end + 1;
+    } else {
+      while (i < Instruction.size() && Instruction[i] != u' ') word += Instruction[i++];
+    }
+    words.push_back(std::move(word));
+  }
+  if (words.size() < 2 || words[0] != u"SYMBOL") return false;
+  uint32_t code = 0;
+  const std::u16string& number = words[1];
+  const bool hex = number.size() > 2 && number[0] == u'0' && (number[1] == u'x' || number[1] == u'X');
+  if (number.empty() || number.size() > 8) return false;
+  for (size_t i = hex ? 2 : 0; i < number.size(); ++i) {
+    const char16_t c = number[i];
+    const int digit = c >= u'0' && c <= u'9' ? c - u'0'
+                      : hex && c >= u'a' && c <= u'f' ? c - u'a' + 10
+                      : hex && c >= u'A' && c <= u'F' ? c - u'A' + 10
+                                                      : -1;
+    if (digit < 0) return false;
+    code = code * (hex ? 16 : 10) + uint32_t(digit);
+  }
+  std::u16string font;
+  bool unicode = false;
+  for (size_t i = 2; i < words.size(); ++i) {
+    if ((words[i] == u"\\f" || words[i] == u"\\F") && i + 1 < words.size()) font = words[++i];
+    else if (words[i] == u"\\u" || words[i] == u"\\U") unicode = true;
+  }
+  if (code == 0 || code > 0xFFFF) return false;
+  if (IsSymbolFont(font) && (code <= 0xFF || (code >= 0xF020 && code <= 0xF0FF)))
+    Shown = SymbolFontText(font, char16_t(code));
+  else if (unicode || code > 0xFF)
+    Shown = std::u16string(1, char16_t(code));
+  else
+    Shown = StringToWideStringEx(std::string(1, char(code)), CodePage);
+  return !Shown.empty();
+}
+
 }  // namespace
+
+// Word for Windows 2 ends its paragraphs with CR LF, where the CR alone is the
+// paragraph mark; and its SYMBOL fields (bullets, mostly) keep no result, so that
+// only their instruction says what they show.
+std::u16string TMSWordDocument::ShownWord2Text(std::u16string Text, uint16_t CodePage) {
+  std::u16string out;
+  out.reserve(Text.size());
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char16_t c = Text[i];
+    if (c == u'\n' && i > 0 && Text[i - 1] == u'\r') continue;
+    if (c == chFieldBegin) {
+      // A field that holds no other field and no result, ending within its paragraph.
+      size_t end = i + 1;
+      while (end < Text.size() && end - i < 256 && Text[end] != chFieldEnd && Text[end] != chFieldBegin &&
+             Text[end] != chFieldSeparator && Text[end] != u'\r')
+        ++end;
+      std::u16string shown;
+      if (end < Text.size() && Text[end] == chFieldEnd &&
+          SymbolFieldText(std::u16string_view(Text).substr(i + 1, end - i - 1), CodePage, shown)) {
+        out += shown;
+        i = end;
+        continue;
+      }
+    }
+    out += c;
+  }
+  return out;
+}
 
 void TMSWordDocument::ReadSimpleText(TStream* Stream) {
   TStream& stream = *Stream;
@@ -106,7 +186,9 @@ void TMSWordDocument::ReadOneRun(TStream& Stream, uint16_t CodePage) {
   if (length > 0) {
     std::string bytes;
     ReadRun(Stream, FIB.fcMin, uint64_t(length), bytes);
-    AddText(StringToWideStringEx(bytes, CodePage), Text());
+    std::u16string text = StringToWideStringEx(bytes, CodePage);
+    if (View() == vwShown && FDocVersion <= 2) text = ShownWord2Text(std::move(text), CodePage);
+    AddText(std::move(text), Text());
   }
   Text()->Insert(0, GetTextStart());
   Text()->Add(GetTextFinish());

@@ -200,6 +200,8 @@ void TMSWordXDocument::ReadAltChunk(int Entry, const std::u16string& Name) {
   std::string bytes;
   try {
     bytes = FZip->GetUncompressed(Entry);
+  } catch (const EDocumentOverBudget&) {
+    throw;
   } catch (const Exception&) {
     return;  // a chunk that does not decompress costs what it would have added
   }
