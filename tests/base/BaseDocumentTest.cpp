@@ -134,29 +134,30 @@ TEST(BaseDocument, MaxTextLengthNeverSplitsASurrogatePair) {
 // end to what is kept (and its line end), cut to the limit, until the line is full.
 TEST(BaseDocument, MaxTextLengthKeepsARunningLineUntilItIsFull) {
   TTestDocument doc;
-  doc.SetMaxTextLength(12);
+  doc.SetMaxTextLength(8);
   TWideStrings* list = doc.Text();
   doc.AddText(u"ab", list);
   EXPECT_FALSE(doc.TextFull(list));
   doc.AddText(u"cd", list);
-  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n"});
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\ncd"});
   EXPECT_FALSE(doc.TextFull(list));
+  // The cut falls after the line end before "ef", which goes with it.
   doc.AddText(u"ef", list);
-  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n\r\n"});
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\ncd"});
   EXPECT_TRUE(doc.TextFull(list));
   // A hundred thousand calls more change nothing and cost what they add.
   for (int i = 0; i < 100000; ++i) doc.AddText(u"more", list);
-  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\n\r\ncd\r\n\r\n"});
+  EXPECT_EQ(list->Lines(), std::vector<std::u16string>{u"ab\r\ncd"});
 
-  // A cut before a pair leaves the line one short; the next call fills it.
+  // A cut inside a pair drops the pair, and the text ends there: nothing after it
+  // is kept in its place.
   TTestDocument pairs;
   pairs.SetMaxTextLength(3);
   pairs.AddText(u"ab\U0001F600", pairs.Text());
   EXPECT_EQ(pairs.Text()->Lines(), std::vector<std::u16string>{u"ab"});
-  EXPECT_FALSE(pairs.TextFull(pairs.Text()));
-  pairs.AddText(u"c", pairs.Text());
-  EXPECT_EQ(pairs.Text()->Lines(), std::vector<std::u16string>{u"ab\r"});
   EXPECT_TRUE(pairs.TextFull(pairs.Text()));
+  pairs.AddText(u"c", pairs.Text());
+  EXPECT_EQ(pairs.Text()->Lines(), std::vector<std::u16string>{u"ab"});
 
   // Without a limit nothing is ever full.
   TTestDocument open;

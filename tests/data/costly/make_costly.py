@@ -303,9 +303,9 @@ CASES = [
     Case("doc_list_overrides_500k.doc", lambda: doc_list_overrides(20000, 500000), [],
          ("text", "\n1.%s\tA\n2.%s\tB\n\n\n" % (" " * 1000, " " * 1000))),
     Case("doc_footnotes_max_length.doc", lambda: doc_many_footnote_paragraphs(400000),
-         ["--max-length=100000", "--footnotes"], ("starts", "\nMain.\n\n\n\n--- footnotes ---\nNote line.\n")),
+         ["--max-length=100000", "--footnotes"], ("starts", "\nMain.\n\n\n--- footnotes ---\nNote line.\nNote line.\n")),
     Case("docx_1m_paragraphs_max_length.docx", lambda: docx_paragraphs(1000000), ["--max-length=100000"],
-         ("starts", "Line of text.\n\nLine of text.\n\n")),
+         ("starts", "Line of text.\nLine of text.\n")),
 ]
 
 
