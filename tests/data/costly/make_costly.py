@@ -281,9 +281,102 @@ def docx_paragraphs(count):
     return docx("<w:p><w:r><w:t>Line of text.</w:t></w:r></w:p>" * count)
 
 
+REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+REL_AFCHUNK = REL + "/aFChunk"
+REL_HEADER = REL + "/header"
+
+
+def rels_part(targets):
+    """A relationships part: (id, type, target) triples."""
+    return ('<?xml version="1.0" encoding="UTF-8"?>'
+            '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">%s'
+            '</Relationships>' % "".join('<Relationship Id="%s" Type="%s" Target="%s"/>' % t for t in targets))
+
+
+def chunk_refs(ids):
+    return "".join('<w:altChunk xmlns:r="%s" r:id="%s"/>' % (REL, i) for i in ids)
+
+
+def docx_chunk_levels(refs, levels):
+    """Each level's page imports the level below refs times; the bottom holds one word.
+    The imports nest in .docx packages: level k is a package whose body imports
+    level k-1 refs times."""
+    inner = docx("<w:p><w:r><w:t>Deep.</w:t></w:r></w:p>")
+    for _ in range(levels):
+        inner = docx(chunk_refs(["c%d" % i for i in range(refs)]), {
+            "word/_rels/document.xml.rels": rels_part([("c%d" % i, REL_AFCHUNK, "chunk.docx") for i in range(refs)]),
+            "word/chunk.docx": inner})
+    return inner
+
+
+def docx_one_chunk(chunk_name, chunk, refs):
+    """A body that imports one chunk refs times."""
+    return docx(chunk_refs(["c"] * refs), {
+        "word/_rels/document.xml.rels": rels_part([("c", REL_AFCHUNK, chunk_name)]),
+        "word/" + chunk_name: chunk})
+
+
+def docx_shared_header(size, refs):
+    """One header part of about size bytes of text that refs sections name."""
+    sect = '<w:sectPr><w:headerReference xmlns:r="%s" w:type="default" r:id="h"/></w:sectPr>' % REL
+    body = "".join("<w:p><w:pPr>%s</w:pPr><w:r><w:t>Section.</w:t></w:r></w:p>" % sect for _ in range(refs))
+    run = "<w:p><w:r><w:t>%s</w:t></w:r></w:p>" % ("Head " * 200)
+    header = '<w:hdr xmlns:w="%s">%s</w:hdr>' % (W, run * (size // len(run)))
+    return docx(body, {"word/_rels/document.xml.rels": rels_part([("h", REL_HEADER, "header1.xml")]),
+                       "word/header1.xml": header})
+
+
+def docx_many_entries(refs, entries):
+    """refs header references, each to its own one-word header, behind entries zip entries."""
+    sect = "".join('<w:p><w:pPr><w:sectPr><w:headerReference xmlns:r="%s" w:type="default" r:id="h%d"/>'
+                   '</w:sectPr></w:pPr></w:p>' % (REL, i) for i in range(refs))
+    parts = {"word/_rels/document.xml.rels": rels_part([("h%d" % i, REL_HEADER, "h%d.xml" % i) for i in range(refs)])}
+    for i in range(refs):
+        parts["word/h%d.xml" % i] = '<w:hdr xmlns:w="%s"><w:p><w:r><w:t>H</w:t></w:r></w:p></w:hdr>' % W
+    for i in range(entries - refs):
+        parts["pad/%d" % i] = ""
+    return docx(sect, parts)
+
+
+def rtf_page(size):
+    return ("{\\rtf1\\ansi " + "Chunk text. " * (size // 12) + "\\par}").encode()
+
+
+def html_page(body):
+    return ("<html><body>%s</body></html>" % body).encode()
+
+
+def html_unclosed_properties(count):
+    return ("<html><head><!--[if gte mso 9]><xml><o:DocumentProperties>%s</o:DocumentProperties></xml>"
+            "<![endif]--></head><body><p>Body.</p></body></html>" % ("<o:x>" * count)).encode()
+
+
+def html_end_tags(opened, ends):
+    return html_page("<div>" * opened + "<p>Text.</p>" + "</span>" * ends)
+
+
+def mhtml_empty_parts(count):
+    boundary = "b"
+    parts = "".join("--%s\r\nContent-Type: text/plain\r\n\r\n\r\n" % boundary for _ in range(count))
+    return ("MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"%s\"\r\n\r\n"
+            "--%s\r\nContent-Type: text/html\r\n\r\n<html><body><p>Page.</p></body></html>\r\n%s--%s--\r\n"
+            % (boundary, boundary, parts, boundary)).encode()
+
+
+def word2003_headers(decl_bytes, count):
+    """Word 2003 XML whose root declares decl_bytes of namespaces, with count sections
+    each naming an empty header."""
+    decls = "".join(' xmlns:n%d="urn:x-kvword-%d"' % (i, i) for i in range(decl_bytes // 28))
+    sect = ('<w:p><w:pPr><w:sectPr><w:hdr w:type="odd"/></w:sectPr></w:pPr></w:p>') * count
+    return ('<?xml version="1.0"?><?mso-application progid="Word.Document"?>'
+            '<w:wordDocument xmlns:w="http://schemas.microsoft.com/office/word/2003/wordml"%s>'
+            '<w:body><w:p><w:r><w:t>Body.</w:t></w:r></w:p>%s</w:body></w:wordDocument>' % (decls, sect)).encode()
+
+
 # ---------------------------------------------------------------------------
 # The table. Expected outcomes: ("text", S) the standard output is S exactly (LF
-# line ends asked for); ("starts", S) it starts with S; ("fails", S) exit status 1
+# line ends asked for); ("starts", S) it starts with S; ("contains", S) it holds S;
+# ("fails", S) exit status 1
 # and standard error holds S. xfail: the reader is known to exceed the bounds here
 # (the row passes when it does, and fails once it no longer does: flip it then).
 
@@ -306,6 +399,26 @@ CASES = [
          ["--max-length=100000", "--footnotes"], ("starts", "\nMain.\n\n\n--- footnotes ---\nNote line.\nNote line.\n")),
     Case("docx_1m_paragraphs_max_length.docx", lambda: docx_paragraphs(1000000), ["--max-length=100000"],
          ("starts", "Line of text.\nLine of text.\n")),
+    # Packages and web pages: parts and chunks read once however often they are
+    # named, searches bounded by what the syntax allows, names found by hash.
+    Case("docx_chunks_30_by_4_levels.docx", lambda: docx_chunk_levels(30, 4), [],
+         ("starts", "Deep.\nDeep.\n")),
+    Case("docx_rtf_chunk_200k_times.docx", lambda: docx_one_chunk("c.rtf", rtf_page(100000), 200000), [],
+         ("fails", "limit of 268435456 characters of text")),
+    Case("docx_html_chunk_ampersands.docx", lambda: docx_one_chunk("c.htm", html_page("&" * 400000), 1), [],
+         ("starts", "&&&&&&&&")),
+    Case("htm_unclosed_properties.htm", lambda: html_unclosed_properties(200000), ["--summary"],
+         ("starts", "\nBody.\n")),
+    Case("xml_word2003_40k_headers.xml", lambda: word2003_headers(60000, 40000), ["--all"],
+         ("starts", "Body.\n")),
+    Case("docx_4mb_header_20_refs.docx", lambda: docx_shared_header(4 << 20, 20), [],
+         ("starts", "Section.\nSection.\n")),
+    Case("docx_20k_headers_30k_entries.docx", lambda: docx_many_entries(20000, 30000), ["--all"],
+         ("contains", "--- headers ---\nH\nH\n")),
+    Case("mht_300k_empty_parts.mht", lambda: mhtml_empty_parts(300000), [],
+         ("starts", "\nPage.\n")),
+    Case("htm_1024_open_2m_end_tags.htm", lambda: html_end_tags(1024, 2000000), [],
+         ("starts", "\nText.\n")),
 ]
 
 
@@ -335,6 +448,8 @@ def run_case(case, tool, out, slow):
         within, why = False, "ran out of memory: " + stderr.strip()[:200]
     elif kind == "text":
         within, why = p.returncode == 0 and stdout == want, "status %d, output %r" % (p.returncode, stdout[:200])
+    elif kind == "contains":
+        within, why = p.returncode == 0 and want in stdout, "status %d, output %r" % (p.returncode, stdout[:200])
     elif kind == "starts":
         within, why = p.returncode == 0 and stdout.startswith(want), "status %d, output %r" % (
             p.returncode, stdout[:200])
