@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 
 #include "msword/base/LittleEndian.h"
 #include "msword/base/Numbering.h"
@@ -55,12 +56,20 @@ std::vector<TSectionNotes> ReadSectionNotes(TStream& Main, TStream& Table, uint3
   const size_t n = (Lcb - 4) / (4 + kSedSize);
   sections.resize(n);
   std::string sepx;
+  // Sections that name the same properties share what was read of them the first
+  // time: a table of many sections naming one large grpprl costs one reading.
+  std::unordered_map<uint32_t, size_t> firstOfFc;
   for (size_t i = 0; i < n; ++i) {
     TSectionNotes& section = sections[i];
     section.CpLim = GetU32(p + 4 * (i + 1));
     section.Footnotes = Dop.Footnotes;
     section.Endnotes = Dop.Endnotes;
     const uint32_t fcSepx = GetU32(p + 4 * (n + 1) + i * kSedSize + 2);
+    if (const auto [it, first] = firstOfFc.try_emplace(fcSepx, i); !first) {
+      section.Footnotes = sections[it->second].Footnotes;
+      section.Endnotes = sections[it->second].Endnotes;
+      continue;
+    }
     if (fcSepx == 0xFFFFFFFF || !ReadAt(Main, fcSepx, 2, sepx)) continue;
     const size_t cb = GetU16(reinterpret_cast<const uint8_t*>(sepx.data()));
     if (cb == 0 || !ReadAt(Main, uint64_t(fcSepx) + 2, cb, sepx)) continue;

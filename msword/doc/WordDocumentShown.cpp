@@ -385,8 +385,12 @@ class TShownTextReader {
     std::vector<uint8_t> kinds;  // per story after the separators: its kind, as above
     std::vector<std::string> seds;
     const std::vector<uint32_t> sections = ReadPlc(FTable, fib.fcPlcfsed, fib.lcbPlcfsed, 12, &seds);
+    std::unordered_map<uint32_t, uint8_t> flagsOfFc;  // each section's properties read once
     for (const std::string& sed : seds) {
-      const uint8_t flags = SectionHeaderFlags(GetU32(reinterpret_cast<const uint8_t*>(sed.data()) + 2));
+      const uint32_t fc = GetU32(reinterpret_cast<const uint8_t*>(sed.data()) + 2);
+      auto [it, first] = flagsOfFc.try_emplace(fc, 0);
+      if (first) it->second = SectionHeaderFlags(fc);
+      const uint8_t flags = it->second;
       for (uint8_t kind = 0; kind < 6; ++kind)
         if (flags & (1u << kind)) kinds.push_back(kind);
       if (kinds.size() > stories) break;

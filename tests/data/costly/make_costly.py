@@ -96,7 +96,7 @@ def compound_file(streams):
 # the header's offset/length pairs in the table stream.
 
 TEXT_START = 1024
-PAIR = {"Stshf": 1, "BteChpx": 12, "BtePapx": 13, "Sttbfffn": 15, "Clx": 33, "PlfLst": 73, "PlfLfo": 74}
+PAIR = {"Stshf": 1, "PlcffndRef": 2, "PlcffndTxt": 3, "PlcfSed": 6, "BteChpx": 12, "BtePapx": 13, "Sttbfffn": 15, "Clx": 33, "PlfLst": 73, "PlfLfo": 74}
 STORIES = ["main", "footnotes", "headers", "macros", "annotations", "endnotes", "textboxes", "headertextboxes"]
 
 
@@ -125,9 +125,10 @@ def _fkp(runs, paragraphs):
     return bytes(page)
 
 
-def word97(stories, chars=(), paras=(), tables=None):
+def word97(stories, chars=(), paras=(), tables=None, sections=None):
     """stories: {story name: text}; chars: [(first cp, lim cp, grpprl)]; paras:
-    [(first cp, lim cp, istd, grpprl)]; tables: {pair name: bytes}."""
+    [(first cp, lim cp, istd, grpprl)]; tables: {pair name: bytes}; sections:
+    (count, grpprl), count sections that all name one section grpprl."""
     text = "".join(stories.get(s, "") for s in STORIES)
     total = len(text)
     fc = lambda cp: TEXT_START + 2 * cp
@@ -156,6 +157,13 @@ def word97(stories, chars=(), paras=(), tables=None):
     main += b"\0" * (-len(main) % 512)
     chp_pn = len(main) // 512
     main += _fkp(runs(chars, False), False) + _fkp(runs(paras, True), True)
+    if sections:
+        count, grpprl = sections
+        sepx_fc = len(main)
+        main += struct.pack("<H", len(grpprl)) + grpprl
+        cps = [total * i // count for i in range(count)] + [total]
+        tables = dict(tables or {})
+        tables["PlcfSed"] = struct.pack("<%dI" % (count + 1), *cps) + struct.pack("<HIHI", 0, sepx_fc, 0, 0) * count
 
     table = bytearray()
     pairs = {}
@@ -242,6 +250,15 @@ def doc_list_overrides(lists, overrides, label=1000):
     lfo += struct.pack("<IIIBBBB", lists, 0, 0, 0, 0, 0, 0) * overrides
     return word97({"main": "A\rB\r"}, paras=[(0, 4, 0, sprm16(sprmPIlfo, 1))],
                   tables={"PlfLst": lst, "PlfLfo": bytes(lfo)})
+
+
+def doc_sections_one_sepx(count, sprms):
+    """count sections naming one section grpprl of sprms sprms (about 4 bytes each)."""
+    grpprl = sprm16(0x5015, 1) * sprms  # a section sprm the notes do not read
+    main, note = "Sections.\x02\r" + "Sections.\r" * 3 + "\r", "\x02 Note.\r"
+    # One footnote, so that the notes' numbering reads the sections.
+    notes = {"PlcffndRef": struct.pack("<IIH", 9, len(main), 1), "PlcffndTxt": struct.pack("<II", 0, len(note))}
+    return word97({"main": main, "footnotes": note}, tables=notes, sections=(count, grpprl[:65000]))
 
 
 def doc_many_footnote_paragraphs(count):
@@ -395,6 +412,8 @@ CASES = [
          ("starts", "\nRun 0. Run 1. Run 2.")),
     Case("doc_list_overrides_500k.doc", lambda: doc_list_overrides(20000, 500000), [],
          ("text", "\n1.%s\tA\n2.%s\tB\n\n\n" % (" " * 1000, " " * 1000))),
+    Case("doc_60k_sections_one_sepx.doc", lambda: doc_sections_one_sepx(60000, 16000), [],
+         ("starts", "\nSections.[1]\nSections.\n")),
     Case("doc_footnotes_max_length.doc", lambda: doc_many_footnote_paragraphs(400000),
          ["--max-length=100000", "--footnotes"], ("starts", "\nMain.\n\n\n--- footnotes ---\nNote line.\nNote line.\n")),
     Case("docx_1m_paragraphs_max_length.docx", lambda: docx_paragraphs(1000000), ["--max-length=100000"],
