@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks that the library's folders depend only downwards:
-#   base  <-  storage, zip, xml  <-  crypto  <-  vba  <-  doc, docx, rtf, html  <-  msword/ (top)
+#   base  <-  storage, zip, xml, model  <-  crypto, writers  <-  vba  <-  doc, docx, rtf, html  <-  msword/ (top)
+# (model: the document model the readers describe documents in; writers: the
+# output formats written from it)
 # A file may include from its own folder and from any folder of a lower rank. The
 # message table (MSWordCnst.h) and the version (Version.h) sit at the top because
 # users include them, but they include nothing of the library, so every layer may
@@ -8,7 +10,7 @@
 #   scripts/check-layers.sh [LIBRARY_DIR]     (default: msword/ beside this script)
 set -euo pipefail
 root="${1:-$(cd "$(dirname "$0")/.." && pwd)/msword}"
-declare -A rank=([base]=0 [storage]=1 [zip]=1 [xml]=1 [crypto]=2 [vba]=3
+declare -A rank=([base]=0 [storage]=1 [zip]=1 [xml]=1 [model]=1 [crypto]=2 [writers]=2 [vba]=3
                  [doc]=4 [docx]=4 [rtf]=4 [html]=4 [top]=9)
 layer_of() {  # a path relative to msword/ -> its layer
   case "$1" in
