@@ -189,6 +189,7 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
       std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind, result.Framing);
       document->SetFileName(fileName);
       document->Execute();
+      result.Undecodable = document->UndecodableEncodings();
       if (FOptions.Json) {
         std::optional<int32_t> docVersion;
         if (kind == rkDoc) docVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
@@ -210,6 +211,13 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
   result.Failed = true;
   if (FOptions.Json) result.Output = FormatJsonError(File, result.Message);
   return result;
+}
+
+std::string UndecodableWarning(const std::vector<std::string>& Encodings) {
+  std::string names;
+  for (const std::string& e : Encodings) names += (names.empty() ? "" : ", ") + e;
+  return "cannot decode " + names + "; the text in " + (Encodings.size() == 1 ? "it" : "them") +
+         " may be wrong";
 }
 
 }  // namespace kvword

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/Options.h"
 #include "cli/Output.h"
@@ -25,7 +26,14 @@ struct TDocumentResult {
   std::shared_ptr<TFraming> Framing;
   bool Failed = false;
   std::string Message;  // why it failed (FailureReason), UTF-8 or the name's own bytes
+  // The encodings the document named that could not be decoded (its text in them
+  // was read as Windows-1252 or UTF-8 and may be wrong).
+  std::vector<std::string> Undecodable;
 };
+
+// The warning the tool prints after "kvword: FILE: " for a document whose text
+// holds bytes in encodings it could not decode.
+std::string UndecodableWarning(const std::vector<std::string>& Encodings);
 
 // The reason a load failed, as the tool prints it after "kvword: FILE: ": the
 // library's Message with the file's name, which the line already shows, replaced

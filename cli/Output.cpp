@@ -331,6 +331,8 @@ std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TRe
   object["file"] = File;
   object["reader"] = ReaderName(Reader);
   if (DocVersion) object["docVersion"] = *DocVersion;
+  // Only where the text may be wrong: the encodings it was in that could not be decoded.
+  if (!Document.UndecodableEncodings().empty()) object["undecodableEncodings"] = Document.UndecodableEncodings();
   if (!Options.NoText) object["text"] = FormatOutputText(Document.Text()->GetTextStr(), Options);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextListed(Options, info)) continue;

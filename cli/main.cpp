@@ -127,6 +127,12 @@ int main(int argc, char** argv) {
       Write(FormatHeading(options, path, !printedAny));
       printedAny = true;
     }
+    if (!result.Undecodable.empty()) {
+      progress.Clear();
+      std::fflush(stdout);
+      std::fprintf(stderr, "kvword: %s: %s\n", EscapeControls(path).c_str(),
+                   EscapeControls(UndecodableWarning(result.Undecodable)).c_str());
+    }
     Write(result.Output);
     if (!result.Output.empty()) printedAny = true;
     if (result.Document) {

@@ -9,6 +9,7 @@
 #include "msword/MSWordCnst.h"
 #include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
+#include "msword/base/UndecodableEncodings.h"
 
 namespace msword {
 
@@ -92,7 +93,12 @@ bool TMSWBaseDocument::IsPasswordProtected() { return false; }
 
 void TMSWBaseDocument::Execute() {
   if (FOnBeforeExecute) FOnBeforeExecute(this);
-  LoadFromFile(FFileName);
+  FUndecodableEncodings.clear();
+  {
+    TUndecodableEncodings collector;
+    LoadFromFile(FFileName);
+    FUndecodableEncodings = collector.Encodings();
+  }
   FBudget->Check();
   if (FOnAfterExecute) FOnAfterExecute(this);
 }

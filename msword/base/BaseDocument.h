@@ -131,6 +131,9 @@ class TMSWBaseDocument : public TComponent {
   // Loads the file named by FileName between the two execute events; a document
   // that went over its budget fails even where a reader passed over a part.
   void Execute();
+  // The encodings the last Execute met and could not decode (see
+  // UndecodableEncodings.h): the text of the bytes in them may be wrong.
+  const std::vector<std::string>& UndecodableEncodings() const { return FUndecodableEncodings; }
 
   std::u16string GetTextStart();
   std::u16string GetTextFinish();
@@ -152,6 +155,7 @@ class TMSWBaseDocument : public TComponent {
   bool FBudgetShared = false;
   // The lists AddText has cut to MaxTextLength (a few at most: one per story).
   std::vector<const TWideStrings*> FFullLists;
+  std::vector<std::string> FUndecodableEncodings;
   TKvWParseItems FParseItems{wpiText, wpiSummaryInformation};
   bool FConvertSysCharacters = true;
   TMSWordConvertSysCharEvent FOnConvertSysChar;

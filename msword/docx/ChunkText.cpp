@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "msword/base/CodePages.h"
+#include "msword/base/UndecodableEncodings.h"
 
 namespace msword {
 
@@ -161,6 +162,9 @@ std::u16string DecodeChunkText(std::string_view Bytes, std::string_view Declared
   std::string charset = Html ? MetaCharset(Bytes) : std::string();
   if (charset.empty()) charset = LowerAscii(Declared);
   if (const uint16_t cp = CodePageOfCharset(charset)) return StringToWideStringEx(Bytes, cp);
+  // A character set this reader does not know is read as UTF-8, and noted.
+  if (!charset.empty() && charset != "utf-8" && charset != "utf8" && HasNonAsciiByte(Bytes))
+    NoteUndecodableEncoding(charset);
   return Utf8ToWide(Bytes);
 }
 

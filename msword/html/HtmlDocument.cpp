@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "msword/base/CodePages.h"
+#include "msword/base/UndecodableEncodings.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/MarkedText.h"
 #include "msword/base/Streams.h"
@@ -58,11 +59,18 @@ std::u16string DecodeWebPage(std::string_view Bytes, std::string_view Charset) {
   if (Bytes.substr(0, 2) == "\xFF\xFE") return DecodeCharset(Bytes.substr(2), 1200);
   if (Bytes.substr(0, 2) == "\xFE\xFF") return DecodeCharset(Bytes.substr(2), 1201);
   uint16_t cp = CharsetCodePage(Charset);
-  if (cp == 0) cp = CharsetCodePage(DeclaredCharset(Bytes));
+  std::string named(Charset);
+  if (cp == 0) {
+    std::string declared = DeclaredCharset(Bytes);
+    cp = CharsetCodePage(declared);
+    if (named.empty()) named = std::move(declared);
+  }
   // A page that declares UTF-16 but has no byte-order mark was read as bytes to
   // find the declaration: it is ASCII-compatible after all.
   if (cp == 1200 || cp == 1201) cp = 0;
   if (cp == 0 && IsValidUtf8(Bytes)) cp = 65001;
+  // A character set this reader does not know is read as Windows-1252, and noted.
+  if (cp == 0 && !named.empty() && HasNonAsciiByte(Bytes)) NoteUndecodableEncoding(named);
   return DecodeCharset(Bytes, cp);
 }
 

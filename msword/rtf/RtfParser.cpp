@@ -10,6 +10,7 @@
 #include "msword/base/MarkedText.h"
 #include "msword/base/SummaryInformation.h"
 #include "msword/base/SymbolFonts.h"
+#include "msword/base/UndecodableEncodings.h"
 
 namespace msword {
 
@@ -226,6 +227,7 @@ class TRtfParser {
   bool Suppressed(const TRtfGroup& g) const;
   void OpenStory(TRtfGroup& g, TRtfStory Story);
   uint16_t GroupCodePage(const TRtfGroup& g) const;
+  void SetDocCodePage(uint16_t CodePage, bool CharacterSet);
   const TRtfFont* GroupFont(const TRtfGroup& g) const;
   void RegisterFont();
   void StoreInfoText(uint8_t Field);
@@ -241,6 +243,7 @@ class TRtfParser {
   std::string FPending;  // bytes waiting for their code page
   uint32_t FSkipChars = 0;  // characters still to skip after \uN
   uint16_t FDocCodePage = 1252;
+  uint16_t FDocCodePageLost = 0;  // the page the document named in its stead, when undecodable
   int32_t FDefaultFont = -1;
   std::map<int32_t, TRtfFont> FFonts;
   // The font entry being read in the font table.
@@ -271,6 +274,19 @@ const TRtfFont* TRtfParser::GroupFont(const TRtfGroup& g) const {
   return it == FFonts.end() ? nullptr : &it->second;
 }
 
+void TRtfParser::SetDocCodePage(uint16_t CodePage, bool CharacterSet) {
+  // A page that cannot be decoded gives Windows-1252 for a character set word and
+  // leaves the page before in force for \ansicpg, as they always did; the bytes
+  // read in its stead are noted when they are not plain ASCII.
+  if (IsSupportedCodePage(CodePage)) {
+    FDocCodePage = CodePage;
+    FDocCodePageLost = 0;
+  } else {
+    if (CharacterSet) FDocCodePage = 1252;
+    FDocCodePageLost = CodePage;
+  }
+}
+
 uint16_t TRtfParser::GroupCodePage(const TRtfGroup& g) const {
   if (g.Dest == rdFontTable) {
     const uint16_t cp = FEntryCpg > 0 ? uint16_t(FEntryCpg) : CharsetCodePage(FEntryCharset);
@@ -297,7 +313,13 @@ void TRtfParser::FlushBytes() {
     return;
   }
   uint16_t cp = GroupCodePage(g);
-  if (!IsSupportedCodePage(cp)) cp = 1252;
+  if (!IsSupportedCodePage(cp)) {
+    if (HasNonAsciiByte(FPending)) NoteUndecodableCodePage(cp);
+    cp = 1252;
+  } else if (cp == FDocCodePage && FDocCodePageLost != 0 && HasNonAsciiByte(FPending) &&
+             !(g.Dest == rdText && GroupFont(g) && GroupFont(g)->CodePage != 0)) {
+    NoteUndecodableCodePage(FDocCodePageLost);
+  }
   std::u16string text = cp == 1252 ? AnsiToWide(FPending) : StringToWideStringEx(FPending, cp);
   FPending.clear();
   Put(text);
@@ -603,13 +625,12 @@ void TRtfParser::ControlWord(std::string_view Name, bool HasParam, int32_t Param
       if (HasParam) FDefaultFont = Param;
       return;
     case cwAnsiCpg:
-      if (HasParam && Param > 0 && Param < 65536 && IsSupportedCodePage(uint16_t(Param)))
-        FDocCodePage = uint16_t(Param);
+      if (HasParam && Param > 0 && Param < 65536) SetDocCodePage(uint16_t(Param), false);
       return;
-    case cwAnsi: FDocCodePage = 1252; return;
-    case cwMac: FDocCodePage = IsSupportedCodePage(10000) ? 10000 : 1252; return;
-    case cwPc: FDocCodePage = IsSupportedCodePage(437) ? 437 : 1252; return;
-    case cwPca: FDocCodePage = IsSupportedCodePage(850) ? 850 : 1252; return;
+    case cwAnsi: SetDocCodePage(1252, true); return;
+    case cwMac: SetDocCodePage(10000, true); return;
+    case cwPc: SetDocCodePage(437, true); return;
+    case cwPca: SetDocCodePage(850, true); return;
     case cwCharset:
       if (g.Dest == rdFontTable && HasParam) FEntryCharset = Param;
       return;

@@ -175,6 +175,50 @@ TEST(KvWordOutput, MaxLengthKeepsCharactersWhole) {
             "ab\xF0\x9F\x98\x80\r\n");
 }
 
+// Text in an encoding the tool cannot decode is read as before, but not as
+// success alone: standard error names the encoding, and so does the JSON line;
+// where the bytes are plain ASCII, or the encoding is known, nothing is said.
+TEST(KvWordOutput, UndecodableEncodingsAreNamed) {
+  ZipBuilder chunked;
+  chunked.AddDeflated("word/document.xml",
+                      "<w:document xmlns:w=\"w\" xmlns:r=\"r\"><w:body><w:altChunk r:id=\"c\"/></w:body></w:document>");
+  chunked.AddDeflated("word/_rels/document.xml.rels",
+                      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                      "<Relationship Id=\"c\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                      "relationships/aFChunk\" Target=\"c.htm\"/></Relationships>");
+  chunked.AddDeflated("word/c.htm", "<html><head><meta charset=\"koi8-r\"></head><body><p>\xF0\xD2\xC9</p></body></html>");
+  const struct {
+    const char* Name;
+    std::string Bytes;
+    std::vector<std::string> Named;
+  } cases[] = {
+      {"cp20127.rtf", "{\\rtf1\\ansi\\ansicpg20127 caf\\'e9}", {"cp20127"}},
+      {"pc.rtf", "{\\rtf1\\pc caf\\'82}", {"cp437"}},
+      {"ascii.rtf", "{\\rtf1\\ansi\\ansicpg20127 cafe}", {}},
+      {"cyrillic.rtf", "{\\rtf1\\ansi\\ansicpg1251 \\'e0}", {}},
+      {"koi8.htm", "<html><head><meta charset=\"koi8-r\"></head><body><p>\xF0\xD2\xC9</p></body></html>", {"koi8-r"}},
+      {"known.htm", "<html><head><meta charset=\"windows-1251\"></head><body><p>\xE0</p></body></html>", {}},
+      {"chunk.docx", chunked.Bytes(), {"koi8-r"}},
+  };
+  TTempDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string file = dir.Write(c.Name, c.Bytes);
+    const TProcessResult text = RunKvWord({file});
+    EXPECT_EQ(text.ExitCode, 0) << text.Err;
+    const TProcessResult line = RunKvWord({"--json", file});
+    ASSERT_EQ(line.ExitCode, 0) << line.Err;
+    const json object = json::parse(line.Out);
+    if (c.Named.empty()) {
+      EXPECT_EQ(text.Err, "");
+      EXPECT_FALSE(object.contains("undecodableEncodings"));
+    } else {
+      EXPECT_EQ(text.Err, "kvword: " + file + ": cannot decode " + c.Named[0] + "; the text in it may be wrong\n");
+      EXPECT_EQ(object["undecodableEncodings"], json(c.Named));
+    }
+  }
+}
+
 // A limit the text stays within changes nothing, in either view and for the
 // documents read paragraph by paragraph as for those read whole; one that cuts
 // leaves no line end of its own behind.
