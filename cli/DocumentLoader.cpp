@@ -1,5 +1,8 @@
 #include "cli/DocumentLoader.h"
 
+#include "msword/model/ListDescription.h"
+#include "msword/writers/MarkdownWriter.h"
+
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -114,15 +117,17 @@ void DeclareUtf8(std::u16string& Header) {
 void TDocumentLoader::Configure(TMSCustomWordDocument& Document,
                                 const std::shared_ptr<TFraming>& Framing) const {
   Document.SetTextFormating(FOptions.Format);
-  Document.SetMaxTextLength(FOptions.MaxLength);
+  // Markdown is cut where it is written, at a line end.
+  Document.SetMaxTextLength(FOptions.Markdown ? 0 : FOptions.MaxLength);
   Document.SetConvertSysCharacters(!FOptions.NoConvert);
   Document.SetView(FOptions.View);
   Document.SetRevisions(FOptions.Revisions);
   msword::TKvWParseItems items{msword::wpiText, msword::wpiSummaryInformation};
   if (FOptions.NoText) items.Exclude(msword::wpiText);
   // The summary is read only where it is printed: JSON, unless --no-summary, and
-  // the text formats with --summary.
-  if (FOptions.NoSummary || (!FOptions.Json && !FOptions.Summary)) items.Exclude(msword::wpiSummaryInformation);
+  // the text formats with --summary (Markdown's front matter too).
+  if (FOptions.NoSummary || (!FOptions.Json && !FOptions.Summary && !FOptions.FrontMatter))
+    items.Exclude(msword::wpiSummaryInformation);
   if (FOptions.Macros) items.Include(msword::wpiVBA);
   if (FOptions.HiddenText) items.Include(msword::wpiHiddenText);
   Document.SetParseItems(items);
@@ -188,9 +193,19 @@ TDocumentResult TDocumentLoader::Load(const std::string& File) {
         result.Framing = std::make_shared<TFraming>();
       std::unique_ptr<TMSCustomWordDocument> document = NewReader(kind, result.Framing);
       document->SetFileName(fileName);
+      std::unique_ptr<msword::TKvWMarkdownWriter> markdown;
+      if (FOptions.Markdown) {
+        markdown = std::make_unique<msword::TKvWMarkdownWriter>(MarkdownOptions(FOptions));
+        document->SetDocumentSink(markdown.get());
+      }
       document->Execute();
       result.Undecodable = document->UndecodableEncodings();
-      if (FOptions.Json) {
+      if (markdown) {
+        // A reader that does not describe documents gives its lines as paragraphs.
+        if (!document->DescribesDocument()) msword::DescribeLists(*document, *markdown);
+        markdown->Finish();
+        result.Output = FormatMarkdown(FOptions, *document, markdown->Markdown());
+      } else if (FOptions.Json) {
         std::optional<int32_t> docVersion;
         if (kind == rkDoc) docVersion = static_cast<msword::TMSWordDocument&>(*document).DocVersion();
         result.Output = FormatJson(FOptions, File, kind, docVersion, *document);

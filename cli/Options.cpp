@@ -186,9 +186,13 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
       ->group(reading);
   std::string format = "plain";
   app.add_option("--format", format,
-                 "Output format: plain (the default), rtf (ASCII, \\uN? escapes) or html (UTF-8)")
-      ->check(CLI::IsMember({"plain", "rtf", "html"}).description(""))
+                 "Output format: plain (the default), rtf (ASCII, \\uN? escapes), html (UTF-8) or "
+                 "markdown (GitHub's: headings, lists, tables, footnotes, links, emphasis)")
+      ->check(CLI::IsMember({"plain", "rtf", "html", "markdown"}).description(""))
       ->type_name("FORMAT")
+      ->group(reading);
+  app.add_flag("--front-matter", Options.FrontMatter,
+               "With --format=markdown: open with the document's title as YAML front matter")
       ->group(reading);
   app.add_option("--max-length", Options.MaxLength,
                  "Keep at most N UTF-16 code units of each text, whole characters (0: no limit)")
@@ -311,6 +315,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
                    : format == "html" ? msword::tfHTML
                                       : msword::tfPlainText;
   Options.View = view == "stored" ? msword::vwStored : msword::vwShown;
+  Options.Markdown = format == "markdown";
+  if (Options.Markdown && Options.View == msword::vwStored)
+    return usageError("--format=markdown writes the shown view; --view=stored cannot be combined with it");
+  if (Options.Markdown && Options.Json) return usageError("--format=markdown and --json exclude each other");
+  if (Options.FrontMatter && !Options.Markdown) return usageError("--front-matter applies to --format=markdown");
   Options.Revisions = revisions == "accept"   ? msword::rvAccept
                       : revisions == "reject" ? msword::rvReject
                       : revisions == "mark"   ? msword::rvMark

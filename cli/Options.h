@@ -29,6 +29,10 @@ struct TKvWordOptions {
   bool ByExtension = false;
 
   msword::TMSTextFormating Format = msword::tfPlainText;
+  // --format=markdown: the readers read plain text and describe the document to
+  // a Markdown writer (the shown view only).
+  bool Markdown = false;
+  bool FrontMatter = false;  // the title as YAML front matter, before the Markdown
   int32_t MaxLength = 0;
   bool NoConvert = false;
   bool Macros = false;

@@ -318,6 +318,73 @@ void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Docum
   writer.Flush();
 }
 
+msword::TKvWMarkdownOptions MarkdownOptions(const TKvWordOptions& Options) {
+  msword::TKvWMarkdownOptions markdown;
+  markdown.LineEnd = Options.Lf ? u"\n" : u"\r\n";
+  const auto wanted = [&](TSideText Kind) { return Options.All || Options.Sides.Contains(Kind); };
+  markdown.Headers = wanted(stHeaders);
+  markdown.Footers = wanted(stFooters);
+  markdown.Comments = wanted(stAnnotations);
+  markdown.TextBoxes = wanted(stTextBoxes);
+  return markdown;
+}
+
+namespace {
+
+// A YAML double-quoted scalar.
+std::string YamlQuoted(std::string_view Utf8) {
+  std::string out = "\"";
+  for (const char c : Utf8) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (uint8_t(c) < 0x20 || c == 0x7F) {
+      out += fmt::format("\\x{:02X}", unsigned(uint8_t(c)));
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string FormatMarkdown(const TKvWordOptions& Options, const TMSCustomWordDocument& Document,
+                           std::u16string_view Markdown) {
+  const std::string_view lineEnd = Options.Lf ? "\n" : "\r\n";
+  std::string out;
+  if (Options.FrontMatter) {
+    const std::u16string& title = Document.SummaryInformation()->Title();
+    if (!title.empty())
+      out.append("---").append(lineEnd).append("title: ").append(YamlQuoted(OutputText(title, true)))
+          .append(lineEnd).append("---").append(lineEnd).append(lineEnd);
+  }
+  if (Options.MaxLength > 0 && Markdown.size() > size_t(Options.MaxLength)) {
+    // Whole lines only: a line cut short could change what the lines before it mean.
+    const size_t end = Markdown.rfind(u'\n', size_t(Options.MaxLength) - 1);
+    Markdown = Markdown.substr(0, end == std::u16string_view::npos ? 0 : end + 1);
+  }
+  AppendOutputText(out, Markdown, false);
+  if (Options.Summary) {
+    const std::vector<TSummaryField> fields = SummaryFields(*Document.SummaryInformation(), Options.Lf);
+    if (!fields.empty()) {
+      if (!out.empty()) out.append(lineEnd);
+      out.append("## Summary").append(lineEnd).append(lineEnd);
+      for (const TSummaryField& field : fields) {
+        std::u16string item = msword::Utf8ToWide(field.Name) + u": ";
+        if (const auto* value = std::get_if<std::string>(&field.Value))
+          item += msword::Utf8ToWide(*value);
+        else
+          item += msword::Utf8ToWide(std::to_string(std::get<int32_t>(field.Value)));
+        out.append("- ");
+        AppendOutputText(out, msword::TKvWMarkdownWriter::EscapeText(item), false);
+        out.append(lineEnd);
+      }
+    }
+  }
+  return out;
+}
+
 std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document,
                        const TFraming* Framing) {
   std::string out;

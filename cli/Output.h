@@ -13,6 +13,7 @@
 #include "cli/Options.h"
 #include "cli/ReaderChoice.h"
 #include "msword/base/CustomWordDocument.h"
+#include "msword/writers/MarkdownWriter.h"
 
 namespace kvword {
 
@@ -66,6 +67,18 @@ void WriteText(const TKvWordOptions& Options, const msword::TMSCustomWordDocumen
 std::string FormatText(const TKvWordOptions& Options,
                        const msword::TMSCustomWordDocument& Document,
                        const TFraming* Framing = nullptr);
+
+// What --format=markdown writes of the side texts: headers, footers, comments
+// and text boxes as the options ask for them (the notes are always written),
+// lines ending as --lf says.
+msword::TKvWMarkdownOptions MarkdownOptions(const TKvWordOptions& Options);
+
+// What one document prints with --format=markdown: with --front-matter its
+// title as YAML front matter, then the Markdown (cut with --max-length at the last
+// line end within the limit), then with --summary the summary as a list under
+// "## Summary".
+std::string FormatMarkdown(const TKvWordOptions& Options, const msword::TMSCustomWordDocument& Document,
+                           std::u16string_view Markdown);
 
 // One JSON line (ending in LF) for a document that loaded. DocVersion is given for
 // the ".doc" reader only.

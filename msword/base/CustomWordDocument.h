@@ -13,6 +13,8 @@
 
 namespace msword {
 
+class TKvWDocumentSink;  // msword/model/DocumentSink.h
+
 // How a reader reads. vwStored: the text as the file stores it, read as the readers
 // always have (the default). vwShown: what Word displays: list labels and note marks,
 // tracked changes resolved, hidden text dropped, side stories only in their lists.
@@ -64,6 +66,15 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   uint32_t MaxSpinCount() const { return FMaxSpinCount; }
   void SetMaxSpinCount(uint32_t Value) { FMaxSpinCount = Value; }
 
+  // Where a reader that describes documents sends the events of its shown view
+  // (nullptr: nowhere, and nothing is spent on them). The sink stays the caller's
+  // and must outlive the load. The stored view sends none.
+  TKvWDocumentSink* DocumentSink() const { return FDocumentSink; }
+  void SetDocumentSink(TKvWDocumentSink* Value) { FDocumentSink = Value; }
+  // Whether this reader sends events to a document sink; a caller describes the
+  // lists of one that does not itself.
+  virtual bool DescribesDocument() const { return false; }
+
   std::unique_ptr<TVBAProjectItems> VBAProjectItems;
 
  protected:
@@ -100,6 +111,7 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   std::u16string FPassword;
   uint32_t FMaxSpinCount = DefaultMaxSpinCount;
   std::u16string FLoadingFile;
+  TKvWDocumentSink* FDocumentSink = nullptr;
 };
 
 }  // namespace msword

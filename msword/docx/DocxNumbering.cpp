@@ -311,6 +311,7 @@ std::u16string TKvWDocxNumbering::NextLabel(std::u16string_view NumId, int32_t L
   }
   const int32_t l = level.value_or(0);
   if (l < 0 || uint32_t(l) >= ListLevelCount) return {};
+  FLastLevel = l;
   return FNumbering.NextLabel(r.Instance, r.Levels, uint32_t(l));
 }
 

@@ -28,6 +28,8 @@ class TKvWDocxNumbering {
   // its paragraph style (empty: the default style). Empty for a paragraph that is
   // not in a list.
   std::u16string NextLabel(std::u16string_view NumId, int32_t Level, std::u16string_view StyleId);
+  // The list level (0-8) of the last paragraph NextLabel gave a label.
+  int32_t LastLevel() const { return FLastLevel; }
 
   // "%1.%2." as the engine's level text (characters 0-8 for the placeholders),
   // at most MaxLevelText characters.
@@ -90,6 +92,7 @@ class TKvWDocxNumbering {
   const TStyleList* FLastStyleList = nullptr;
   const TStyleList& StyleList(std::u16string_view StyleId);
   TKvWNumbering FNumbering;
+  int32_t FLastLevel = 0;
 };
 
 }  // namespace msword

@@ -14,11 +14,13 @@
 #include <vector>
 
 #include "msword/base/CustomWordDocument.h"
+#include "msword/model/DocumentSink.h"
 
 namespace msword {
 
 class TKvWDocxNoteMarks;
 class TKvWDocxNumbering;
+class TKvWDocxStyles;
 class TKvXMLEngine;
 class TKvXMLItem;
 class TStream;
@@ -83,6 +85,12 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   size_t PartsConverted() const { return FPartsConverted; }
   size_t ChunksRead() const { return FChunksRead; }
 
+  // The shown view in plain text describes the document to a document sink when
+  // one is set: the main text, the notes, headers, footers, comments and text
+  // boxes, each part once however often it is referenced. Imported chunks are
+  // described as paragraphs of their text.
+  bool DescribesDocument() const override { return true; }
+
  protected:
   const char* ClassName() const override { return "TMSWordXDocument"; }
 
@@ -115,6 +123,8 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   bool LoadEncryptedStream(TStream& Stream);
   // Appends document text to the current line, escaped for RTF and HTML.
   void AppendDocumentText(std::u16string_view Value);
+  // The same for the text of a run, whose properties the document sink is told.
+  void AppendRunText(std::u16string_view Value);
   // Value escaped for the output format, a tab written as the format writes tabs.
   std::u16string FormattedText(std::u16string_view Value) const;
   // The shown view's work at the end of a paragraph: its list label and a drop
@@ -164,6 +174,15 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   std::map<std::u16string, std::u16string> FRelationshipTypes;
 
   // The shown view (vwShown) of one load; none of it is used by the stored view.
+  // What a paragraph's line holds besides plain text, for the document sink, by
+  // where it stands in the line.
+  struct TSinkSpan {
+    enum TKind : uint8_t { skRun, skNote, skSkip, skImage } Kind = skRun;
+    size_t Start = 0, End = 0;
+    bool Bold = false, Italic = false, Strike = false, Inserted = false, Deleted = false;
+    bool Endnote = false;
+    std::u16string Text;  // a run's link target, a note's id, a picture's description
+  };
   struct TShownParagraph {
     std::u16string NumId;  // w:numPr as the paragraph writes it
     int32_t Level = -1;
@@ -173,7 +192,35 @@ class TMSWordXDocument : public TMSCustomWordDocument {
     // A tracked change takes the paragraph mark away (deleted and accepted, or
     // inserted and rejected): the text joins the next paragraph.
     bool MarkRemoved = false;
+    // For the document sink: w:outlineLvl as the paragraph writes it (-1: none),
+    // and what its line holds besides plain text.
+    int32_t OutlineLevel = -1;
+    std::vector<TSinkSpan> Spans;
   };
+  // The document model's side of the shown view: the sink of this load (only in
+  // the shown view of plain text).
+  TKvWDocumentSink* FSink = nullptr;
+  // Records the line from Start to its end as a run, if it has properties.
+  void RecordRunSpan(size_t Start);
+  void RecordSpan(TSinkSpan::TKind Kind, size_t Start, std::u16string Text = {}, bool Endnote = false);
+  // Sends the finished paragraph in Line: its content from ContentStart, its
+  // spans moved by Shift (what was put in before them), its list label.
+  void EmitSinkParagraph(std::u16string_view Line, size_t ContentStart, size_t Shift);
+  void EmitPlainParagraph(std::u16string_view Text);
+  void FlushSinkCell();
+  std::unique_ptr<TKvWDocxStyles> FStyles;
+  // The run being read: its direct emphasis and character style.
+  std::optional<bool> FRunBold, FRunItalic, FRunStrike;
+  std::u16string FRunStyle;
+  // Open hyperlinks (w:hyperlink, HYPERLINK fields), their targets kept to a depth.
+  std::vector<std::u16string> FLinks;
+  size_t FLinkDepth = 0;
+  size_t FDeletedDepth = 0, FInsertedDepth = 0;  // marked revisions open
+  bool FSinkCellPending = false;  // a cell begun whose properties may still come
+  TKvWCellInfo FSinkCell;
+  std::u16string FSinkLabel;  // the label FinishShownParagraph gave, unformatted
+  int32_t FSinkListLevel = -1;
+  size_t FSinkLabelLength = 0, FSinkShift = 0;
   std::u16string FJoinedText;  // text of paragraphs that join the next one
   bool FShown = false;
   TKvWRevisions FRevisionMode = rvDefault;
@@ -212,6 +259,7 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   struct TShownField {
     std::u16string Instructions;
     bool Separated = false;
+    bool Link = false;  // a HYPERLINK field whose target the sink was given
     TTextPlace ResultStart;
     TShownFormField Form;
   };

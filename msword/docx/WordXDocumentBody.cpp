@@ -15,6 +15,7 @@
 #include "msword/base/SymbolFonts.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
+#include "msword/docx/DocxStyles.h"
 #include "msword/docx/PartScan.h"
 #include "msword/docx/WordPrefixes.h"
 #include "msword/docx/WordXDocument.h"
@@ -55,6 +56,7 @@ enum TDocxTag : uint8_t {
   dtSymEx,         // w16se:symEx: a character by its code, such as an emoji beyond 16 bits
   dtSdt,           // w:sdt: a content control, a container; the shown view follows check boxes
   dtSdtContent,    // w:sdtContent: the content control's content
+  dtHyperlink,     // w:hyperlink: a container of runs whose target a document sink is told
   // Read by the shown view only; refused by name otherwise.
   dtNumPr,         // w:numPr
   dtIlvl,          // w:ilvl
@@ -72,10 +74,19 @@ enum TDocxTag : uint8_t {
   dtFormData,      // w:ffData, w:checkBox, w:ddList, w14:checkbox
   dtFormValue,     // their state: w:checked, w:default, w:result, w:listEntry, w14:checked,
                    // w14:checkedState, w14:uncheckedState
+  // Read only for a document sink; refused by name otherwise.
+  dtRunEmphasis,   // w:b, w:i, w:strike, w:dstrike
+  dtRStyle,        // w:rStyle
+  dtOutlineLvl,    // w:outlineLvl
+  dtCellProps,     // w:tcPr
+  dtCellMerge,     // w:gridSpan, w:vMerge
+  dtDocPr,         // wp:docPr: a drawing's name and description
 };
 
 // The first tag that only the shown view enters.
 constexpr TDocxTag dtFirstShown = dtNumPr;
+// The first tag that only a document sink needs; the rest are too.
+constexpr TDocxTag dtFirstModel = dtRunEmphasis;
 
 struct TDocxTagName {
   std::string_view Name;
@@ -98,7 +109,7 @@ constexpr TDocxTagName kDocxTags[] = {
       // Containers of runs whose text the document shows: links, tags, content
       // controls (tables of contents, cover pages, form fields), simple fields, moves,
       // text direction.
-      {"w:hyperlink", dtContainer}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
+      {"w:hyperlink", dtHyperlink}, {"w:smartTag", dtContainer}, {"w:customXml", dtContainer},
       {"w:sdt", dtSdt}, {"w:sdtContent", dtSdtContent}, {"w:fldSimple", dtContainer},
       {"w:moveTo", dtMoveTo}, {"w:dir", dtContainer}, {"w:bdo", dtContainer},
       // The base text of ruby (the guide above it is left out).
@@ -123,6 +134,10 @@ constexpr TDocxTagName kDocxTags[] = {
       {"w14:checkbox", dtFormData}, {"w:checked", dtFormValue}, {"w:default", dtFormValue},
       {"w:result", dtFormValue}, {"w:listEntry", dtFormValue}, {"w14:checked", dtFormValue},
       {"w14:checkedState", dtFormValue}, {"w14:uncheckedState", dtFormValue},
+      // The document sink's elements.
+      {"w:b", dtRunEmphasis}, {"w:i", dtRunEmphasis}, {"w:strike", dtRunEmphasis}, {"w:dstrike", dtRunEmphasis},
+      {"w:rStyle", dtRStyle}, {"w:outlineLvl", dtOutlineLvl}, {"w:tcPr", dtCellProps},
+      {"w:gridSpan", dtCellMerge}, {"w:vMerge", dtCellMerge}, {"wp:docPr", dtDocPr},
 };
 
 // The names above in a small open-addressed table, looked up without building a
@@ -242,6 +257,51 @@ std::u16string_view FieldDisplayText(std::u16string_view Instructions) {
   return Instructions;
 }
 
+// The target of a field "HYPERLINK "url" \\l "place"": the address, or "#" and the
+// place in the document; empty for any other field.
+std::u16string HyperlinkFieldTarget(std::u16string_view Instructions) {
+  const auto skipBlanks = [&Instructions] {
+    while (!Instructions.empty() && (Instructions.front() == u' ' || Instructions.front() == u'\t'))
+      Instructions.remove_prefix(1);
+  };
+  // The next argument: quoted, or up to a blank.
+  const auto argument = [&]() -> std::u16string_view {
+    skipBlanks();
+    if (!Instructions.empty() && Instructions.front() == u'"') {
+      Instructions.remove_prefix(1);
+      const size_t end = std::min(Instructions.find(u'"'), Instructions.size());
+      const std::u16string_view value = Instructions.substr(0, end);
+      Instructions.remove_prefix(std::min(end + 1, Instructions.size()));
+      return value;
+    }
+    size_t end = 0;
+    while (end < Instructions.size() && Instructions[end] != u' ' && Instructions[end] != u'\t') ++end;
+    const std::u16string_view value = Instructions.substr(0, end);
+    Instructions.remove_prefix(end);
+    return value;
+  };
+  skipBlanks();
+  constexpr std::u16string_view Keyword = u"HYPERLINK";
+  if (Instructions.size() <= Keyword.size() || !SameStrings(false, Instructions.substr(0, Keyword.size()), Keyword) ||
+      (Instructions[Keyword.size()] != u' ' && Instructions[Keyword.size()] != u'\t'))
+    return {};
+  Instructions.remove_prefix(Keyword.size());
+  std::u16string address, place;
+  while (true) {
+    skipBlanks();
+    if (Instructions.empty()) break;
+    const std::u16string_view arg = argument();
+    if (arg.size() == 2 && arg[0] == u'\\') {
+      if (arg[1] == u'l' || arg[1] == u'L') place.assign(argument());
+      else if (arg[1] == u'o' || arg[1] == u't' || arg[1] == u'm') argument();  // a tip or a frame
+    } else if (address.empty()) {
+      address.assign(arg);
+    }
+  }
+  if (!address.empty()) return place.empty() ? address : address + u"#" + place;
+  return place.empty() ? std::u16string() : u"#" + place;
+}
+
 // w:vanish, w:b and the like switch on unless their value is one of these.
 bool IsOffValue(std::u16string_view Value) {
   return Value == u"0" || Value == u"false" || Value == u"off";
@@ -307,6 +367,7 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   FOuterTextLines.clear();
   FOpenParagraphs = 0;
   FShown = View() == vwShown;
+  FSink = FShown && TextFormating() == tfPlainText ? DocumentSink() : nullptr;
   FRevisionMode = EffectiveRevisions();
   FOuterParagraphs.clear();
   FParagraph = TShownParagraph();
@@ -320,6 +381,19 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   FFieldDepth = 0;
   FContentControls.clear();
   FContentControlDepth = 0;
+  FLinks.clear();
+  FLinkDepth = 0;
+  FDeletedDepth = FInsertedDepth = 0;
+  FSinkCellPending = false;
+  if (FSink) {
+    const TKvWStoryKind story = AList == FFootNoteText.get()    ? skFootnotes
+                                : AList == FEndNoteText.get()    ? skEndnotes
+                                : AList == FHeaderText.get()     ? skHeaders
+                                : AList == FFooterText.get()     ? skFooters
+                                : AList == FAnnotationText.get() ? skComments
+                                                                 : skMain;
+    FSink->BeginStory(story, {});
+  }
   try {
     TKvXMLEngine engine(nullptr);
     engine.SetOnTag([this](TObject* Sender, TKvXMLItem* ParentNode, const std::u16string& ATagName,
@@ -335,6 +409,7 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   } catch (...) {
     FOuterTextLines.clear();
     FOpenParagraphs = 0;
+    if (FSink) FSink->EndStory();
     if (std::u16string finish = GetTextFinish(); !finish.empty()) AddText(std::move(finish), AList);
     throw;
   }
@@ -344,14 +419,17 @@ void TMSWordXDocument::ConvertPart(const std::function<void(TKvXMLEngine&)>& Loa
   // its own.
   if (!FJoinedText.empty()) {
     AddText(TextFormating() == tfHTML ? u"<p>" + FJoinedText + u"</p>" : FJoinedText, AList);
+    if (FSink) EmitPlainParagraph(FJoinedText);
     FJoinedText.clear();
   }
   // A drop cap at the very end of a part stands on its own.
   if (FHasDropCap) {
     FHasDropCap = false;
     AddText(TextFormating() == tfHTML ? u"<p>" + FDropCapText + u"</p>" : FDropCapText, AList);
+    if (FSink) EmitPlainParagraph(FDropCapText);
     FDropCapText.clear();
   }
+  if (FSink) FSink->EndStory();
   if (std::u16string finish = GetTextFinish(); !finish.empty()) AddText(std::move(finish), AList);
 }
 
@@ -375,15 +453,28 @@ std::u16string TMSWordXDocument::FormattedText(std::u16string_view Value) const 
 
 bool TMSWordXDocument::FinishShownParagraph() {
   size_t at = std::min(FParagraph.ContentStart, FCurrentTextLine.size());
+  FSinkLabel.clear();
+  FSinkListLevel = -1;
+  FSinkLabelLength = FSinkShift = 0;
   if (FHasDropCap && !FParagraph.DropCap) {
     // The letter of a drop cap begins the paragraph after it.
     FHasDropCap = false;
     FCurrentTextLine.insert(at, FDropCapText);
+    FSinkShift = FDropCapText.size();
     FDropCapText.clear();
   }
   if (FNumbering && !FNumbering->Empty()) {
     const std::u16string label = FNumbering->NextLabel(FParagraph.NumId, FParagraph.Level, FParagraph.Style);
-    if (!label.empty()) FCurrentTextLine.insert(at, FormattedText(label));
+    if (!label.empty()) {
+      const std::u16string formatted = FormattedText(label);
+      FCurrentTextLine.insert(at, formatted);
+      if (FSink) {
+        FSinkLabel = label;
+        FSinkListLevel = FNumbering->LastLevel();
+        FSinkLabelLength = formatted.size();
+        FSinkShift += formatted.size();
+      }
+    }
   }
   if (FParagraph.DropCap && !FHasDropCap) {
     FHasDropCap = true;
@@ -436,6 +527,115 @@ void TMSWordXDocument::AppendDocumentText(std::u16string_view Value) {
   }
 }
 
+void TMSWordXDocument::AppendRunText(std::u16string_view Value) {
+  const size_t start = FCurrentTextLine.size();
+  AppendDocumentText(Value);
+  if (FSink) RecordRunSpan(start);
+}
+
+void TMSWordXDocument::RecordRunSpan(size_t Start) {
+  if (FCurrentTextLine.size() == Start) return;
+  TSinkSpan span;
+  span.Start = Start;
+  span.End = FCurrentTextLine.size();
+  if (!FRunStyle.empty()) {
+    const TKvWDocxStyles::TRunStyle& style = FStyles->Run(FRunStyle);
+    span.Bold = style.Bold.value_or(false);
+    span.Italic = style.Italic.value_or(false);
+    span.Strike = style.Strike.value_or(false);
+  }
+  span.Bold = FRunBold.value_or(span.Bold);
+  span.Italic = FRunItalic.value_or(span.Italic);
+  span.Strike = FRunStrike.value_or(span.Strike);
+  span.Deleted = FDeletedDepth > 0;
+  span.Inserted = FInsertedDepth > 0;
+  if (!FLinks.empty()) span.Text = FLinks.back();
+  if (!span.Bold && !span.Italic && !span.Strike && !span.Deleted && !span.Inserted && span.Text.empty()) return;
+  std::vector<TSinkSpan>& spans = FParagraph.Spans;
+  if (!spans.empty()) {
+    TSinkSpan& last = spans.back();
+    if (last.Kind == TSinkSpan::skRun && last.End == Start && last.Bold == span.Bold && last.Italic == span.Italic &&
+        last.Strike == span.Strike && last.Deleted == span.Deleted && last.Inserted == span.Inserted &&
+        last.Text == span.Text) {
+      last.End = span.End;
+      return;
+    }
+  }
+  spans.push_back(std::move(span));
+}
+
+void TMSWordXDocument::RecordSpan(TSinkSpan::TKind Kind, size_t Start, std::u16string Text, bool Endnote) {
+  TSinkSpan span;
+  span.Kind = Kind;
+  span.Start = Start;
+  span.End = FCurrentTextLine.size();
+  span.Text = std::move(Text);
+  span.Endnote = Endnote;
+  FParagraph.Spans.push_back(std::move(span));
+}
+
+void TMSWordXDocument::FlushSinkCell() {
+  if (!FSinkCellPending) return;
+  FSinkCellPending = false;
+  FSink->BeginCell(FSinkCell);
+}
+
+void TMSWordXDocument::EmitPlainParagraph(std::u16string_view Text) {
+  FlushSinkCell();
+  FSink->BeginParagraph({});
+  FSink->Text(Text, {});
+  FSink->EndParagraph();
+}
+
+void TMSWordXDocument::EmitSinkParagraph(std::u16string_view Line, size_t ContentStart, size_t Shift) {
+  FlushSinkCell();
+  TKvWParagraphInfo info;
+  const TKvWDocxStyles::TParagraphStyle& style = FStyles->Paragraph(FParagraph.Style);
+  info.Style = style.Name;
+  info.OutlineLevel = FParagraph.OutlineLevel < 0 ? style.OutlineLevel
+                      : FParagraph.OutlineLevel <= 8 ? FParagraph.OutlineLevel + 1 : 0;
+  info.Title = style.Title;
+  info.ListLabel = FSinkLabel;
+  info.ListLevel = FSinkListLevel;
+  FSink->BeginParagraph(info);
+  const size_t end = Line.size();
+  size_t at = std::min(ContentStart, end);
+  const auto plain = [&](size_t To) {
+    if (To > at) FSink->Text(Line.substr(at, To - at), {});
+    at = std::max(at, To);
+  };
+  for (const TSinkSpan& span : FParagraph.Spans) {
+    const size_t from = std::clamp(span.Start + Shift, at, end);
+    const size_t to = std::clamp(span.End + Shift, from, end);
+    plain(from);
+    const std::u16string_view text = Line.substr(from, to - from);
+    switch (span.Kind) {
+      case TSinkSpan::skRun: {
+        TKvWRunInfo run;
+        run.Bold = span.Bold;
+        run.Italic = span.Italic;
+        run.Strike = span.Strike;
+        run.Deleted = span.Deleted;
+        run.Inserted = span.Inserted;
+        run.Hyperlink = span.Text;
+        FSink->Text(text, run);
+        break;
+      }
+      case TSinkSpan::skNote:
+        FSink->NoteReference(span.Endnote ? nkEndnote : nkFootnote, span.Text, text);
+        break;
+      case TSinkSpan::skImage:
+        FSink->Image(span.Text);
+        break;
+      case TSinkSpan::skSkip:
+        break;
+    }
+    at = to;
+  }
+  plain(end);
+  FSink->EndParagraph();
+}
+
 bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_view ATagName) const {
   // Only the refusals that NewRowTag makes without looking at anything else and
   // without doing anything: most of a part's elements are run and paragraph
@@ -444,6 +644,7 @@ bool TMSWordXDocument::RefusedByName(const TKvXMLItem* ParentNode, std::string_v
   const bool paired = format == tfRTF || format == tfHTML;
   const TDocxTag tag = ClassifyTag(ATagName);
   if (tag >= dtFirstShown && !FShown) return !IsDeclaration(ParentNode);
+  if (tag >= dtFirstModel && !FSink) return !IsDeclaration(ParentNode);
   switch (tag) {
     case dtOther:
       return !IsDeclaration(ParentNode);
@@ -513,16 +714,16 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
           value = std::move(mapped);
         }
         if (!FCustomMarkId.empty()) FNoteMarks->AppendCustomMark(FCustomMarkEndnote, FCustomMarkId, value);
-        AppendDocumentText(value);
+        AppendRunText(value);
         return;
       }
       if (!HasAmpersand(ATagValue) && !HasStrayControl(ATagValue)) {
-        AppendDocumentText(ATagValue);
+        AppendRunText(ATagValue);
       } else {
         std::u16string value = ATagValue;
         if (HasAmpersand(value)) ReplaceHTMLChars(value);
         DropStrayControls(value);
-        AppendDocumentText(value);
+        AppendRunText(value);
       }
       return;
     case dtPStyle:
@@ -554,6 +755,12 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         FRunSymbolFont = false;
         FCustomMarkId.clear();
       }
+      if (FSink) {
+        FRunBold.reset();
+        FRunItalic.reset();
+        FRunStrike.reset();
+        FRunStyle.clear();
+      }
       return;
     case dtVanish:
       Accept = false;
@@ -565,7 +772,13 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvReject) {
+        const size_t start = FCurrentTextLine.size();
         FCurrentTextLine.append(format == tfHTML ? u"<s>" : u"-");
+        if (FSink && FRevisionMode == rvMark) {
+          // The sink is told the runs are deleted instead.
+          RecordSpan(TSinkSpan::skSkip, start);
+          ++FDeletedDepth;
+        }
       }
       return;
     case dtIns:
@@ -574,7 +787,12 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         if (FShown && IsParagraphMarkProps(ParentNode)) FParagraph.MarkRemoved = true;
         Accept = false;
       } else if (FRevisionMode != rvAccept) {
+        const size_t start = FCurrentTextLine.size();
         FCurrentTextLine.append(format == tfHTML ? u"<u>" : u"+");
+        if (FSink && FRevisionMode == rvMark) {
+          RecordSpan(TSinkSpan::skSkip, start);
+          ++FInsertedDepth;
+        }
       }
       return;
     case dtMoveTo:
@@ -582,6 +800,10 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     case dtTextBox:
       if (FShown) ++FTextBoxDepth;
+      if (FSink) {
+        FlushSinkCell();
+        FSink->BeginStory(skTextBoxes, {});
+      }
       return;
     case dtSdt:
       if (FShown && ++FContentControlDepth <= MaxFieldDepth) FContentControls.emplace_back().ContentStart = TextPlace();
@@ -615,7 +837,9 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       const std::u16string_view id = XmlAttribute(ATagAttributes, u"w:id");
       const std::u16string_view custom = XmlAttribute(ATagAttributes, u"w:customMarkFollows");
       const bool customMark = !custom.empty() && !IsOffValue(custom);
+      const size_t start = FCurrentTextLine.size();
       AppendDocumentText(FNoteMarks->Reference(endnote, id, customMark));
+      if (FSink) RecordSpan(TSinkSpan::skNote, start, std::u16string(id), endnote);
       if (customMark) {
         FCustomMarkEndnote = endnote;
         FCustomMarkId.assign(id);
@@ -624,7 +848,12 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
     }
     case dtNoteOwnMark:
       Accept = false;
-      if (!FNoteId.empty()) AppendDocumentText(FNoteMarks->OwnMark(FInEndnote, FNoteId));
+      if (!FNoteId.empty()) {
+        const size_t start = FCurrentTextLine.size();
+        AppendDocumentText(FNoteMarks->OwnMark(FInEndnote, FNoteId));
+        // A note's own mark is the sink's to write.
+        if (FSink) RecordSpan(TSinkSpan::skSkip, start);
+      }
       return;
     case dtComments:
       return;
@@ -650,7 +879,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       const std::u16string_view font = XmlAttribute(ATagAttributes, u"w:font");
       const uint32_t code = HexCharCode(XmlAttribute(ATagAttributes, u"w:char"));
       if (code == 0) return;
-      AppendDocumentText(code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
+      AppendRunText(code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
       return;
     }
     case dtSymEx: {
@@ -662,7 +891,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       const uint32_t code = HexCharCode(XmlAttribute(ATagAttributes, u"w16se:char"));
       if (code == 0) return;
       const std::u16string_view font = XmlAttribute(ATagAttributes, u"w16se:font");
-      AppendDocumentText(FShown && code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
+      AppendRunText(FShown && code < 0x10000 ? SymbolFontText(font, char16_t(code)) : CodePointText(code));
       return;
     }
     case dtFldChar: {
@@ -675,13 +904,23 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         }
       } else if (type == u"separate") {
         if (FFieldDepth > 0 && FFieldDepth <= MaxFieldDepth) {
-          FFields.back().Separated = true;
-          FFields.back().ResultStart = TextPlace();
+          TShownField& field = FFields.back();
+          field.Separated = true;
+          field.ResultStart = TextPlace();
+          // A HYPERLINK field's result is the link's text.
+          if (FSink && FLinks.size() < MaxFieldDepth) {
+            std::u16string target = HyperlinkFieldTarget(field.Instructions);
+            if (!target.empty()) {
+              FLinks.push_back(std::move(target));
+              field.Link = true;
+            }
+          }
         }
       } else if (type == u"end" && FFieldDepth > 0) {
         if (FFieldDepth-- <= MaxFieldDepth) {
           const TShownField field = std::move(FFields.back());
           FFields.pop_back();
+          if (field.Link && !FLinks.empty()) FLinks.pop_back();
           if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
           if (!field.Separated) {
             // A field without a result shows what its instructions say it shows.
@@ -769,13 +1008,83 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     case dtTable:
       if (format == tfHTML) AddText(u"<table border=\"1\">", FcurList);
+      if (FSink) {
+        FlushSinkCell();
+        FSink->BeginTable();
+      }
       return;
     case dtRow:
       if (format == tfHTML) AddText(u"  <tr>", FcurList);
+      if (FSink) {
+        FlushSinkCell();
+        FSink->BeginRow();
+      }
       return;
     case dtCell:
       if (format == tfHTML) AddText(u"    <td>", FcurList);
+      if (FSink) {
+        // Told when its properties have been read.
+        FlushSinkCell();
+        FSinkCellPending = true;
+        FSinkCell = TKvWCellInfo();
+      }
       return;
+    case dtHyperlink:
+      if (FSink && ++FLinkDepth <= MaxFieldDepth) {
+        // A link outside the package, else a place in the document.
+        std::u16string target;
+        const std::u16string_view id = XmlAttribute(ATagAttributes, u"r:id");
+        if (!id.empty() && FZip) target = GetTargetByID(*FZip, std::u16string(id));
+        if (target.empty()) {
+          const std::u16string_view anchor = XmlAttribute(ATagAttributes, u"w:anchor");
+          if (!anchor.empty()) target = u"#" + std::u16string(anchor);
+        }
+        if (HasAmpersand(target)) ReplaceHTMLChars(target);
+        // A link without a target leaves its runs in the link around it, if any.
+        if (target.empty() && !FLinks.empty()) target = FLinks.back();
+        FLinks.push_back(std::move(target));
+      }
+      return;
+    case dtRunEmphasis: {
+      Accept = false;
+      if (!FSink || !IsNamed(ParentNode, u"w:rPr") || !IsNamed(ParentNode->ParentItem(), u"w:r")) return;
+      const bool on = !IsOffValue(XmlAttribute(ATagAttributes, u"w:val"));
+      if (ATagName == u"w:b") FRunBold = on;
+      else if (ATagName == u"w:i") FRunItalic = on;
+      else FRunStrike = on;
+      return;
+    }
+    case dtRStyle:
+      Accept = false;
+      if (FSink && IsNamed(ParentNode, u"w:rPr") && IsNamed(ParentNode->ParentItem(), u"w:r"))
+        FRunStyle.assign(XmlAttribute(ATagAttributes, u"w:val"));
+      return;
+    case dtOutlineLvl:
+      Accept = false;
+      if (FSink && IsNamed(ParentNode, u"w:pPr")) {
+        const std::optional<int32_t> level = XmlInteger(XmlAttribute(ATagAttributes, u"w:val"));
+        FParagraph.OutlineLevel = level && *level >= 0 ? *level : -1;
+      }
+      return;
+    case dtCellProps:
+      Accept = FSink && FSinkCellPending && IsNamed(ParentNode, u"w:tc");
+      return;
+    case dtCellMerge:
+      Accept = false;
+      if (FSink && FSinkCellPending && IsNamed(ParentNode, u"w:tcPr")) {
+        const std::u16string_view value = XmlAttribute(ATagAttributes, u"w:val");
+        if (ATagName == u"w:gridSpan") FSinkCell.Span = std::max(1, XmlInteger(value).value_or(1));
+        else FSinkCell.MergedAbove = value.empty() || value == u"continue";
+      }
+      return;
+    case dtDocPr: {
+      Accept = false;
+      if (!FSink || (IsHiddenText && !ParseItems().Contains(wpiHiddenText))) return;
+      std::u16string description(XmlAttribute(ATagAttributes, u"descr").substr(0, MaxFieldInstructions));
+      if (HasAmpersand(description)) ReplaceHTMLChars(description);
+      if (!description.empty()) RecordSpan(TSinkSpan::skImage, FCurrentTextLine.size(), std::move(description));
+      return;
+    }
     case dtHeaderRef:
     case dtFooterRef: {
       const std::u16string_view id = RawAttribute(ATagAttributes, u"r:id=\"");
@@ -798,7 +1107,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       if (IsHiddenText && !ParseItems().Contains(wpiHiddenText)) return;
       // The shown view leaves an optional hyphen out: Word shows it only where a
       // line breaks at it.
-      if (ATagName != u"w:softHyphen") AppendDocumentText(u"\u2011");
+      if (ATagName != u"w:softHyphen") AppendRunText(u"\u2011");
       else if (!FShown) AppendDocumentText(u"\u00AD");
       return;
     case dtContainer:
@@ -816,6 +1125,7 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         if (FShown) {
           FInEndnote = ATagName == u"w:endnote";
           FNoteId.assign(XmlAttribute(ATagAttributes, u"w:id"));
+          if (FSink) FSink->BeginNote(FInEndnote ? nkEndnote : nkFootnote, FNoteId);
         }
         return;
       }
@@ -842,16 +1152,32 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     free = true;
   } else if (tag == dtDel) {
     if (format == tfHTML) FCurrentTextLine.append(u"</s>");
+    if (FSink && FRevisionMode == rvMark && FDeletedDepth > 0) --FDeletedDepth;
   } else if (tag == dtIns) {
     if (format == tfHTML) FCurrentTextLine.append(u"</u>");
+    if (FSink && FRevisionMode == rvMark && FInsertedDepth > 0) --FInsertedDepth;
+  } else if (tag == dtHyperlink) {
+    if (FSink && FLinkDepth > 0 && FLinkDepth-- <= MaxFieldDepth && !FLinks.empty()) FLinks.pop_back();
+  } else if (tag == dtNote) {
+    if (FSink && FShown) FSink->EndNote();
   } else if (tag == dtTable || tag == dtRow || tag == dtCell) {
     if (format == tfHTML)
       AddText(tag == dtTable ? u"</table>" : tag == dtRow ? u"  </tr>" : u"    </td>", FcurList);
+    if (FSink) {
+      FlushSinkCell();
+      if (tag == dtTable) FSink->EndTable();
+      else if (tag == dtRow) FSink->EndRow();
+      else FSink->EndCell();
+    }
     // Nothing looks into a closed table again unless it sits in a paragraph (in a
     // text box), whose style is looked for in all it holds.
     free = FOpenParagraphs == 0;
   } else if (tag == dtTextBox) {
     if (FTextBoxDepth > 0) --FTextBoxDepth;
+    if (FSink) {
+      FlushSinkCell();
+      FSink->EndStory();
+    }
   } else if (tag == dtParagraph && FShown && FParagraph.MarkRemoved && FOpenParagraphs == 1 &&
              FTextBoxDepth == 0 && !FHasDropCap && !FParagraph.DropCap) {
     // Without its mark the paragraph is no paragraph of its own: its text begins
@@ -884,6 +1210,10 @@ void TMSWordXDocument::DeleteRowTag(TObject* Sender, TKvXMLItem*& Node, bool&) {
     if (!FShown) {
       AddText(std::u16string(FCurrentTextLine), FcurList);
     } else if (FinishShownParagraph()) {
+      if (FSink) {
+        const size_t at = std::min(FParagraph.ContentStart, FCurrentTextLine.size());
+        EmitSinkParagraph(FCurrentTextLine, at + FSinkLabelLength, FSinkShift);
+      }
       AddText(std::u16string(FCurrentTextLine), FTextBoxDepth > 0 ? FTextBoxText.get() : FcurList);
     }
     FCurrentTextLine.clear();

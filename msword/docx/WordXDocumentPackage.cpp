@@ -13,6 +13,7 @@
 #include "msword/crypto/EncryptedPackage.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
+#include "msword/docx/DocxStyles.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/xml/XMLEngine.h"
 #include "msword/xml/XMLItem.h"
@@ -123,6 +124,7 @@ TMSWordXDocument::TMSWordXDocument(TComponent* AOwner)
     : TMSCustomWordDocument(AOwner),
       FHeaderFileNamesToParse(std::make_unique<TWideStrings>()),
       FFooterFileNamesToParse(std::make_unique<TWideStrings>()),
+      FStyles(std::make_unique<TKvWDocxStyles>()),
       FNumbering(std::make_unique<TKvWDocxNumbering>()),
       FNoteMarks(std::make_unique<TKvWDocxNoteMarks>()) {}
 
@@ -206,6 +208,7 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
     ~TZipReset() { Zip = nullptr; }
   } zipReset{FZip};
   if (ParseItems().Contains(wpiText)) {
+    FSink = View() == vwShown && TextFormating() == tfPlainText ? DocumentSink() : nullptr;
     if (View() == vwShown) PrepareShownView(zip, folder);
     UnZipAndLoad(zip, main, Text());
     UnZipAndLoad(zip, u"word/endnotes.xml", FEndNoteText.get());

@@ -9,6 +9,7 @@
 #include "msword/docx/ChunkText.h"
 #include "msword/docx/DocxNoteMarks.h"
 #include "msword/docx/DocxNumbering.h"
+#include "msword/docx/DocxStyles.h"
 #include "msword/docx/PartScan.h"
 #include "msword/docx/WordXDocument.h"
 #include "msword/xml/XMLItem.h"
@@ -81,14 +82,18 @@ std::u16string TMSWordXDocument::PartNameOfType(TZipArchive& Zip, std::u16string
 void TMSWordXDocument::PrepareShownView(TZipArchive& Zip, const std::u16string& Folder) {
   FNoteMarks->Clear();
   FNumbering->Clear();
+  FStyles->Clear();
   std::u16string numbering = PartNameOfType(Zip, u"/numbering");
   if (numbering.empty()) numbering = Folder + u"numbering.xml";
   std::string numberingBytes = OptionalPartBytes(Zip, numbering);
-  if (!numberingBytes.empty()) {
-    std::u16string styles = PartNameOfType(Zip, u"/styles");
+  std::u16string styles;
+  if (!numberingBytes.empty() || FSink) {
+    styles = PartNameOfType(Zip, u"/styles");
     if (styles.empty()) styles = Folder + u"styles.xml";
-    FNumbering->Load(std::move(numberingBytes), OptionalPartBytes(Zip, styles));
   }
+  if (!numberingBytes.empty()) FNumbering->Load(std::move(numberingBytes), OptionalPartBytes(Zip, styles));
+  // The sink is told the headings and the emphasis the styles give.
+  if (FSink) FStyles->Load(OptionalPartBytes(Zip, styles));
   std::u16string settings = PartNameOfType(Zip, u"/settings");
   if (settings.empty()) settings = Folder + u"settings.xml";
   FNoteMarks->LoadSettings(OptionalPartBytes(Zip, settings));
@@ -133,6 +138,7 @@ bool TMSWordXDocument::InsertChunkReader(TMSCustomWordDocument& Chunk, std::stri
   };
   const auto add = [&](const std::u16string& Line, TWideStrings* To) {
     AddText(format == tfHTML ? u"<p>" + FormattedText(Line) + u"</p>" : FormattedText(Line), To);
+    if (FSink && To == List) EmitPlainParagraph(Line);
   };
   for (const auto& [from, to] : lists) {
     const int count = from->Count();
@@ -211,6 +217,7 @@ void TMSWordXDocument::ReadAltChunk(int Entry, const std::u16string& Name) {
   const TMSTextFormating format = TextFormating();
   auto addLine = [&](const std::u16string& Line) {
     AddText(format == tfHTML ? u"<p>" + FormattedText(Line) + u"</p>" : FormattedText(Line), list);
+    if (FSink) EmitPlainParagraph(Line);
   };
 
   if (bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04") == 0) {

@@ -347,6 +347,16 @@ std::u16string RenderInline(const std::vector<TInline>& Items, TInlineContext Co
 
 }  // namespace
 
+std::u16string TKvWMarkdownWriter::EscapeText(std::u16string_view Text) {
+  std::u16string plain(Text);
+  for (char16_t& c : plain)
+    if (c < 0x20 && c != u'\t') c = u' ';
+  std::u16string out;
+  AppendEscaped(out, plain, true);
+  TrimTrailingBlanks(out, 0);
+  return out;
+}
+
 TKvWMarkdownWriter::TKvWMarkdownWriter(TKvWMarkdownOptions Options) : FOptions(std::move(Options)) {
   for (size_t i = 0; i < StoryKindCount; ++i) FTargets.push_back(std::make_unique<TTarget>());
   PushFrame(skMain);

@@ -72,6 +72,10 @@ class TKvWMarkdownWriter : public TKvWDocumentSink {
   // The Markdown, complete after Finish.
   const std::u16string& Markdown() const { return FMarkdown; }
 
+  // Text escaped to stand as itself at a line's start or within a line (line
+  // ends in it become spaces).
+  static std::u16string EscapeText(std::u16string_view Text);
+
   // The most grid columns a table is given (Word's own limit): wider spans are cut.
   static constexpr int32_t MaxTableColumns = 63;
 

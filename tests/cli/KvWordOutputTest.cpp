@@ -92,6 +92,42 @@ TEST(KvWordOutput, HtmlDeclaresUtf8AndHoldsSideTextsBeforeItsEnd) {
   EXPECT_THAT(line["text"].get<std::string>(), testing::HasSubstr("charset=utf-8"));
 }
 
+TEST(KvWordOutput, MarkdownHasTheDocumentsShapeAndItsSideTextsUnderHeadings) {
+  TTempDir dir;
+  const std::string styles =
+      "<w:styles xmlns:w=\"w\"><w:style w:type=\"paragraph\" w:styleId=\"H\"><w:name w:val=\"heading 1\"/>"
+      "</w:style></w:styles>";
+  ZipBuilder zip;
+  zip.AddDeflated("word/document.xml",
+                  "<w:document xmlns:w=\"w\" xmlns:r=\"r\"><w:body>"
+                  "<w:p><w:pPr><w:pStyle w:val=\"H\"/></w:pPr><w:r><w:t>Fish # Chips</w:t></w:r></w:p>"
+                  "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Fried </w:t></w:r>"
+                  "<w:r><w:t>1. daily</w:t></w:r></w:p>"
+                  "<w:sectPr><w:headerReference w:type=\"default\" r:id=\"rH\"/></w:sectPr></w:body></w:document>");
+  zip.AddDeflated("word/styles.xml", styles);
+  zip.AddDeflated("word/header1.xml", "<w:hdr xmlns:w=\"w\"><w:p><w:r><w:t>Menu</w:t></w:r></w:p></w:hdr>");
+  zip.AddDeflated("word/_rels/document.xml.rels",
+                  "<Relationships xmlns=\"x\"><Relationship Id=\"rS\" Type=\"http://x/styles\" Target=\"styles.xml\"/>"
+                  "<Relationship Id=\"rH\" Type=\"http://x/header\" Target=\"header1.xml\"/></Relationships>");
+  zip.AddDeflated("docProps/core.xml",
+                  "<cp:coreProperties xmlns:cp=\"c\" xmlns:dc=\"d\"><dc:title>Say \"hi\"</dc:title></cp:coreProperties>");
+  const std::string file = dir.Write("menu.docx", zip.Bytes());
+  const TProcessResult run = RunKvWord({"--format=markdown", "--all", "--front-matter", "--lf", file});
+  ASSERT_EQ(run.ExitCode, 0) << run.Err;
+  EXPECT_EQ(run.Out,
+            "---\ntitle: \"Say \\\"hi\\\"\"\n---\n\n# Fish # Chips\n\n**Fried** 1. daily\n\n## Headers\n\nMenu\n");
+  // CR LF by default, the summary as a list; a .doc gives its shown text as paragraphs.
+  const TProcessResult crlf = RunKvWord({"--format=markdown", "--summary", file});
+  EXPECT_THAT(crlf.Out, testing::StartsWith("# Fish # Chips\r\n\r\n"));
+  EXPECT_THAT(crlf.Out, testing::HasSubstr("\r\n## Summary\r\n\r\n- Title: Say \"hi\"\r\n"));
+  const std::string doc = dir.Write("sample.doc", Sample("sample.doc"));
+  const TProcessResult plain = RunKvWord({"--format=markdown", "--lf", doc});
+  ASSERT_EQ(plain.ExitCode, 0) << plain.Err;
+  EXPECT_THAT(plain.Out, testing::HasSubstr("caf\xC3\xA9"));
+  EXPECT_EQ(plain.Out.find("\n\n\n"), std::string::npos);
+  EXPECT_EQ(RunKvWord({"--format=markdown", "--view=stored", file}).ExitCode, 2);
+}
+
 // The same file gives the same dates on every machine: a .docx date with an offset
 // is converted, one without is taken as UTC; .doc dates come back from local time.
 TEST(KvWordOutput, SummaryDatesAreUtcOnEveryMachine) {

@@ -95,6 +95,25 @@ TEST(Options, ViewAndRevisions) {
   }
 }
 
+TEST(Options, MarkdownIsTheShownViewInPlainText) {
+  TKvWordOptions options;
+  ASSERT_EQ(Parse({"--format=markdown", "--front-matter", "a.doc"}, options), std::nullopt);
+  EXPECT_TRUE(options.Markdown);
+  EXPECT_TRUE(options.FrontMatter);
+  EXPECT_EQ(options.Format, msword::tfPlainText);
+  EXPECT_EQ(options.View, msword::vwShown);
+  for (const std::vector<const char*>& wrong :
+       {std::vector<const char*>{"--format=markdown", "--view=stored"}, {"--format=markdown", "--json"},
+        {"--front-matter"}, {"--format=html", "--front-matter"}}) {
+    TKvWordOptions refused;
+    std::string err;
+    std::vector<const char*> args = wrong;
+    args.push_back("a.doc");
+    EXPECT_EQ(Parse(args, refused, &err), ExitUsage) << wrong[0];
+    EXPECT_NE(err.find("Try 'kvword --help'"), std::string::npos);
+  }
+}
+
 TEST(Options, ADoubleDashEndsTheOptions) {
   TKvWordOptions options;
   ASSERT_EQ(Parse({"--json", "--", "--odd-name.doc"}, options), std::nullopt);
