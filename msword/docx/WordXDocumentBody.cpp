@@ -1045,9 +1045,11 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
         FLinks.push_back(std::move(target));
       }
       return;
+    // Without a sink these are elements like any other refused one.
     case dtRunEmphasis: {
+      if (!FSink) break;
       Accept = false;
-      if (!FSink || !IsNamed(ParentNode, u"w:rPr") || !IsNamed(ParentNode->ParentItem(), u"w:r")) return;
+      if (!IsNamed(ParentNode, u"w:rPr") || !IsNamed(ParentNode->ParentItem(), u"w:r")) return;
       const bool on = !IsOffValue(XmlAttribute(ATagAttributes, u"w:val"));
       if (ATagName == u"w:b") FRunBold = on;
       else if (ATagName == u"w:i") FRunItalic = on;
@@ -1055,31 +1057,36 @@ void TMSWordXDocument::NewRowTag(TObject*, TKvXMLItem* ParentNode, const std::u1
       return;
     }
     case dtRStyle:
+      if (!FSink) break;
       Accept = false;
-      if (FSink && IsNamed(ParentNode, u"w:rPr") && IsNamed(ParentNode->ParentItem(), u"w:r"))
+      if (IsNamed(ParentNode, u"w:rPr") && IsNamed(ParentNode->ParentItem(), u"w:r"))
         FRunStyle.assign(XmlAttribute(ATagAttributes, u"w:val"));
       return;
     case dtOutlineLvl:
+      if (!FSink) break;
       Accept = false;
-      if (FSink && IsNamed(ParentNode, u"w:pPr")) {
+      if (IsNamed(ParentNode, u"w:pPr")) {
         const std::optional<int32_t> level = XmlInteger(XmlAttribute(ATagAttributes, u"w:val"));
         FParagraph.OutlineLevel = level && *level >= 0 ? *level : -1;
       }
       return;
     case dtCellProps:
-      Accept = FSink && FSinkCellPending && IsNamed(ParentNode, u"w:tc");
+      if (!FSink) break;
+      Accept = FSinkCellPending && IsNamed(ParentNode, u"w:tc");
       return;
     case dtCellMerge:
+      if (!FSink) break;
       Accept = false;
-      if (FSink && FSinkCellPending && IsNamed(ParentNode, u"w:tcPr")) {
+      if (FSinkCellPending && IsNamed(ParentNode, u"w:tcPr")) {
         const std::u16string_view value = XmlAttribute(ATagAttributes, u"w:val");
         if (ATagName == u"w:gridSpan") FSinkCell.Span = std::max(1, XmlInteger(value).value_or(1));
         else FSinkCell.MergedAbove = value.empty() || value == u"continue";
       }
       return;
     case dtDocPr: {
+      if (!FSink) break;
       Accept = false;
-      if (!FSink || (IsHiddenText && !ParseItems().Contains(wpiHiddenText))) return;
+      if ((IsHiddenText && !ParseItems().Contains(wpiHiddenText))) return;
       std::u16string description(XmlAttribute(ATagAttributes, u"descr").substr(0, MaxFieldInstructions));
       if (HasAmpersand(description)) ReplaceHTMLChars(description);
       if (!description.empty()) RecordSpan(TSinkSpan::skImage, FCurrentTextLine.size(), std::move(description));

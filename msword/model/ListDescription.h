@@ -1,6 +1,7 @@
 // The lists of a reader that does not describe documents itself, described as
 // paragraphs: each line of the main text, the notes, the headers, footers,
-// comments and text boxes a paragraph of its story, without shape or emphasis.
+// comments and text boxes (an entry's lines ended by CR LF, CR or LF) a paragraph
+// of its story, without shape or emphasis; empty lines give nothing.
 #pragma once
 
 namespace msword {

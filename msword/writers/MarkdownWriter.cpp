@@ -32,7 +32,7 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool EscapedAnywhere(char16_t c) {
   switch (c) {
     case u'\\': case u'`': case u'*': case u'_': case u'[': case u']': case u'<': case u'>':
-    case u'&': case u'~': case u'|': case u'!':
+    case u'&': case u'~': case u'|':
       return true;
     default:
       return false;
@@ -62,10 +62,20 @@ void AppendEscaped(std::u16string& Out, std::u16string_view Text, bool LineStart
       }
     }
   }
+  // Most text needs no escape: it is appended a stretch at a time.
+  size_t from = i;
   for (; i < Text.size(); ++i) {
-    if (EscapedAnywhere(Text[i])) Out.push_back(u'\\');
-    Out.push_back(Text[i]);
+    const char16_t c = Text[i];
+    if (c > u'~' || c < u'!') continue;
+    // "!" makes a picture of a "[" after it, which may also be a link or a note
+    // reference that follows the text.
+    if (EscapedAnywhere(c) || (c == u'!' && (i + 1 == Text.size() || Text[i + 1] == u'['))) {
+      Out.append(Text.substr(from, i - from));
+      Out.push_back(u'\\');
+      from = i;
+    }
   }
+  Out.append(Text.substr(from));
 }
 
 void TrimTrailingBlanks(std::u16string& Out, size_t Floor) {
@@ -138,6 +148,15 @@ struct TKvWMarkdownWriter::TTable {
   std::u16string NestedCell;
 };
 
+namespace {
+
+// A nested table's row collected so far becomes a line of the outer cell, its
+// cells separated by " | " (escaped: text, not a column); nothing collected is
+// ever dropped, however deep the tables nest.
+void FlushNestedRow(TKvWMarkdownWriter::TTable& Table);
+
+}  // namespace
+
 struct TKvWMarkdownWriter::TTarget {
   std::u16string Out;
   bool AnyBlock = false;
@@ -152,6 +171,28 @@ struct TKvWMarkdownWriter::TTarget {
   };
   std::vector<TOpenList> Lists;
 };
+
+namespace {
+
+void FlushNestedRow(TKvWMarkdownWriter::TTable& Table) {
+  if (!Table.NestedCell.empty()) Table.NestedRow.push_back(std::move(Table.NestedCell));
+  Table.NestedCell.clear();
+  std::u16string line;
+  for (const std::u16string& cell : Table.NestedRow) {
+    if (cell.empty()) continue;
+    if (!line.empty()) line.append(u" \\| ");
+    line.append(cell);
+  }
+  Table.NestedRow.clear();
+  if (line.empty()) return;
+  if (Table.Rows.empty()) Table.Rows.emplace_back();
+  if (Table.Rows.back().empty()) Table.Rows.back().emplace_back();
+  std::u16string& text = Table.Rows.back().back().Text;
+  if (!text.empty()) text.append(u"<br>");
+  text.append(line);
+}
+
+}  // namespace
 
 struct TKvWMarkdownWriter::TFrame {
   TKvWStoryKind Kind = skMain;
@@ -543,8 +584,7 @@ void TKvWMarkdownWriter::BeginTable() {
     t.Rows.clear();
     t.CellOpen = false;
   } else {
-    t.NestedRow.clear();
-    t.NestedCell.clear();
+    FlushNestedRow(t);
   }
 }
 
@@ -553,6 +593,7 @@ void TKvWMarkdownWriter::EndTable() {
   TFrame& frame = Top();
   FinishParagraph(frame);
   if (frame.Table.Depth == 0) return;
+  if (frame.Table.Depth > 1) FlushNestedRow(frame.Table);
   if (--frame.Table.Depth == 0) {
     frame.Table.Depth = 1;
     FinishTable(frame);
@@ -568,7 +609,7 @@ void TKvWMarkdownWriter::BeginRow() {
     t.Rows.emplace_back();
     t.CellOpen = false;
   } else if (t.Depth > 1) {
-    t.NestedRow.clear();
+    FlushNestedRow(t);
   }
 }
 
@@ -580,21 +621,7 @@ void TKvWMarkdownWriter::EndRow() {
   if (t.Depth == 1) {
     t.CellOpen = false;
   } else if (t.Depth > 1) {
-    if (!t.NestedCell.empty()) t.NestedRow.push_back(std::move(t.NestedCell));
-    t.NestedCell.clear();
-    bool any = false;
-    for (const std::u16string& cell : t.NestedRow) any = any || !cell.empty();
-    if (any) {
-      if (t.Rows.empty()) t.Rows.emplace_back();
-      if (t.Rows.back().empty()) t.Rows.back().emplace_back();
-      std::u16string& text = t.Rows.back().back().Text;
-      if (!text.empty()) text.append(u"<br>");
-      for (size_t i = 0; i < t.NestedRow.size(); ++i) {
-        if (i > 0) text.append(u" \\| ");
-        text.append(t.NestedRow[i]);
-      }
-    }
-    t.NestedRow.clear();
+    FlushNestedRow(t);
   }
 }
 
@@ -612,7 +639,8 @@ void TKvWMarkdownWriter::BeginCell(const TKvWCellInfo& Info) {
     cell.Span = std::clamp(Info.Span, 1, std::max(1, MaxTableColumns - width));
     row.push_back(std::move(cell));
     t.CellOpen = true;
-  } else if (t.Depth > 1) {
+  } else if (t.Depth > 1 && !t.NestedCell.empty()) {
+    t.NestedRow.push_back(std::move(t.NestedCell));
     t.NestedCell.clear();
   }
 }
@@ -625,7 +653,7 @@ void TKvWMarkdownWriter::EndCell() {
   if (t.Depth == 1) {
     t.CellOpen = false;
   } else if (t.Depth > 1) {
-    t.NestedRow.push_back(std::move(t.NestedCell));
+    if (!t.NestedCell.empty()) t.NestedRow.push_back(std::move(t.NestedCell));
     t.NestedCell.clear();
   }
 }

@@ -80,10 +80,10 @@ class TKvWMarkdownWriter : public TKvWDocumentSink {
   static constexpr int32_t MaxTableColumns = 63;
 
   struct TInline;  // a run, break, note reference or picture of the open paragraph
+  struct TTable;   // the table being written
 
  private:
   struct TParagraph;
-  struct TTable;
   struct TTarget;
   struct TFrame;
 

@@ -279,6 +279,29 @@ TEST(MarkdownWriter, NestedTablesBecomeLinesOfTheirCell) {
               s.EndTable();
             }),
             "T{R{C[outer\u23CEa | b\u23CEc | d]}}");
+  // Text before a table nested deeper still is kept, on its own line.
+  EXPECT_EQ(Tree([](TKvWDocumentSink& s) {
+              const auto open = [&] {
+                s.BeginTable();
+                s.BeginRow();
+                s.BeginCell({});
+              };
+              const auto close = [&] {
+                s.EndCell();
+                s.EndRow();
+                s.EndTable();
+              };
+              open();
+              open();
+              Paragraph(s, u"second");
+              open();
+              Paragraph(s, u"third");
+              close();
+              Paragraph(s, u"after");
+              close();
+              close();
+            }),
+            "T{R{C[second\u23CEthird\u23CEafter]}}");
 }
 
 TEST(MarkdownWriter, NotesBecomeFootnotesAfterTheBody) {
