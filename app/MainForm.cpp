@@ -9,13 +9,11 @@
 #include <QResizeEvent>
 #include <QScreen>
 
-#include "msword/base/CodePages.h"
-#include "msword/base/Exceptions.h"
-#include "msword/base/Platform.h"
-#include "msword/ReaderChoice.h"
+#include "frontdoor/DocumentRead.h"
+#include "frontdoor/ReaderChoice.h"
 #include "ui_MainForm.h"
 
-using namespace msword;
+using namespace kvword;
 
 namespace {
 std::u16string ToWide(const QString& s) {
@@ -30,7 +28,7 @@ constexpr int kDesignWidth = 640;
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TfrmMain>()), FOwner(std::make_unique<TComponent>(nullptr)) {
+    : QWidget(parent), ui(std::make_unique<Ui::TfrmMain>()) {
   ui->setupUi(this);
   lblFileName = ui->lblFileName;
   edtFileName = ui->edtFileName;
@@ -46,12 +44,6 @@ TfrmMain::TfrmMain(QWidget* parent)
   // The caption of each entry is shown as it stands; the pattern is the last group.
   OpenDialog1->setOption(QFileDialog::HideNameFilterDetails, true);
   OpenDialog1->setNameFilters({"MS Word document (*.doc;*.docx) (*.doc*)", "All files (*.*) (*)"});
-
-  MSWordDocument1 = new TMSWordDocument(FOwner.get());
-  MSWordDocument1->SetName(u"MSWordDocument1");
-  MSWordXDocument1 = new TMSWordXDocument(FOwner.get());
-  MSWordXDocument1->SetName(u"MSWordXDocument1");
-  MSWordXDocument1->SetChunkReaders(NewChunkReader);  // RTF chunks of .docx files
 
   ShowError = [this](const QString& Message) {
     QMessageBox::critical(this, QApplication::applicationName(), ErrorDialogText(Message), QMessageBox::Ok);
@@ -97,8 +89,12 @@ QString TfrmMain::ExtractFileExt(const QString& FileName) {
   return {};
 }
 
-bool TfrmMain::IsDocxFileName(const QString& FileName) {
-  return SameTextAscii(ToWide(ExtractFileExt(FileName)), u".DOCX");
+bool TfrmMain::IsDocxFileName(const QString& FileName) { return HasDocxExtension(ToWide(FileName)); }
+
+TReadOptions TfrmMain::ReadOptions() {
+  TReadOptions options;
+  options.ByExtension = true;
+  return options;
 }
 
 QString TfrmMain::ErrorDialogText(const QString& Message) {
@@ -107,49 +103,48 @@ QString TfrmMain::ErrorDialogText(const QString& Message) {
 }
 
 void TfrmMain::btnLoadDocumentClick() {
-  TMSWBaseDocument* reader = MSWordDocument1;
-  if (IsDocxFileName(edtFileName->text())) reader = MSWordXDocument1;
-  reader->SetFileName(ToWide(edtFileName->text()));
-  // A failed load ends here: its message goes to the error dialog and the text box
-  // keeps the last successful text.
-  QString refused;
-  try {
-    reader->Execute();
-  } catch (const Exception& e) {
-    refused = FromWide(e.Message());
-  } catch (const std::exception& e) {
-    refused = QString::fromUtf8(e.what());
-  }
-  if (refused.isEmpty()) {
-    memoPlainText->setPlainText(FromWide(reader->Text()->GetText()));
+  const TReadResult result = ReadDocument(TReadSource::FromName(ToWide(edtFileName->text())), ReadOptions());
+  if (!result.Failed()) {
+    ShowText(result);
     return;
   }
-  // The extension chose the reader; the content may call for another one.
-  if (!LoadByContent(refused)) ShowError(refused);
+  // A failed load ends here: its message goes to the error dialog and the text box
+  // keeps the last successful text. The extension chose the reader; the content
+  // may call for another one.
+  if (!LoadByContent(result)) ShowError(FromWide(result.Message));
 }
 
-bool TfrmMain::LoadByContent(const QString& Refused) {
+void TfrmMain::ShowText(const TReadResult& Result) {
+  std::u16string text;
+  for (const std::u16string& line : Result.Text) {
+    text += line;
+    text += u"\r\n";
+  }
+  memoPlainText->setPlainText(FromWide(text));
+}
+
+bool TfrmMain::LoadByContent(const TReadResult& Refused) {
+  switch (Refused.Failure) {
+    case rfNotFound:
+    case rfIsDirectory:
+    case rfNotRegularFile:
+    case rfCannotOpen: return false;
+    default: break;
+  }
   const std::u16string fileName = ToWide(edtFileName->text());
-  if (!FileExists(fileName)) return false;
-  const TReaderKind kind = ChooseReaderByContent(fileName);
-  const TReaderKind byName = IsDocxFileName(edtFileName->text()) ? rkDocx : rkDoc;
+  const TReaderKind kind = ChooseReader(fileName, rmAuto, false);
+  const TReaderKind byName = ChooseReader(fileName, rmAuto, true);
   if (kind == byName) return false;
   static const char* const names[] = {"a Word 97-2003 document", "a Word document (.docx)", "an RTF document",
                                       "a web page", "a Word XML document"};
-  if (!AskContentChoice(Refused, QString::fromUtf8(names[kind]))) return true;
-  delete ContentReader;  // leaves its owner's list
-  ContentReader = NewReader(kind, FOwner.get()).release();  // the owner frees it
-  ContentReader->SetFileName(fileName);
-  try {
-    ContentReader->Execute();
-  } catch (const Exception& e) {
-    ShowError(FromWide(e.Message()));
-    return true;
-  } catch (const std::exception& e) {
-    ShowError(QString::fromUtf8(e.what()));
-    return true;
-  }
-  memoPlainText->setPlainText(FromWide(ContentReader->Text()->GetText()));
+  if (!AskContentChoice(FromWide(Refused.Message), QString::fromUtf8(names[kind]))) return true;
+  TReadOptions options = ReadOptions();
+  options.Reader = ModeOf(kind);
+  const TReadResult result = ReadDocument(TReadSource::FromName(fileName), options);
+  if (result.Failed())
+    ShowError(FromWide(result.Message));
+  else
+    ShowText(result);
   return true;
 }
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "msword/MSWord.h"
+#include "frontdoor/DocumentRead.h"
 
 namespace Ui {
 class TfrmMain;
@@ -50,11 +50,9 @@ class TfrmMain : public QWidget {
   QFileDialog* OpenDialog1;
   QPlainTextEdit* memoPlainText;
   QPushButton* btnLoadDocument;
-  msword::TMSWordDocument* MSWordDocument1;    // owned by FOwner
-  msword::TMSWordXDocument* MSWordXDocument1;  // owned by FOwner
-  // The reader of the last load by content (RTF, web page, Word XML, or the other
-  // Word reader); null before any.
-  msword::TMSCustomWordDocument* ContentReader = nullptr;  // owned by FOwner
+  // How the window reads a document: with the library's default settings, the
+  // reader chosen by the file name's extension.
+  static kvword::TReadOptions ReadOptions();
 
  public slots:
   void FormCreate();
@@ -67,9 +65,8 @@ class TfrmMain : public QWidget {
  private:
   std::unique_ptr<Ui::TfrmMain> ui;
   // Reads the file named in the edit with the reader its content calls for, after
-  // Refused, the message of the extension's reader; false when that is the same
-  // reader or the user declines.
-  bool LoadByContent(const QString& Refused);
-
-  std::unique_ptr<msword::TComponent> FOwner;  // frees the reader components
+  // Refused, the failure of the extension's reader; false when the file cannot be
+  // read at all or its content calls for the same reader.
+  bool LoadByContent(const kvword::TReadResult& Refused);
+  void ShowText(const kvword::TReadResult& Result);
 };

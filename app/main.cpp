@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "MainForm.h"
-#include "msword/Version.h"
+#include "frontdoor/Version.h"
 
 namespace {
 

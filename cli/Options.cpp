@@ -1,5 +1,5 @@
 #include "cli/Options.h"
-#include "cli/Output.h"
+#include "frontdoor/Output.h"
 
 #include <fmt/format.h>
 
@@ -21,9 +21,7 @@
 #include <cstring>
 #include <string.h>
 
-#include "msword/base/CodePages.h"
-#include "msword/MSWordCnst.h"
-#include "msword/Version.h"
+#include "frontdoor/Version.h"
 
 #ifndef KVWORD_CLI_BUILD_TYPE
 #define KVWORD_CLI_BUILD_TYPE "unspecified"
@@ -107,7 +105,7 @@ std::string VersionText() {
       "kvword {}\n"
       "KvWord library {}\n"
       "build: {}, {} {}.{}.{}, CLI11 {}, fmt {}.{}.{}, nlohmann-json {}.{}.{}\n",
-      KVWORD_VERSION_STRING, msword::WideToUtf8(msword::KvWordVersion), KVWORD_CLI_BUILD_TYPE,
+      KVWORD_VERSION_STRING, LibraryVersion(), KVWORD_CLI_BUILD_TYPE,
 #if defined(__clang__)
       "clang", __clang_major__, __clang_minor__, __clang_patchlevel__,
 #elif defined(__GNUC__)
@@ -117,6 +115,45 @@ std::string VersionText() {
 #endif
       CLI11_VERSION, FMT_VERSION / 10000, FMT_VERSION / 100 % 100, FMT_VERSION % 100,
       NLOHMANN_JSON_VERSION_MAJOR, NLOHMANN_JSON_VERSION_MINOR, NLOHMANN_JSON_VERSION_PATCH);
+}
+
+TReadOptions ReadOptionsOf(const TKvWordOptions& Options) {
+  TReadOptions read;
+  read.Reader = Options.Reader;
+  read.ByExtension = Options.ByExtension;
+  read.Format = Options.Format;
+  read.Markdown = Options.Markdown;
+  read.MarkdownOptions = MarkdownOptions(OutputOptionsOf(Options));
+  read.MaxLength = Options.MaxLength;
+  read.NoConvert = Options.NoConvert;
+  read.Macros = Options.Macros;
+  read.HiddenText = Options.HiddenText;
+  read.NoText = Options.NoText;
+  // The summary is read only where it is printed: JSON, unless --no-summary, and
+  // the text formats with --summary (Markdown's front matter too).
+  read.Summary = !Options.NoSummary && (Options.Json || Options.Summary || Options.FrontMatter);
+  read.Language = Options.Language;
+  read.View = Options.View;
+  read.Revisions = Options.Revisions;
+  read.Password = Options.Password;
+  read.MaxSpinCount = Options.MaxSpinCount;
+  return read;
+}
+
+TOutputOptions OutputOptionsOf(const TKvWordOptions& Options) {
+  TOutputOptions output;
+  output.Format = Options.Format;
+  output.Markdown = Options.Markdown;
+  output.FrontMatter = Options.FrontMatter;
+  output.MaxLength = Options.MaxLength;
+  output.Lf = Options.Lf;
+  output.Sides = Options.Sides;
+  output.All = Options.All;
+  output.Summary = Options.Summary;
+  output.NoText = Options.NoText;
+  output.NoSummary = Options.NoSummary;
+  output.Macros = Options.Macros;
+  return output;
 }
 
 std::string FirstLine(const std::string& Text) {

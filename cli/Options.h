@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/ReaderChoice.h"
-#include "cli/SideTexts.h"
-#include "msword/base/BaseDocument.h"
-#include "msword/base/CustomWordDocument.h"
+#include "frontdoor/DocumentRead.h"
+#include "frontdoor/Output.h"
+#include "frontdoor/ReaderChoice.h"
+#include "frontdoor/SideTexts.h"
 
 namespace kvword {
 
@@ -60,6 +60,10 @@ struct TKvWordOptions {
 
   bool operator==(const TKvWordOptions&) const = default;
 };
+
+// What the front door is asked to read, and how the tool writes it.
+TReadOptions ReadOptionsOf(const TKvWordOptions& Options);
+TOutputOptions OutputOptionsOf(const TKvWordOptions& Options);
 
 // Parses the command line into Options. Returns an exit status when the program
 // is to stop at once: 0 after --help or --version (printed to Out), 2 after a

@@ -13,12 +13,12 @@
 #include <optional>
 #include <string>
 
-#include "cli/BatchRunner.h"
 #include "cli/DocumentLoader.h"
 #include "cli/Options.h"
-#include "cli/Output.h"
 #include "cli/PathSource.h"
 #include "cli/Progress.h"
+#include "frontdoor/OrderedPool.h"
+#include "frontdoor/Output.h"
 
 namespace {
 
@@ -117,6 +117,7 @@ int main(int argc, char** argv) {
 
   bool anyFailed = false;
   bool printedAny = false;
+  const TOutputOptions output = OutputOptionsOf(options);
   auto emit = [&](size_t index, const std::string& path, TDocumentResult& result) {
     if (result.Failed) {
       anyFailed = true;
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
       std::fflush(stdout);  // so that a terminal shows the message after the text before it
       std::fprintf(stderr, "kvword: %s: %s\n", EscapeControls(path).c_str(), EscapeControls(result.Message).c_str());
     } else if (withHeadings) {
-      Write(FormatHeading(options, path, !printedAny));
+      Write(FormatHeading(output, path, !printedAny));
       printedAny = true;
     }
     if (!result.Undecodable.empty()) {
@@ -136,13 +137,10 @@ int main(int argc, char** argv) {
     Write(result.Output);
     if (!result.Output.empty()) printedAny = true;
     if (result.Document) {
-      WriteText(
-          options, *result.Document,
-          [&printedAny](std::string_view Bytes) {
-            std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
-            printedAny = true;
-          },
-          result.Framing.get());
+      WriteText(output, *result.Document, [&printedAny](std::string_view Bytes) {
+        std::fwrite(Bytes.data(), 1, Bytes.size(), stdout);
+        printedAny = true;
+      });
       result.Document.reset();
     }
     progress.Update(index + 1);
@@ -159,14 +157,22 @@ int main(int argc, char** argv) {
       emit(0, path, result);
     }
   } else {
-    TBatchRunner runner(options.Jobs, size_t(options.Jobs) * WindowPerJob);
-    runner.Run(
-        source,
-        [&options]() -> TBatchRunner::TWorker {
+    using TPool = TOrderedPool<std::string, TDocumentResult>;
+    TPool pool(
+        options.Jobs, size_t(options.Jobs) * WindowPerJob,
+        [&options]() -> TPool::TWorker {
           auto loader = std::make_shared<TDocumentLoader>(options);
           return [loader](const std::string& path) { return loader->Load(path); };
         },
-        emit, [] { std::fflush(stdout); });
+        [] {
+          TDocumentResult result;
+          result.Failed = true;
+          result.Message = "Out of memory";
+          return result;
+        });
+    pool.Run([&source](std::string& path) { return source.Next(path); },
+             [&emit](size_t index, std::string& path, TDocumentResult& result) { emit(index, path, result); },
+             [] { std::fflush(stdout); });
   }
   progress.Clear();
 

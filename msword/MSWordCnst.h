@@ -11,6 +11,8 @@ inline constexpr std::u16string_view KvWordVersion = u"1.48";
 inline constexpr std::u16string_view WDPGeneratorName = u"Norvale Word Document Parser";
 
 inline constexpr std::u16string_view strFileNotFound = u"File %s is not found.";
+inline constexpr std::u16string_view strFileIsDirectory = u"File %s is a directory.";
+inline constexpr std::u16string_view strFileIsNotRegular = u"File %s is not a regular file.";
 inline constexpr std::u16string_view strFileIsNotWord = u"File %s is not valid MS Word document";
 inline constexpr std::u16string_view strPieceOutOfRange = u"Piece Bounds out of range";
 inline constexpr std::u16string_view strEFileIsPasswordProtected =

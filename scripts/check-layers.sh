@@ -6,10 +6,16 @@
 # A file may include from its own folder and from any folder of a lower rank. The
 # message table (MSWordCnst.h) and the version (Version.h) sit at the top because
 # users include them, but they include nothing of the library, so every layer may
-# use them. Prints each upward include and exits 1 when there is one.
-#   scripts/check-layers.sh [LIBRARY_DIR]     (default: msword/ beside this script)
+# use them. Above the library sits the front door (frontdoor/), through which every
+# host reads documents: the hosts (cli/, python/src/, app/) include only its headers
+# and their own, never the library's. Prints each include out of place and exits 1
+# when there is one.
+#   scripts/check-layers.sh [LIBRARY_DIR [HOSTS_ROOT]]
+#   (default: msword/ beside this script, and the repository for the hosts)
 set -euo pipefail
-root="${1:-$(cd "$(dirname "$0")/.." && pwd)/msword}"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+root="${1:-$here/msword}"
+hosts_root="${2:-$here}"
 declare -A rank=([base]=0 [storage]=1 [zip]=1 [xml]=1 [model]=1 [crypto]=2 [writers]=2 [vba]=3
                  [doc]=4 [docx]=4 [rtf]=4 [html]=4 [top]=9)
 layer_of() {  # a path relative to msword/ -> its layer
@@ -37,5 +43,19 @@ while IFS= read -r -d '' file; do
     fi
   done < <(sed -n 's@^[[:space:]]*#[[:space:]]*include[[:space:]]*"msword/\([^"]*\)".*@\1@p' "$file")
 done < <(find "$root" -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
-[ $status -eq 0 ] && echo "layering: every include goes downwards"
+for host in cli python/src app; do
+  [ -d "$hosts_root/$host" ] || continue
+  while IFS= read -r -d '' file; do
+    rel="${file#"$hosts_root"/}"
+    while IFS= read -r inc; do
+      case "$inc" in
+        frontdoor/*|"$host"/*) ;;
+        msword/*|cli/*|python/*|app/*)
+          echo "$rel includes $inc: a host includes only the front door's headers (frontdoor/)"
+          status=1 ;;
+      esac
+    done < <(sed -n 's@^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*@\1@p' "$file")
+  done < <(find "$hosts_root/$host" -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
+done
+[ $status -eq 0 ] && echo "layering: every include goes downwards, and the hosts include only the front door"
 exit $status

@@ -86,7 +86,7 @@ void TMSWBaseDocument::LoadFromOLEStream(TStream* Stream) {
 }
 
 void TMSWBaseDocument::LoadFromFile(const std::u16string& AFileName) {
-  if (!FileExists(AFileName)) throw Exception(Format(strFileNotFound, AFileName));
+  if (!FileExists(AFileName)) throw EKvWFileNotFound(Format(strFileNotFound, AFileName));
 }
 
 bool TMSWBaseDocument::IsPasswordProtected() { return false; }

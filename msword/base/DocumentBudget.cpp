@@ -17,6 +17,6 @@ std::u16string OverBudgetText(TBudgetLimit Limit, uint64_t Value) {
 }  // namespace
 
 EDocumentOverBudget::EDocumentOverBudget(TBudgetLimit ALimit, uint64_t AValue)
-    : Exception(OverBudgetText(ALimit, AValue)), FLimit(ALimit) {}
+    : EKvWFileDamaged(TMessage{}, OverBudgetText(ALimit, AValue)), FLimit(ALimit) {}
 
 }  // namespace msword

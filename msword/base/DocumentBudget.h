@@ -20,8 +20,9 @@ struct TDocumentLimits {
 
 enum TBudgetLimit : uint8_t { blInflatedBytes = 0, blLoadedParts, blOutputChars };
 
-// A document went past one of its limits.
-class EDocumentOverBudget : public Exception {
+// A document went past one of its limits: a kind of damage that hosts can tell
+// apart by its type.
+class EDocumentOverBudget : public EKvWFileDamaged {
  public:
   EDocumentOverBudget(TBudgetLimit ALimit, uint64_t AValue);
   TBudgetLimit Limit() const { return FLimit; }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "msword/base/CodePages.h"
+#include "msword/MSWordCnst.h"
 
 namespace msword {
 
@@ -22,5 +23,13 @@ std::u16string Format(std::u16string_view AFormat, std::u16string_view AArg) {
   }
   return result;
 }
+
+}  // namespace msword
+
+namespace msword {
+
+EKvWWrongPassword::EKvWWrongPassword(std::u16string_view AFileName) : Exception(Format(strWrongPassword, AFileName)) {}
+
+EKvWFileDamaged::EKvWFileDamaged(std::u16string_view AFileName) : Exception(Format(strFileIsDamaged, AFileName)) {}
 
 }  // namespace msword

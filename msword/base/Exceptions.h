@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace msword {
 
@@ -48,6 +49,49 @@ class EOutOfMemory : public Exception {
 };
 
 class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The kinds of failure a host tells apart by type; each keeps the message text it
+// has always had.
+// The file named does not exist.
+class EKvWFileNotFound : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The file is not a document the reader reads.
+class EKvWNotWordDocument : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The document is protected by a password and none was given.
+class EKvWPasswordProtected : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A password was given and does not open the document.
+class EKvWWrongPassword : public Exception {
+ public:
+  explicit EKvWWrongPassword(std::u16string_view AFileName);
+};
+
+// The document is damaged. A document over its budget (EDocumentOverBudget) is a
+// kind of damage with a message of its own.
+class EKvWFileDamaged : public Exception {
+ public:
+  explicit EKvWFileDamaged(std::u16string_view AFileName);
+
+ protected:
+  struct TMessage {};
+  EKvWFileDamaged(TMessage, std::u16string AMessage) : Exception(std::move(AMessage)) {}
+};
+
+// Reading the document took longer than its time limit.
+class EKvWTimeout : public Exception {
  public:
   using Exception::Exception;
 };

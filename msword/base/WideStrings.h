@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "msword/base/Classes.h"
@@ -53,6 +54,8 @@ class TWideStrings : public TObject {
 
   // Direct access to the entries, for readers that build them in place.
   const std::vector<std::u16string>& Lines() const { return FWideStringList; }
+  // The lines, moved out; the list is left empty.
+  std::vector<std::u16string> ReleaseLines() { return std::exchange(FWideStringList, {}); }
   std::u16string& Last() { return FWideStringList.back(); }
 
  private:

@@ -1,28 +1,20 @@
-// The two ways opening a protected document fails: the password does not open it,
-// or what describes the encryption cannot be right. Both name the file, never the
-// password.
+// The ways opening a protected document fails: the password does not open it
+// (EKvWWrongPassword), what describes the encryption cannot be right
+// (EKvWFileDamaged), or it asks for more hashing than allowed (EKvWSpinCountTooHigh,
+// here). Each names the file, never the password; the first two are among the
+// library's exceptions (msword/base/Exceptions.h), which hosts tell apart by type.
 #pragma once
-
-#include <string_view>
 
 #include "msword/base/Exceptions.h"
 #include "msword/MSWordCnst.h"
 
 namespace msword {
 
-class EKvWWrongPassword : public Exception {
- public:
-  explicit EKvWWrongPassword(std::u16string_view AFileName) : Exception(Format(strWrongPassword, AFileName)) {}
-};
-
+// An Agile description asks for more rounds of password hashing than the caller's
+// limit: the document is refused before any round, as one over its budget is.
 class EKvWSpinCountTooHigh : public Exception {
  public:
   explicit EKvWSpinCountTooHigh(std::u16string_view AFileName) : Exception(Format(strSpinCountTooHigh, AFileName)) {}
-};
-
-class EKvWFileDamaged : public Exception {
- public:
-  explicit EKvWFileDamaged(std::u16string_view AFileName) : Exception(Format(strFileIsDamaged, AFileName)) {}
 };
 
 }  // namespace msword

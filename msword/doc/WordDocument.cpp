@@ -51,7 +51,7 @@ void TMSWordDocument::ReadCLX(TStream* TableStream) { DecodeCLX(TableStream, FIB
 
 void TMSWordDocument::ReadDocStreams(TStream* Stream, TStream* TableStream, TStream* DataStream) {
   ReadFIB(Stream);
-  if (IsPasswordProtected()) throw Exception(std::u16string(strEFileIsPasswordProtected));
+  if (IsPasswordProtected()) throw EKvWPasswordProtected(std::u16string(strEFileIsPasswordProtected));
   if (!ParseItems().Contains(wpiText)) return;
   // Word 97 and later keep the piece table in the table stream whatever the flag
   // says (the flag only names which of the two streams it is); older files only

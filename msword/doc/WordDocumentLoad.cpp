@@ -102,7 +102,7 @@ void TMSWordDocument::LoadFromFile(const std::u16string& AFileName) {
   FIB.wIdent = uint16_t(head[0] | head[1] << 8);
   FIB.Version = uint16_t(head[2] | head[3] << 8);
   if (std::find(PLAIN_WORD_SIGNATURES.begin(), PLAIN_WORD_SIGNATURES.end(), FIB.wIdent) == PLAIN_WORD_SIGNATURES.end())
-    throw Exception(Format(strFileIsNotWord, AFileName));
+    throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   ReadDocFromStream(&stream, nullptr);
 }
 

@@ -140,7 +140,7 @@ void TMSWordXDocument::LoadFromFile(const std::u16string& AFileName) {
       root = file->Root();
       if (LoadEncryptedPackage(*root)) return;
     }
-    throw Exception(Format(strFileIsNotWord, AFileName));
+    throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   }
   TFileStream stream(AFileName, fmOpenRead);
   stream.Seek(0, soBeginning);
@@ -194,8 +194,8 @@ void TMSWordXDocument::LoadFromStream(TStream* Stream) {
   if (main.empty() || FindEntry(zip, main) < 0) {
     // A batch must tell a corrupt or foreign file from an empty document.
     const std::u16string name = FLoadingFileName.empty() ? FileName() : FLoadingFileName;
-    if (zipSignature && PackageDirectoryDamaged(zip)) throw Exception(Format(strFileIsDamaged, name));
-    throw Exception(Format(strFileIsNotWord, name));
+    if (zipSignature && PackageDirectoryDamaged(zip)) throw EKvWFileDamaged(name);
+    throw EKvWNotWordDocument(Format(strFileIsNotWord, name));
   }
   const size_t slash = main.rfind(u'/');
   const std::u16string folder = slash == std::u16string::npos ? u"" : main.substr(0, slash + 1);
@@ -315,7 +315,7 @@ void TMSWordXDocument::InternalLoadFromOLEStream(TStream* Stream) {
   // Nothing of the previous document may stay behind as if this one had been read.
   ClearInternalLists();
   FSummaryInformation->Clear();
-  if (root->OpenStream(u"EncryptedPackage")) throw Exception(std::u16string(strEFileIsPasswordProtected));
+  if (root->OpenStream(u"EncryptedPackage")) throw EKvWPasswordProtected(std::u16string(strEFileIsPasswordProtected));
 }
 
 bool TMSWordXDocument::LoadEncryptedStream(TStream& Stream) {
@@ -343,7 +343,7 @@ bool TMSWordXDocument::LoadEncryptedStream(TStream& Stream) {
 bool TMSWordXDocument::LoadEncryptedPackage(storage::TStorage& Root) {
   const std::shared_ptr<storage::TStorageStream> package = Root.OpenStream(u"EncryptedPackage");
   if (!package) return false;
-  if (Password().empty()) throw Exception(std::u16string(strEFileIsPasswordProtected));
+  if (Password().empty()) throw EKvWPasswordProtected(std::u16string(strEFileIsPasswordProtected));
   const std::u16string& name = MessageFileName();
   const std::shared_ptr<storage::TStorageStream> info = Root.OpenStream(u"EncryptionInfo");
   if (!info) throw EKvWFileDamaged(name);

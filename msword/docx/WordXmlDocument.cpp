@@ -441,7 +441,7 @@ void TMSWordXmlDocument::LoadFromFile(const std::u16string& AFileName) {
     bytes = RestOfStream(file);
   }
   TTag root;
-  if (!RootTag(bytes, root)) throw Exception(Format(strFileIsNotWord, AFileName));
+  if (!RootTag(bytes, root)) throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   LoadFromBytes(bytes);
 }
 

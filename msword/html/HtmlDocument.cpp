@@ -85,7 +85,7 @@ void TMSHtmlDocument::LoadFromFile(const std::u16string& AFileName) {
     TFileStream file(AFileName, fmOpenRead);
     bytes = RestOfStream(file);
   }
-  if (!IsWebPage(bytes)) throw Exception(Format(strFileIsNotWord, AFileName));
+  if (!IsWebPage(bytes)) throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   LoadFromBytes(bytes);
 }
 

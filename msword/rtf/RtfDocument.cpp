@@ -39,7 +39,7 @@ void TMSRtfDocument::LoadFromFile(const std::u16string& AFileName) {
     TFileStream file(AFileName, fmOpenRead);
     bytes = RestOfStream(file);
   }
-  if (!IsRtfStart(bytes)) throw Exception(Format(strFileIsNotWord, AFileName));
+  if (!IsRtfStart(bytes)) throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   LoadFromBytes(bytes);
 }
 

@@ -36,6 +36,8 @@ __all__ = [
     "DamagedFileError",
     "FileNotFoundError",
     "FileOpenError",
+    "IsADirectoryError",
+    "TimeoutError",
     "read",
     "read_many",
 ]
@@ -43,6 +45,8 @@ __all__ = [
 __version__ = _kvword.__version__
 
 _builtin_FileNotFoundError = FileNotFoundError
+_builtin_IsADirectoryError = IsADirectoryError
+_builtin_TimeoutError = TimeoutError
 
 
 class Error(Exception):
@@ -81,7 +85,7 @@ class DamagedFileError(Error):
 
 
 class FileNotFoundError(Error, _builtin_FileNotFoundError):  # noqa: A001 - also the built-in
-    """There is no such file (a folder counts as none). Also a built-in FileNotFoundError."""
+    """There is no such file. Also a built-in FileNotFoundError."""
 
     def __init__(self, message: str, file: str | None = None) -> None:
         Error.__init__(self, message, file)
@@ -103,6 +107,26 @@ class FileOpenError(Error, OSError):
         return self.message
 
 
+class IsADirectoryError(FileOpenError, _builtin_IsADirectoryError):  # noqa: A001 - also the built-in
+    """A directory was named. Also a FileOpenError and a built-in IsADirectoryError."""
+
+    def __init__(self, message: str, file: str | None = None) -> None:
+        FileOpenError.__init__(self, message, file)
+        self.errno = _errno.EISDIR
+        self.strerror = message
+        self.filename = file
+
+
+class TimeoutError(Error, _builtin_TimeoutError):  # noqa: A001 - also the built-in
+    """Reading the document took longer than its time limit. Also a built-in TimeoutError."""
+
+    def __init__(self, message: str, file: str | None = None) -> None:
+        Error.__init__(self, message, file)
+
+    def __str__(self) -> str:
+        return self.message
+
+
 # The native module's failure classes, in its order.
 _ERRORS = {
     1: NotWordDocumentError,
@@ -111,6 +135,8 @@ _ERRORS = {
     4: DamagedFileError,
     5: FileNotFoundError,
     6: FileOpenError,
+    7: IsADirectoryError,
+    8: TimeoutError,
 }
 
 

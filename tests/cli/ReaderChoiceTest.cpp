@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ProcessRunner.h"
-#include "cli/ReaderChoice.h"
+#include "frontdoor/ReaderChoice.h"
 #include "msword/base/CodePages.h"
 #include "support/CompoundFileBuilder.h"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The layering check must fail on an upward include: copies the library's tree,
 # plants one include of the .docx reader into the base layer, and expects the check
-# to name it.
+# to name it; then plants a reader's header into a copy of the tool.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 tmp="$(mktemp -d)"
@@ -13,3 +13,13 @@ if out="$("$here/scripts/check-layers.sh" "$tmp/msword")"; then
 fi
 grep -q 'base/Classes.h (base) includes msword/docx/WordXDocument.h' <<<"$out" || { echo "$out"; exit 1; }
 echo "the planted upward include was caught"
+
+# A host that includes a reader's header past the front door is caught too.
+rm -rf "$tmp/msword" && cp -r "$here/msword" "$tmp/msword"
+mkdir -p "$tmp/hosts/cli" && cp "$here"/cli/*.cpp "$here"/cli/*.h "$tmp/hosts/cli/"
+echo '#include "msword/doc/WordDocument.h"' >> "$tmp/hosts/cli/main.cpp"
+if out="$("$here/scripts/check-layers.sh" "$tmp/msword" "$tmp/hosts")"; then
+  echo "the check passed a host that includes a reader's header"; exit 1
+fi
+grep -q 'cli/main.cpp includes msword/doc/WordDocument.h' <<<"$out" || { echo "$out"; exit 1; }
+echo "the planted host include was caught"

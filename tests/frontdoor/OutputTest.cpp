@@ -4,9 +4,8 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "cli/Output.h"
+#include "frontdoor/Output.h"
 #include "msword/base/DateTime.h"
-#include "msword/docx/WordXDocument.h"
 
 namespace kvword {
 namespace {
@@ -21,19 +20,45 @@ TDateTime At(int year, int month, int day, int hour, int minute, int second) {
   return date + time;
 }
 
-// A component filled by hand as a reader would leave it.
+TSummaryValue Text(std::string_view Name, std::u16string Value) {
+  TSummaryValue v;
+  v.Name = Name;
+  v.Text = std::move(Value);
+  return v;
+}
+
+TSummaryValue Count(std::string_view Name, int32_t Value) {
+  TSummaryValue v;
+  v.Name = Name;
+  v.Kind = skCount;
+  v.Count = Value;
+  return v;
+}
+
+TSummaryValue Date(std::string_view Name, TDateTime Value) {
+  TSummaryValue v;
+  v.Name = Name;
+  v.Kind = skDate;
+  v.Date = Value;
+  return v;
+}
+
+// A result filled by hand as a reader would leave it.
 struct LoadedDocument : testing::Test {
-  msword::TMSWordXDocument document{nullptr};
-  TKvWordOptions options;
+  TReadResult document;
+  TOutputOptions options;
   void SetUp() override {
-    document.Text()->Add(u"Caf\u00e9 au lait");
-    document.Text()->Add(u"second line");
-    document.FootNoteText()->Add(u"a footnote");
-    document.EndNoteText()->Add(u"");  // only an empty framing entry
-    document.SummaryInformation()->SetTitle(u"Menu");
-    document.SummaryInformation()->SetAuthor(u"Chef");
-    document.SummaryInformation()->SetPageCount(3);
-    document.SummaryInformation()->SetCreated(At(2022, 12, 6, 11, 20, 30));
+    document.Reader = rkDocx;
+    document.Text = {u"Caf\u00e9 au lait", u"second line"};
+    document.Sides[stFootnotes] = {u"a footnote"};
+    document.Sides[stEndnotes] = {u""};  // only an empty framing entry
+    document.Summary = {Text("Author", u"Chef"), Date("Created", At(2022, 12, 6, 11, 20, 30)),
+                        Count("PageCount", 3), Text("Title", u"Menu")};
+  }
+  std::string Joined() const {
+    std::u16string joined;
+    for (const std::u16string& line : document.Text) joined += line + u"\r\n";
+    return OutputText(joined, options.Lf);
   }
 };
 
@@ -53,8 +78,8 @@ TEST_F(LoadedDocument, TextWrittenInBlocksIsTheJoinedText) {
     if (k % 7 == 0) line += u"\U0001F600\u00e9\u0416";
     if (k % 5 == 0) line += u'\r';
   }
-  document.Text()->Add(line);
-  document.Text()->Add(u"\r");
+  document.Text.push_back(line);
+  document.Text.push_back(u"\r");
   for (bool lf : {false, true}) {
     options.Lf = lf;
     std::vector<std::string> blocks;
@@ -65,7 +90,7 @@ TEST_F(LoadedDocument, TextWrittenInBlocksIsTheJoinedText) {
       EXPECT_LE(block.size(), 128u * 1024);
       joined += block;
     }
-    EXPECT_EQ(joined, OutputText(document.Text()->GetTextStr(), lf));
+    EXPECT_EQ(joined, Joined());
   }
 }
 
@@ -92,7 +117,7 @@ TEST_F(LoadedDocument, SummaryLinesLeaveOutWhatIsNotSet) {
 }
 
 TEST_F(LoadedDocument, JsonHoldsExactlyTheKeysAskedFor) {
-  const json plain = json::parse(FormatJson(options, "menu.docx", rkDocx, std::nullopt, document));
+  const json plain = json::parse(FormatJson(options, "menu.docx", document));
   EXPECT_EQ(plain, json::parse(R"({"file":"menu.docx","reader":"docx",
       "text":"Caf\u00e9 au lait\r\nsecond line\r\n",
       "summary":{"Author":"Chef","Created":"2022-12-06T11:20:30Z","PageCount":3,"Title":"Menu"}})"));
@@ -100,12 +125,10 @@ TEST_F(LoadedDocument, JsonHoldsExactlyTheKeysAskedFor) {
   options.All = true;
   options.NoSummary = true;
   options.Macros = true;
-  msword::TVBAProjectItem* reference = document.VBAProjectItems->Add();
-  reference->Entry = u"*\\G{000204EF}";
-  msword::TVBAProjectItem* module = document.VBAProjectItems->Add();
-  module->ModuleName = u"Module1";
-  module->Body = "Sub Hello()\r\nEnd Sub\r\n";
-  const std::string line = FormatJson(options, "menu.doc", rkDoc, 8, document);
+  document.VBAModules.push_back({u"Module1", u"Sub Hello()\r\nEnd Sub\r\n"});
+  document.Reader = rkDoc;
+  document.DocVersion = 8;
+  const std::string line = FormatJson(options, "menu.doc", document);
   ASSERT_EQ(line.back(), '\n');
   EXPECT_EQ(line.find('\n'), line.size() - 1);  // one line
   EXPECT_EQ(json::parse(line), json::parse(R"({"file":"menu.doc","reader":"doc","docVersion":8,
@@ -119,7 +142,7 @@ TEST_F(LoadedDocument, JsonWithoutTextLeavesTheTextOut) {
   options.NoText = true;
   options.NoSummary = true;
   options.Lf = true;
-  EXPECT_EQ(FormatJson(options, "x", rkDocx, std::nullopt, document),
+  EXPECT_EQ(FormatJson(options, "x", document),
             "{\"file\":\"x\",\"reader\":\"docx\"}\n");
 }
 
@@ -142,7 +165,7 @@ TEST(Output, RtfWritesEveryCodeUnitAbove127AsUnicodeEscape) {
       {u"\uFFFD\u0080x", "\\u-3?\\u128?x"},
       {u"\\par {x}", "\\par {x}"},  // the reader's own markup stays
   };
-  TKvWordOptions options;
+  TOutputOptions options;
   options.Format = msword::tfRTF;
   options.Lf = true;
   for (const Case& c : cases) EXPECT_EQ(FormatOutputText(c.text, options), c.rtf);
@@ -152,15 +175,15 @@ TEST(Output, RtfWritesEveryCodeUnitAbove127AsUnicodeEscape) {
 
 // Long lines are written in slices: none may fall between the halves of a pair.
 TEST_F(LoadedDocument, SlicesNeverSplitASurrogatePair) {
-  document.Text()->Clear();
+  document.Text.clear();
   for (size_t at : {16383u, 16384u, 32767u}) {
     std::u16string line(at, u'a');
     line += u"\U0001F600";
     line += std::u16string(20000, u'b');
-    document.Text()->Add(line);
+    document.Text.push_back(line);
   }
   const std::string out = FormatText(options, document);
-  EXPECT_EQ(out, OutputText(document.Text()->GetTextStr(), false));
+  EXPECT_EQ(out, Joined());
   EXPECT_EQ(out.find("\xEF\xBF\xBD"), std::string::npos);  // no U+FFFD
 }
 
@@ -184,28 +207,22 @@ TEST_F(LoadedDocument, SideTextsAndSummaryGoInsideTheDocument) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int(c.format));
-    msword::TMSWordXDocument framed{nullptr};
-    for (const auto& [list, entry] : {std::pair{framed.Text(), c.body}, {framed.FootNoteText(), c.note}}) {
-      list->Add(c.header);
-      list->Add(entry);
-      list->Add(c.trailer);
-    }
-    framed.EndNoteText()->Add(c.header);  // framing alone: nothing to print
-    framed.EndNoteText()->Add(c.trailer);
-    framed.SummaryInformation()->SetTitle(u"Fish & <Chips> {\u00E9}");
-    framed.SummaryInformation()->SetAuthor(u"Chef");
-    framed.SummaryInformation()->SetPageCount(3);
+    TReadResult framed;
+    framed.Text = {c.header, c.body, c.trailer};
+    framed.Sides[stFootnotes] = {c.header, c.note, c.trailer};
+    framed.Sides[stEndnotes] = {c.header, c.trailer};  // framing alone: nothing to print
+    framed.Summary = {Text("Author", u"Chef"), Count("PageCount", 3), Text("Title", u"Fish & <Chips> {\u00E9}")};
+    framed.Framing = TFraming{{c.header}, {c.trailer}};
     options.Format = c.format;
     options.Lf = true;
     options.All = true;
     options.Summary = true;
-    const TFraming framing{{c.header}, {c.trailer}};
-    EXPECT_EQ(FormatText(options, framed, &framing), c.expected);
+    EXPECT_EQ(FormatText(options, framed), c.expected);
   }
 }
 
 TEST(Output, HeadingsFollowHead) {
-  TKvWordOptions options;
+  TOutputOptions options;
   EXPECT_EQ(FormatHeading(options, "a.doc", true), "==> a.doc <==\r\n");
   EXPECT_EQ(FormatHeading(options, "b.doc", false), "\r\n==> b.doc <==\r\n");
   options.Lf = true;
@@ -221,7 +238,7 @@ TEST(Output, ControlCharactersInNamesAreEscaped) {
                         {"\x1b]0;title\x07\t\r\x7f.doc", "\\x1b]0;title\\x07\\t\\r\\x7f.doc"},
                         {"csi\xC2\x9B" "31m \xC2\xA0.doc", "csi\\u009b31m \xC2\xA0.doc"},
                         {"back\\slash.doc", "back\\slash.doc"}};
-  TKvWordOptions options;
+  TOutputOptions options;
   options.Lf = true;
   for (const Case& c : cases) {
     EXPECT_EQ(EscapeControls(c.name), c.shown);

@@ -1,4 +1,4 @@
-#include "cli/ReaderChoice.h"
+#include "frontdoor/ReaderChoice.h"
 
 #include <iterator>
 

@@ -1,4 +1,4 @@
-#include "cli/Output.h"
+#include "frontdoor/Output.h"
 
 #include <fmt/format.h>
 
@@ -10,42 +10,39 @@
 
 #include "msword/base/CodePages.h"
 #include "msword/base/DateTime.h"
-#include "msword/base/WideStrings.h"
 
 namespace kvword {
 
-using msword::TKvWordSummaryInformation;
-using msword::TMSCustomWordDocument;
-using msword::TWideStrings;
+using TLines = std::vector<std::u16string>;
 using Json = nlohmann::ordered_json;
 
 namespace {
 
-std::string_view LineEnd(const TKvWordOptions& Options) { return Options.Lf ? "\n" : "\r\n"; }
+std::string_view LineEnd(const TOutputOptions& Options) { return Options.Lf ? "\n" : "\r\n"; }
 
-std::pair<size_t, size_t> BodyOf(const TWideStrings& List, const TFraming* Framing);
+std::pair<size_t, size_t> BodyOf(const TLines& List, const TFraming* Framing);
 
 // A list that holds some text: the empty entries that a reader leaves for the
 // header and trailer of plain text do not count.
-bool HasText(const TWideStrings& List) {
-  for (const std::u16string& line : List.Lines())
+bool HasText(const TLines& List) {
+  for (const std::u16string& line : List)
     if (!line.empty()) return true;
   return false;
 }
 
-bool SideTextWanted(const TKvWordOptions& Options, const TSideTextInfo& Info,
-                    const TMSCustomWordDocument& Document, const TFraming* Framing) {
+bool SideTextWanted(const TOutputOptions& Options, const TSideTextInfo& Info,
+                    const TReadResult& Document, const TFraming* Framing) {
   if (Options.Sides.Contains(Info.Kind)) return true;
   if (!Options.All) return false;
-  const TWideStrings& list = *(Document.*Info.List)();
+  const TLines& list = Document.Side(Info.Kind);
   if (!Framing) return HasText(list);
   const auto [first, last] = BodyOf(list, Framing);
   for (size_t i = first; i < last; ++i)
-    if (!list.Lines()[i].empty()) return true;
+    if (!list[i].empty()) return true;
   return false;
 }
 
-bool SideTextListed(const TKvWordOptions& Options, const TSideTextInfo& Info) {
+bool SideTextListed(const TOutputOptions& Options, const TSideTextInfo& Info) {
   return Options.All || Options.Sides.Contains(Info.Kind);
 }
 
@@ -75,7 +72,7 @@ std::string OutputText(std::u16string_view Text, bool Lf) {
   return out;
 }
 
-void AppendFormatText(std::string& Out, std::u16string_view Text, const TKvWordOptions& Options) {
+void AppendFormatText(std::string& Out, std::u16string_view Text, const TOutputOptions& Options) {
   if (Options.Format != msword::tfRTF) {
     AppendOutputText(Out, Text, Options.Lf);
     return;
@@ -91,18 +88,10 @@ void AppendFormatText(std::string& Out, std::u16string_view Text, const TKvWordO
   }
 }
 
-std::string FormatOutputText(std::u16string_view Text, const TKvWordOptions& Options) {
+std::string FormatOutputText(std::u16string_view Text, const TOutputOptions& Options) {
   std::string out;
   AppendFormatText(out, Text, Options);
   return out;
-}
-
-bool TFraming::IsHeader(std::u16string_view Entry) const {
-  return !Entry.empty() && std::find(Headers.begin(), Headers.end(), Entry) != Headers.end();
-}
-
-bool TFraming::IsTrailer(std::u16string_view Entry) const {
-  return !Entry.empty() && std::find(Trailers.begin(), Trailers.end(), Entry) != Trailers.end();
 }
 
 namespace {
@@ -130,10 +119,10 @@ class TBlockWriter {
 // The entries of List from First to Last (exclusive), each followed by a line end,
 // as FormatOutputText would give their joined text: encoded a slice at a time,
 // never cutting a CR LF or a surrogate pair in two.
-void WriteListText(TBlockWriter& Writer, const TWideStrings& List, const TKvWordOptions& Options,
+void WriteListText(TBlockWriter& Writer, const TLines& List, const TOutputOptions& Options,
                    size_t First = 0, size_t Last = SIZE_MAX) {
   constexpr size_t sliceUnits = BlockSize / 4;
-  const std::vector<std::u16string>& lines = List.Lines();
+  const TLines& lines = List;
   Last = std::min(Last, lines.size());
   for (size_t i = First; i < Last; ++i) {
     std::u16string_view rest = lines[i];
@@ -150,8 +139,8 @@ void WriteListText(TBlockWriter& Writer, const TWideStrings& List, const TKvWord
 }
 
 // The entries of List between the framing a reader gave it, when it has one.
-std::pair<size_t, size_t> BodyOf(const TWideStrings& List, const TFraming* Framing) {
-  const std::vector<std::u16string>& lines = List.Lines();
+std::pair<size_t, size_t> BodyOf(const TLines& List, const TFraming* Framing) {
+  const TLines& lines = List;
   size_t first = 0, last = lines.size();
   if (!Framing) return {first, last};
   if (first < last && Framing->IsHeader(lines[first])) ++first;
@@ -161,7 +150,7 @@ std::pair<size_t, size_t> BodyOf(const TWideStrings& List, const TFraming* Frami
 
 // A line the tool adds itself (a heading, a summary line) in the output format:
 // escaped as the readers escape text, and a paragraph of its own in RTF and HTML.
-void AppendToolLine(std::string& Out, const TKvWordOptions& Options, std::u16string_view Text,
+void AppendToolLine(std::string& Out, const TOutputOptions& Options, std::u16string_view Text,
                     bool Heading) {
   const std::string_view eol = Options.Lf ? "\n" : "\r\n";
   std::u16string escaped;
@@ -219,50 +208,26 @@ std::string IsoDateTime(msword::TDateTime Value, std::optional<int32_t> UtcOffse
                      second / 60 % 60, second % 60);
 }
 
-std::vector<TSummaryField> SummaryFields(const TKvWordSummaryInformation& S, bool Lf) {
+std::vector<TSummaryField> SummaryFields(const std::vector<TSummaryValue>& Summary, bool Lf) {
   std::vector<TSummaryField> fields;
-  auto text = [&](std::string_view name, const std::u16string& value) {
-    if (!value.empty()) fields.push_back({name, OutputText(value, Lf)});
-  };
-  auto count = [&](std::string_view name, int32_t value) {
-    if (value != 0) fields.push_back({name, value});
-  };
-  auto date = [&](std::string_view name, msword::TDateTime value, std::optional<int32_t> offset) {
-    std::string iso = IsoDateTime(value, offset);
-    if (!iso.empty()) fields.push_back({name, std::move(iso)});
-  };
-  text("AppName", S.AppName());
-  text("Author", S.Author());
-  count("CharCount", S.CharCount());
-  text("Comments", S.Comments());
-  date("Created", S.Created(), S.CreatedUtcOffset());
-  count("EditTime", S.EditTime());
-  text("Keywords", S.Keywords());
-  text("LastAuthor", S.LastAuthor());
-  date("LastPrinted", S.LastPrinted(), S.LastPrintedUtcOffset());
-  date("LastSaved", S.LastSaved(), S.LastSavedUtcOffset());
-  count("PageCount", S.PageCount());
-  text("RevNumber", S.RevNumber());
-  text("Subject", S.Subject());
-  text("Template", S.Template());
-  text("Title", S.Title());
-  count("WordCount", S.WordCount());
-  text("Category", S.Category());
-  text("PresentationTarget", S.PresentationTarget());
-  count("ByteCount", S.ByteCount());
-  count("LineCount", S.LineCount());
-  count("ParagraphCount", S.ParagraphCount());
-  count("SlideCount", S.SlideCount());
-  count("NoteCount", S.NoteCount());
-  count("HiddenSlideCount", S.HiddenSlideCount());
-  count("MMClipCount", S.MMClipCount());
-  text("Manager", S.Manager());
-  text("Company", S.Company());
-  count("CharCount2", S.CharCount2());
+  for (const TSummaryValue& value : Summary) {
+    switch (value.Kind) {
+      case skText:
+        if (!value.Text.empty()) fields.push_back({value.Name, OutputText(value.Text, Lf)});
+        break;
+      case skCount:
+        if (value.Count != 0) fields.push_back({value.Name, value.Count});
+        break;
+      case skDate:
+        if (std::string iso = IsoDateTime(value.Date, value.UtcOffset); !iso.empty())
+          fields.push_back({value.Name, std::move(iso)});
+        break;
+    }
+  }
   return fields;
 }
 
-std::string FormatHeading(const TKvWordOptions& Options, std::string_view File, bool First) {
+std::string FormatHeading(const TOutputOptions& Options, std::string_view File, bool First) {
   const std::string_view eol = LineEnd(Options);
   return fmt::format("{}==> {} <=={}", First ? "" : eol, EscapeControls(File), eol);
 }
@@ -286,25 +251,24 @@ std::string EscapeControls(std::string_view Text) {
   return out;
 }
 
-void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document, const TSink& Sink,
-               const TFraming* Framing) {
-  if (Options.Format == msword::tfPlainText) Framing = nullptr;
+void WriteText(const TOutputOptions& Options, const TReadResult& Document, const TSink& Sink) {
+  const TFraming* Framing = Options.Format == msword::tfPlainText ? nullptr : &Document.Framing;
   TBlockWriter writer(Sink);
   std::string& out = writer.Block();
-  const TWideStrings& text = *Document.Text();
+  const TLines& text = Document.Text;
   // The main text's framing goes around everything printed.
   const size_t last = BodyOf(text, Framing).second;
   WriteListText(writer, text, Options, 0, last);
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextWanted(Options, info, Document, Framing)) continue;
     AppendToolLine(out, Options, msword::Utf8ToWide(fmt::format("--- {} ---", info.Option)), true);
-    const TWideStrings& list = *(Document.*info.List)();
+    const TLines& list = Document.Side(info.Kind);
     const auto [sideFirst, sideLast] = BodyOf(list, Framing);
     WriteListText(writer, list, Options, sideFirst, sideLast);
   }
   if (Options.Summary) {
     AppendToolLine(out, Options, u"--- summary ---", true);
-    for (const TSummaryField& field : SummaryFields(*Document.SummaryInformation(), Options.Lf)) {
+    for (const TSummaryField& field : SummaryFields(Document.Summary, Options.Lf)) {
       std::string line;
       if (const auto* value = std::get_if<std::string>(&field.Value))
         line = fmt::format("{}: {}", field.Name, *value);
@@ -318,7 +282,7 @@ void WriteText(const TKvWordOptions& Options, const TMSCustomWordDocument& Docum
   writer.Flush();
 }
 
-msword::TKvWMarkdownOptions MarkdownOptions(const TKvWordOptions& Options) {
+msword::TKvWMarkdownOptions MarkdownOptions(const TOutputOptions& Options) {
   msword::TKvWMarkdownOptions markdown;
   markdown.LineEnd = Options.Lf ? u"\n" : u"\r\n";
   const auto wanted = [&](TSideText Kind) { return Options.All || Options.Sides.Contains(Kind); };
@@ -349,24 +313,26 @@ std::string YamlQuoted(std::string_view Utf8) {
 
 }  // namespace
 
-std::string FormatMarkdown(const TKvWordOptions& Options, const TMSCustomWordDocument& Document,
-                           std::u16string_view Markdown) {
+std::string FormatMarkdown(const TOutputOptions& Options, const TReadResult& Document) {
   const std::string_view lineEnd = Options.Lf ? "\n" : "\r\n";
   std::string out;
   if (Options.FrontMatter) {
-    const std::u16string& title = Document.SummaryInformation()->Title();
-    if (!title.empty())
-      out.append("---").append(lineEnd).append("title: ").append(YamlQuoted(OutputText(title, true)))
+    for (const TSummaryValue& value : Document.Summary) {
+      if (value.Name != "Title" || value.Kind != skText || value.Text.empty()) continue;
+      out.append("---").append(lineEnd).append("title: ").append(YamlQuoted(OutputText(value.Text, true)))
           .append(lineEnd).append("---").append(lineEnd).append(lineEnd);
+      break;
+    }
   }
-  if (Options.MaxLength > 0 && Markdown.size() > size_t(Options.MaxLength)) {
+  std::u16string_view markdown = Document.Markdown;
+  if (Options.MaxLength > 0 && markdown.size() > size_t(Options.MaxLength)) {
     // Whole lines only: a line cut short could change what the lines before it mean.
-    const size_t end = Markdown.rfind(u'\n', size_t(Options.MaxLength) - 1);
-    Markdown = Markdown.substr(0, end == std::u16string_view::npos ? 0 : end + 1);
+    const size_t end = markdown.rfind(u'\n', size_t(Options.MaxLength) - 1);
+    markdown = markdown.substr(0, end == std::u16string_view::npos ? 0 : end + 1);
   }
-  AppendOutputText(out, Markdown, false);
+  AppendOutputText(out, markdown, false);
   if (Options.Summary) {
-    const std::vector<TSummaryField> fields = SummaryFields(*Document.SummaryInformation(), Options.Lf);
+    const std::vector<TSummaryField> fields = SummaryFields(Document.Summary, Options.Lf);
     if (!fields.empty()) {
       if (!out.empty()) out.append(lineEnd);
       out.append("## Summary").append(lineEnd).append(lineEnd);
@@ -385,32 +351,37 @@ std::string FormatMarkdown(const TKvWordOptions& Options, const TMSCustomWordDoc
   return out;
 }
 
-std::string FormatText(const TKvWordOptions& Options, const TMSCustomWordDocument& Document,
-                       const TFraming* Framing) {
+std::string FormatText(const TOutputOptions& Options, const TReadResult& Document) {
   std::string out;
-  WriteText(Options, Document, [&out](std::string_view Bytes) { out += Bytes; }, Framing);
+  WriteText(Options, Document, [&out](std::string_view Bytes) { out += Bytes; });
   return out;
 }
 
-std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TReaderKind Reader,
-                       std::optional<int32_t> DocVersion, const TMSCustomWordDocument& Document) {
+std::string FormatJson(const TOutputOptions& Options, std::string_view File, const TReadResult& Document) {
   Json object;
   object["file"] = File;
-  object["reader"] = ReaderName(Reader);
-  if (DocVersion) object["docVersion"] = *DocVersion;
+  object["reader"] = ReaderName(Document.Reader);
+  if (Document.DocVersion) object["docVersion"] = *Document.DocVersion;
   // Only where the text may be wrong: the encodings it was in that could not be decoded.
-  if (!Document.UndecodableEncodings().empty()) object["undecodableEncodings"] = Document.UndecodableEncodings();
-  if (!Options.NoText) object["text"] = FormatOutputText(Document.Text()->GetTextStr(), Options);
+  if (!Document.UndecodableEncodings.empty()) object["undecodableEncodings"] = Document.UndecodableEncodings;
+  if (!Options.NoText) {
+    std::string text;
+    for (const std::u16string& line : Document.Text) {
+      AppendFormatText(text, line, Options);
+      text += Options.Lf ? "\n" : "\r\n";
+    }
+    object["text"] = std::move(text);
+  }
   for (const TSideTextInfo& info : SideTexts) {
     if (!SideTextListed(Options, info)) continue;
     Json entries = Json::array();
-    for (const std::u16string& line : (Document.*info.List)()->Lines())
+    for (const std::u16string& line : Document.Side(info.Kind))
       entries.push_back(FormatOutputText(line, Options));
     object[std::string(info.JsonKey)] = std::move(entries);
   }
   if (!Options.NoSummary) {
     Json summary = Json::object();
-    for (TSummaryField& field : SummaryFields(*Document.SummaryInformation(), Options.Lf)) {
+    for (TSummaryField& field : SummaryFields(Document.Summary, Options.Lf)) {
       if (auto* text = std::get_if<std::string>(&field.Value))
         summary[std::string(field.Name)] = std::move(*text);
       else
@@ -420,13 +391,9 @@ std::string FormatJson(const TKvWordOptions& Options, std::string_view File, TRe
   }
   if (Options.Macros) {
     Json modules = Json::array();
-    const msword::TVBAProjectItems* items = Document.VBAProjectItems.get();
-    for (int i = 0; items && i < items->Count(); ++i) {
-      const msword::TVBAProjectItem& item = *items->Items(i);
-      if (item.ModuleName.empty()) continue;  // a reference entry, no module
-      modules.push_back({{"name", OutputText(item.ModuleName, Options.Lf)},
-                         {"source", OutputText(msword::AnsiToWide(item.Body), Options.Lf)}});
-    }
+    for (const TVBAModule& module : Document.VBAModules)
+      modules.push_back({{"name", OutputText(module.Name, Options.Lf)},
+                         {"source", OutputText(module.Source, Options.Lf)}});
     object["vbaModules"] = std::move(modules);
   }
   return Dump(object);
