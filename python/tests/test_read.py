@@ -80,6 +80,23 @@ def test_document_values_have_their_types(sample_doc):
     assert isinstance(doc.doc_version, int) and doc.doc_version > 0
 
 
+@pytest.mark.skipif(not os.environ.get("KVWORD_CLI"), reason="the command-line tool is not built")
+@pytest.mark.parametrize("fmt", ["rtf", "html"])
+@pytest.mark.parametrize("name", ["sample.doc", "sample.docx"])
+def test_rtf_and_html_are_the_tools_output(tmp_path, fmt, name):
+    """Both go through the one writer: the entries, each ended by CR LF, are
+    byte for byte what kvword --format prints."""
+    path = SAMPLES / name
+    tool = subprocess.run([os.environ["KVWORD_CLI"], f"--format={fmt}", str(path)],
+                          check=True, capture_output=True).stdout
+    doc = kvword.read(path, format=fmt)
+    assert "".join(line + "\r\n" for line in doc.text).encode("utf-8") == tool
+    if fmt == "html":
+        assert b"charset=utf-8" in tool.lower()
+    else:
+        assert all(byte < 0x80 for byte in tool)
+
+
 def test_options_reach_the_reader(sample_doc):
     plain = "".join(kvword.read(sample_doc).text)
     assert "".join(kvword.read(sample_doc, format="rtf").text).startswith("{\\rtf1")
@@ -183,7 +200,7 @@ def _deflate_damaged(data: bytes) -> bytes:
     (lambda tmp: _truncated((SAMPLES / "sample.doc").read_bytes()), kvword.DamagedFileError, ""),
     (lambda tmp: _deflate_damaged((SAMPLES / "sample.docx").read_bytes()), kvword.DamagedFileError, ""),
     (lambda tmp: str(tmp / "missing.doc"), kvword.FileNotFoundError, "is not found."),
-    (lambda tmp: str(tmp), kvword.FileNotFoundError, "is not found."),
+    (lambda tmp: str(tmp), kvword.IsADirectoryError, "is a directory."),
 ])
 def test_each_failure_raises_its_class_with_the_librarys_message(tmp_path, make, error, message):
     source = make(tmp_path)
@@ -195,6 +212,9 @@ def test_each_failure_raises_its_class_with_the_librarys_message(tmp_path, make,
     assert e.file == (source if isinstance(source, str) else None)
     if error is kvword.FileNotFoundError:
         assert isinstance(e, FileNotFoundError) and e.errno == errno.ENOENT and e.filename == source
+    if error is kvword.IsADirectoryError:
+        assert isinstance(e, IsADirectoryError) and isinstance(e, kvword.FileOpenError)
+        assert e.errno == errno.EISDIR and e.filename == source
 
 
 def _write(path: pathlib.Path, data: bytes) -> str:
