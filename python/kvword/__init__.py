@@ -4,7 +4,7 @@ Read one document::
 
     import kvword
     doc = kvword.read("report.docx")
-    print("\\n".join(doc.text))
+    print(doc.text)
 
 Read many on worker threads, results in input order::
 
@@ -12,7 +12,7 @@ Read many on worker threads, results in input order::
         if isinstance(result, kvword.Error):
             print(result.file, result.message)
         else:
-            index(result.file, "\\n".join(result.text))
+            index(result.file, result.text)
 
 A document that cannot be read raises a subclass of kvword.Error (read_many gives
 the exception object in its place instead).
@@ -140,15 +140,31 @@ _ERRORS = {
 }
 
 
+_SIDE_TEXTS = ("footnotes", "endnotes", "headers", "footers", "annotations", "text_boxes",
+               "macro_text")
+
+
+def _joined(entries, newline):
+    """The entries as the tool prints them: each ended by CR LF; with newline "\\n",
+    every CR LF then becomes LF (a lone CR stays), as kvword --lf writes it."""
+    text = "".join(entry + "\r\n" for entry in entries)
+    return text.replace("\r\n", "\n") if newline == "\n" else text
+
+
 class Document:
     """One document's texts and properties.
 
-    ``text`` and the side texts ``footnotes``, ``endnotes``, ``headers``,
-    ``footers``, ``annotations``, ``text_boxes`` and ``macro_text`` are lists of
-    str: the reader's entries (a .docx package gives one per paragraph, a .doc
-    file mostly one for the whole text, its paragraphs separated by "\\r\\n");
-    "".join(entry + "\\r\\n" for entry in doc.text) is the text the
-    command-line tool prints.
+    ``text`` is the main text as a str, exactly as the command-line tool prints it
+    (in the format asked for), its lines ended by "\\n" (``newline="\\r\\n"``: by
+    CR LF, the tool's own bytes). ``paragraphs`` lists the lines of that text, one
+    per paragraph whatever the reader, without their line ends. The side texts
+    ``footnotes``, ``endnotes``, ``headers``, ``footers``, ``annotations``,
+    ``text_boxes`` and ``macro_text`` are str the same way.
+
+    Where the reader's own entries matter, ``text_list`` and ``footnotes_list``,
+    ``endnotes_list``, ... (each side text's name with "_list") give them as lists
+    of str: a .docx package gives one per paragraph, a .doc file mostly one for the
+    whole text, its paragraphs separated by "\\r\\n" (the tool's JSON arrays).
 
     ``summary`` maps the set summary properties by name ("Title", "Author",
     "Created", ...) to str, int or, for dates, a timezone-aware datetime: a .doc
@@ -161,28 +177,28 @@ class Document:
     """
 
     __slots__ = (
-        "file", "reader", "doc_version", "text", "footnotes", "endnotes", "headers",
-        "footers", "annotations", "text_boxes", "macro_text", "summary", "vba_modules",
-    )
+        "file", "reader", "doc_version", "text", "paragraphs", "text_list", "summary",
+        "vba_modules",
+    ) + _SIDE_TEXTS + tuple(name + "_list" for name in _SIDE_TEXTS)
 
-    def __init__(self, file: str | None, values: dict) -> None:
+    def __init__(self, file: str | None, values: dict, newline: str = "\n") -> None:
         self.file = file
         self.reader: str = values["reader"]
         self.doc_version: int | None = values["doc_version"]
-        self.text: list[str] = values["text"]
-        self.footnotes: list[str] = values["footnotes"]
-        self.endnotes: list[str] = values["endnotes"]
-        self.headers: list[str] = values["headers"]
-        self.footers: list[str] = values["footers"]
-        self.annotations: list[str] = values["annotations"]
-        self.text_boxes: list[str] = values["text_boxes"]
-        self.macro_text: list[str] = values["macro_text"]
+        self.text_list: list[str] = values["text"]
+        crlf = _joined(self.text_list, "\r\n")
+        self.text: str = crlf if newline == "\r\n" else crlf.replace("\r\n", "\n")
+        self.paragraphs: list[str] = crlf.split("\r\n")[:-1]
+        for name in _SIDE_TEXTS:
+            entries = values[name]
+            setattr(self, name + "_list", entries)
+            setattr(self, name, _joined(entries, newline))
         self.summary: dict = {name: _summary_value(v) for name, v in values["summary"]}
         self.vba_modules: list[tuple[str, str]] = values["vba_modules"]
 
     def __repr__(self) -> str:
-        size = sum(len(line) for line in self.text)
-        return f"<kvword.Document file={self.file!r} reader={self.reader!r} {len(self.text)} lines, {size} characters>"
+        return (f"<kvword.Document file={self.file!r} reader={self.reader!r} "
+                f"{len(self.paragraphs)} paragraphs, {len(self.text)} characters>")
 
 
 def _summary_value(value):
@@ -253,15 +269,22 @@ def _source(path_or_bytes):
                     f"binary file object, not {type(path_or_bytes).__name__}")
 
 
-def _result(file, value):
+def _result(file, value, newline="\n"):
     if isinstance(value, dict):
-        return Document(file, value)
+        return Document(file, value, newline)
     kind, message = value
     return _ERRORS.get(kind, DamagedFileError)(message, file)
 
 
+def _newline(newline):
+    if newline not in ("\n", "\r\n"):
+        raise ValueError(f"newline must be '\\n' or '\\r\\n', not {newline!r}")
+    return newline
+
+
 def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_length=0,
-         hidden_text=False, macros=False, summary=True, password=None, reader="auto"):
+         hidden_text=False, macros=False, summary=True, password=None, reader="auto",
+         newline="\n"):
     """Read one Word document (.doc or .docx) and return its Document.
 
     path_or_bytes: a file name (str or os.PathLike; names the OS gives as bytes work
@@ -272,7 +295,8 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
         the file stores it.
     revisions: None (the view's way: "shown" accepts them), "accept", "reject", or
         "mark" ("+" before inserted and "-" before deleted runs).
-    format: "plain" (default), "rtf" or "html".
+    format: "plain" (default), "rtf" or "html": Document.text is what
+        kvword --format=FORMAT prints (RTF all ASCII, HTML declared UTF-8).
     max_length: cut each text list to that many characters (0: no limit).
     hidden_text: keep text formatted as hidden.
     macros: read the VBA project: Document.vba_modules and the macro text.
@@ -281,6 +305,8 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
     reader: "auto" (default: by content, as the library chooses), or one of "doc",
         "docx", "rtf", "html", "wordxml" (a kind without a reader of its own in
         this build is read by the "doc" reader).
+    newline: how the lines of Document.text and the side texts end: "\\n"
+        (default) or "\\r\\n" (the tool's bytes).
 
     The GIL is released while the document is read.
 
@@ -291,8 +317,9 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
     """
     options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
                        password, reader)
+    newline = _newline(newline)
     source, file = _source(path_or_bytes)
-    result = _result(file, _kvword.read(source, options))
+    result = _result(file, _kvword.read(source, options), newline)
     if isinstance(result, Error):
         raise result
     return result
@@ -310,7 +337,8 @@ _WINDOW_PER_JOB = 4
 
 
 def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain", max_length=0,
-              hidden_text=False, macros=False, summary=True, password=None, reader="auto"):
+              hidden_text=False, macros=False, summary=True, password=None, reader="auto",
+              newline="\n"):
     """Read many documents on worker threads; yield a result per item, in input order.
 
     paths: an iterable of anything read() takes (file names, bytes, binary file
@@ -327,16 +355,17 @@ def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain",
     """
     options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
                        password, reader)
+    newline = _newline(newline)
     if jobs is None:
         jobs = _default_jobs()
     if isinstance(jobs, bool) or not isinstance(jobs, int):
         raise TypeError(f"jobs must be an int or None, not {type(jobs).__name__}")
     if not 1 <= jobs <= 1024:
         raise ValueError(f"jobs must be between 1 and 1024, not {jobs}")
-    return _read_many(iter(paths), options, jobs)
+    return _read_many(iter(paths), options, jobs, newline)
 
 
-def _read_many(items, options, jobs):
+def _read_many(items, options, jobs, newline):
     files = _collections.deque()  # file names of the items in flight, oldest first
 
     def sources():
@@ -348,6 +377,6 @@ def _read_many(items, options, jobs):
     reader = _kvword.ReadMany(sources(), options, jobs, jobs * _WINDOW_PER_JOB)
     try:
         for value in reader:
-            yield _result(files.popleft(), value)
+            yield _result(files.popleft(), value, newline)
     finally:
         reader.close()

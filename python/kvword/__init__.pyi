@@ -30,14 +30,23 @@ class Document:
     file: str | None
     reader: Literal["doc", "docx", "rtf", "html", "wordxml"]
     doc_version: int | None
-    text: list[str]
-    footnotes: list[str]
-    endnotes: list[str]
-    headers: list[str]
-    footers: list[str]
-    annotations: list[str]
-    text_boxes: list[str]
-    macro_text: list[str]
+    text: str
+    paragraphs: list[str]
+    text_list: list[str]
+    footnotes: str
+    footnotes_list: list[str]
+    endnotes: str
+    endnotes_list: list[str]
+    headers: str
+    headers_list: list[str]
+    footers: str
+    footers_list: list[str]
+    annotations: str
+    annotations_list: list[str]
+    text_boxes: str
+    text_boxes_list: list[str]
+    macro_text: str
+    macro_text_list: list[str]
     summary: dict[str, str | int | datetime.datetime]
     vba_modules: list[tuple[str, str]]
 
@@ -53,6 +62,7 @@ def read(
     summary: bool = ...,
     password: str | None = ...,
     reader: _Reader = ...,
+    newline: Literal["\n", "\r\n"] = ...,
 ) -> Document: ...
 def read_many(
     paths: Iterable[_Source],
@@ -67,4 +77,5 @@ def read_many(
     summary: bool = ...,
     password: str | None = ...,
     reader: _Reader = ...,
+    newline: Literal["\n", "\r\n"] = ...,
 ) -> Iterator[Document | Error]: ...

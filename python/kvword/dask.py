@@ -65,9 +65,9 @@ def record(result, *, summary=True, macros=False):
     out = {"file": result.file, "reader": result.reader}
     if result.doc_version is not None:
         out["docVersion"] = result.doc_version
-    out["text"] = "".join(line + "\r\n" for line in result.text)
+    out["text"] = "".join(line + "\r\n" for line in result.text_list)
     for attribute, key in _SIDE_TEXTS:
-        out[key] = getattr(result, attribute)
+        out[key] = getattr(result, attribute + "_list")
     if summary:
         out["summary"] = {name: _iso(value) for name, value in result.summary.items()}
     if macros:

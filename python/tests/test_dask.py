@@ -85,7 +85,7 @@ def test_one_record_per_path_with_the_tools_text(cluster_client, tmp_path):
     if tool is None:  # the tool is not built: kvword.read in this process instead
         for r in output[:50]:
             if "error" not in r:
-                assert r["text"] == "".join(line + "\r\n" for line in kvword.read(r["file"]).text)
+                assert r["text"] == kvword.read(r["file"], newline="\r\n").text
         return
     assert [t["file"] for t in tool] == files
     for ours, theirs in zip(output, tool):

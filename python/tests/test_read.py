@@ -51,7 +51,7 @@ def test_every_kind_of_source_gives_the_same_document(make_source, file, name, r
     assert doc.text == expected.text
     assert doc.summary == expected.summary
     assert doc.file == file(path)
-    assert any(SAMPLE_TEXT in line for line in doc.text)
+    assert SAMPLE_TEXT in doc.text
     assert (doc.doc_version is None) == (reader == "docx")
 
 
@@ -62,7 +62,7 @@ def test_the_reader_is_chosen_by_content_or_forced(tmp_path):
     for source in (rtf, path):
         doc = kvword.read(source)
         assert doc.reader == "rtf" and doc.doc_version is None
-        assert any("Hello from RTF" in line for line in doc.text)
+        assert "Hello from RTF" in doc.text
     assert kvword.read(path, reader="rtf").text == kvword.read(path).text
     with pytest.raises(kvword.NotWordDocumentError):
         kvword.read(path, reader="doc")
@@ -72,11 +72,14 @@ def test_document_values_have_their_types(sample_doc):
     doc = kvword.read(sample_doc)
     for name in ("text", "footnotes", "endnotes", "headers", "footers", "annotations",
                  "text_boxes", "macro_text"):
-        value = getattr(doc, name)
-        assert isinstance(value, list) and all(isinstance(line, str) for line in value), name
+        assert isinstance(getattr(doc, name), str), name
+        entries = getattr(doc, name + "_list")
+        assert isinstance(entries, list) and all(isinstance(line, str) for line in entries), name
+        assert getattr(doc, name) == "".join(e + "\r\n" for e in entries).replace("\r\n", "\n")
+    assert isinstance(doc.paragraphs, list) and all(isinstance(p, str) for p in doc.paragraphs)
     assert doc.summary["Title"] == "kvword sample"
     assert doc.vba_modules == []
-    assert "Café".lower() in "".join(doc.text).lower()
+    assert "Café".lower() in doc.text.lower()
     assert isinstance(doc.doc_version, int) and doc.doc_version > 0
 
 
@@ -89,24 +92,42 @@ def test_rtf_and_html_are_the_tools_output(tmp_path, fmt, name):
     path = SAMPLES / name
     tool = subprocess.run([os.environ["KVWORD_CLI"], f"--format={fmt}", str(path)],
                           check=True, capture_output=True).stdout
-    doc = kvword.read(path, format=fmt)
-    assert "".join(line + "\r\n" for line in doc.text).encode("utf-8") == tool
+    assert kvword.read(path, format=fmt, newline="\r\n").text.encode("utf-8") == tool
+    assert kvword.read(path, format=fmt).text == tool.decode("utf-8").replace("\r\n", "\n")
     if fmt == "html":
         assert b"charset=utf-8" in tool.lower()
     else:
         assert all(byte < 0x80 for byte in tool)
 
 
+@pytest.mark.parametrize("name", ["sample.doc", "sample.docx"])
+def test_text_is_the_tools_text_with_the_newline_asked_for(name):
+    doc = kvword.read(SAMPLES / name)
+    crlf = kvword.read(SAMPLES / name, newline="\r\n")
+    assert crlf.text == "".join(e + "\r\n" for e in doc.text_list)
+    assert doc.text == crlf.text.replace("\r\n", "\n")
+    # One paragraph a line, whatever the reader keeps in an entry.
+    assert doc.paragraphs == crlf.text.split("\r\n")[:-1]
+    assert all("\r\n" not in p for p in doc.paragraphs)
+    assert SAMPLE_TEXT in "\n".join(doc.paragraphs)
+    if os.environ.get("KVWORD_CLI"):
+        tool = subprocess.run([os.environ["KVWORD_CLI"], str(SAMPLES / name)], check=True,
+                              capture_output=True).stdout
+        assert crlf.text.encode("utf-8") == tool
+    with pytest.raises(ValueError):
+        kvword.read(SAMPLES / name, newline="\r")
+
+
 def test_options_reach_the_reader(sample_doc):
-    plain = "".join(kvword.read(sample_doc).text)
-    assert "".join(kvword.read(sample_doc, format="rtf").text).startswith("{\\rtf1")
-    assert "<html" in "".join(kvword.read(sample_doc, format="html").text).lower()
+    plain = kvword.read(sample_doc).text
+    assert kvword.read(sample_doc, format="rtf").text.startswith("{\\rtf1")
+    assert "<html" in kvword.read(sample_doc, format="html").text.lower()
     cut = kvword.read(sample_doc, max_length=10)
-    assert sum(len(line) for line in cut.text) <= 10 < len(plain)
+    assert sum(len(line) for line in cut.text_list) <= 10 < len(plain)
     assert kvword.read(sample_doc, summary=False).summary == {}
     stored = kvword.read(sample_doc, view="stored", revisions="accept", hidden_text=True,
                          reader="doc", password="unused")
-    assert any(SAMPLE_TEXT in line for line in stored.text)
+    assert SAMPLE_TEXT in stored.text
     with pytest.raises(kvword.Error):
         kvword.read(sample_doc, reader="docx")
 
@@ -266,7 +287,7 @@ def test_file_names_with_undecodable_bytes(tmp_path, sample_doc):
     path = os.path.join(tmp_path, name)
     for source in (path, pathlib.Path(path), BytesPath(raw)):
         doc = kvword.read(source)
-        assert any(SAMPLE_TEXT in line for line in doc.text)
+        assert SAMPLE_TEXT in doc.text
         assert doc.file == path
     missing = path.replace(".doc", "-gone.doc")
     with pytest.raises(kvword.FileNotFoundError) as caught:
