@@ -300,6 +300,11 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, TKvWordOp
       ->check(CLI::Range(1u, 1024u).description(""))
       ->type_name("N")
       ->group(batch);
+  app.add_option("--timeout", Options.Timeout,
+                 "Give each document at most SECONDS of CPU time, read in a worker process")
+      ->check(CLI::Range(0.001, 1e6).description(""))
+      ->type_name("SECONDS")
+      ->group(batch);
   app.add_flag("-q,--quiet", Options.Quiet,
                "Show no progress line (drawn only when standard error is a terminal and the text goes elsewhere)")->group(batch);
 

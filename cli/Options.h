@@ -52,6 +52,9 @@ struct TKvWordOptions {
   bool Lf = false;
   bool Quiet = false;
   unsigned Jobs = 0;  // 0 until parsed; then at least 1
+  // CPU seconds each document may take, read in a worker process (0: no limit,
+  // read in the tool's own threads).
+  double Timeout = 0;
   // The password tried on every protected document (UTF-8; empty: none), from
   // --password, else the first line of --password-file, else KVWORD_PASSWORD.
   std::string Password;

@@ -17,6 +17,7 @@
 #include "cli/Options.h"
 #include "cli/PathSource.h"
 #include "cli/Progress.h"
+#include "cli/WorkerProcess.h"
 #include "frontdoor/OrderedPool.h"
 #include "frontdoor/Output.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
   // loads a provider would load shared modules into the tool (and a second
   // libcrypto into the static one), and nothing the tool decrypts needs one.
   OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
+  if (argc == 2 && std::strcmp(argv[1], WorkerArgument) == 0) return RunWorker();
   TKvWordOptions options;
   if (std::optional<int> status = ParseCommandLine(argc, argv, options, std::cout, std::cerr)) {
     // --help and --version fail, as any output does, when it cannot be written.
@@ -152,8 +154,11 @@ int main(int argc, char** argv) {
     // than a small document takes to read.
     std::string path;
     if (source.Next(path)) {
-      TDocumentLoader loader(options);
-      TDocumentResult result = loader.Load(path);
+      TDocumentResult result;
+      if (options.Timeout > 0)
+        result = TWorkerProcess(options).Load(path);
+      else
+        result = TDocumentLoader(options).Load(path);
       emit(0, path, result);
     }
   } else {
@@ -161,6 +166,11 @@ int main(int argc, char** argv) {
     TPool pool(
         options.Jobs, size_t(options.Jobs) * WindowPerJob,
         [&options]() -> TPool::TWorker {
+          // With a time limit each job hands its documents to a worker process.
+          if (options.Timeout > 0) {
+            auto worker = std::make_shared<TWorkerProcess>(options);
+            return [worker](const std::string& path) { return worker->Load(path); };
+          }
           auto loader = std::make_shared<TDocumentLoader>(options);
           return [loader](const std::string& path) { return loader->Load(path); };
         },

@@ -214,6 +214,7 @@ TEST(KvWordOutput, MaxLengthKeepsCharactersWhole) {
 // Text in an encoding the tool cannot decode is read as before, but not as
 // success alone: standard error names the encoding, and so does the JSON line;
 // where the bytes are plain ASCII, or the encoding is known, nothing is said.
+// Worker processes (--timeout) pass the warning on.
 TEST(KvWordOutput, UndecodableEncodingsAreNamed) {
   ZipBuilder chunked;
   chunked.AddDeflated("word/document.xml",
@@ -252,6 +253,10 @@ TEST(KvWordOutput, UndecodableEncodingsAreNamed) {
       EXPECT_EQ(text.Err, "kvword: " + file + ": cannot decode " + c.Named[0] + "; the text in it may be wrong\n");
       EXPECT_EQ(object["undecodableEncodings"], json(c.Named));
     }
+    // Read in a worker process (--timeout), the warning comes back with the text.
+    const TProcessResult timed = RunKvWord({"--timeout=30", file});
+    EXPECT_EQ(timed.Err, text.Err);
+    EXPECT_EQ(timed.Out, text.Out);
   }
 }
 

@@ -94,7 +94,9 @@ TEST(Password, EveryProtectedFileOfABatchOpensWithTheOnePassword) {
     std::string input;
   };
   const Case cases[] = {{"option", {"--password=Kv-Secret"}, ""},
-                        {"file from standard input", {"--password-file=-"}, "Kv-Secret\n"}};
+                        {"file from standard input", {"--password-file=-"}, "Kv-Secret\n"},
+                        {"option, worker processes", {"--timeout=30", "--password=Kv-Secret"}, ""},
+                        {"file, worker processes", {"--timeout=30", "--password-file=-"}, "Kv-Secret\n"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<std::string> args = c.args;
@@ -144,15 +146,23 @@ TEST(Password, MistypedOptionsAndTheEnvironmentKeepTheSecret) {
   }
 }
 
-// --max-spin-count lowers (or raises) the hashing rounds a document may ask for.
+// --max-spin-count lowers (or raises) the hashing rounds a document may ask for,
+// also where worker processes read the documents.
 TEST(Password, SpinCountLimitRefusesTheDocument) {
   TTempDir dir;
   const std::string file = dir.Write("sealed.docx", ProtectedDocx("Sealed", u"Kv-Secret"));  // 100 rounds
   const TPasswordEnvironment environment(nullptr);
-  const TProcessResult refused = RunKvWord({"--password=Kv-Secret", "--max-spin-count=99", file});
-  EXPECT_EQ(refused.ExitCode, 1);
-  EXPECT_EQ(refused.Err, "kvword: " + file + ": The file asks for more rounds of password hashing than the limit allows\n");
-  EXPECT_EQ(RunKvWord({"--password=Kv-Secret", "--max-spin-count=100", file}).Out, "Sealed\r\n");
+  for (const std::vector<std::string>& before : {std::vector<std::string>{}, std::vector<std::string>{"--timeout=30"}}) {
+    SCOPED_TRACE(before.size());
+    std::vector<std::string> args = before;
+    args.insert(args.end(), {"--password=Kv-Secret", "--max-spin-count=99", file});
+    const TProcessResult refused = RunKvWord(args);
+    EXPECT_EQ(refused.ExitCode, 1);
+    EXPECT_EQ(refused.Err,
+              "kvword: " + file + ": The file asks for more rounds of password hashing than the limit allows\n");
+    args[before.size() + 1] = "--max-spin-count=100";
+    EXPECT_EQ(RunKvWord(args).Out, "Sealed\r\n");
+  }
 }
 
 }  // namespace kvword
