@@ -59,8 +59,9 @@ class CMakeBuild(build_ext):
             check=True, capture_output=True, text=True).stdout.strip()
         built = build_dir / "python" / "kvword" / f"{ext.target}{suffix}"
         if not built.is_file():
-            raise RuntimeError(f"CMake built no {built}: is pybind11 (pybind11-dev) installed, and the tree"
-                               " configured for this interpreter?")
+            raise RuntimeError(f"CMake built no {built}: are pybind11, fmt and nlohmann-json (pybind11-dev,"
+                               " libfmt-dev, nlohmann-json3-dev) installed, and the tree configured for this"
+                               " interpreter?")
         destination = Path(self.get_ext_fullpath(ext.name))
         destination.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(built, destination)
