@@ -338,12 +338,19 @@ _WINDOW_PER_JOB = 4
 
 def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain", max_length=0,
               hidden_text=False, macros=False, summary=True, password=None, reader="auto",
-              newline="\n"):
+              newline="\n", timeout=None):
     """Read many documents on worker threads; yield a result per item, in input order.
 
     paths: an iterable of anything read() takes (file names, bytes, binary file
         objects); it is consumed as the reading goes on, never all at once.
     jobs: worker threads (default: one per core the process may use).
+    timeout: None (default), or the seconds of CPU time each document may take.
+        With a timeout every worker thread reads its documents in a child process
+        of its own (a fresh interpreter, under 4 GiB of address space), as
+        kvword --timeout does: a document over its time gives a TimeoutError, one
+        that crashes the reader a DamagedFileError, in its place, and a new child
+        reads the next. A child costs an interpreter's start (tens of
+        milliseconds) and each document a copy through a pipe.
     The other options are read()'s, applied to every document.
 
     Each result is a Document, or, for a document that could not be read, the
@@ -353,16 +360,32 @@ def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain",
     raised in its place after the results before it. The GIL is released while
     documents are read and while waiting for them.
     """
-    options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
-                       password, reader)
+    settings = dict(view=view, revisions=revisions, format=format, max_length=max_length,
+                    hidden_text=hidden_text, macros=macros, summary=summary, password=password,
+                    reader=reader)
+    options = _options(**settings)
     newline = _newline(newline)
+    timeout = _timeout(timeout)
     if jobs is None:
         jobs = _default_jobs()
     if isinstance(jobs, bool) or not isinstance(jobs, int):
         raise TypeError(f"jobs must be an int or None, not {type(jobs).__name__}")
     if not 1 <= jobs <= 1024:
         raise ValueError(f"jobs must be between 1 and 1024, not {jobs}")
+    if timeout is not None:
+        return _read_many_in_processes(iter(paths), settings, jobs, newline, timeout)
     return _read_many(iter(paths), options, jobs, newline)
+
+
+def _timeout(timeout):
+    """None, or the time limit as a float: positive, finite seconds."""
+    if timeout is None:
+        return None
+    if isinstance(timeout, bool) or not isinstance(timeout, (int, float)):
+        raise TypeError(f"timeout must be a number of seconds or None, not {type(timeout).__name__}")
+    if not 0 < timeout < 1e9:
+        raise ValueError(f"timeout must be a positive number of seconds, not {timeout!r}")
+    return float(timeout)
 
 
 def _read_many(items, options, jobs, newline):
@@ -380,3 +403,54 @@ def _read_many(items, options, jobs, newline):
             yield _result(files.popleft(), value, newline)
     finally:
         reader.close()
+
+
+def _read_many_in_processes(items, settings, jobs, newline, timeout):
+    """read_many with a time limit: each of jobs threads hands its documents to a
+    child process of its own (kvword/_worker.py); results in input order."""
+    import concurrent.futures
+    import threading
+
+    from ._worker import WorkerProcess
+
+    local = threading.local()
+    workers = []
+    workers_lock = threading.Lock()
+
+    def read_one(source, file):
+        worker = getattr(local, "worker", None)
+        if worker is None:
+            worker = local.worker = WorkerProcess(settings, timeout)
+            with workers_lock:
+                workers.append(worker)
+        return worker.read(source, file)
+
+    pool = concurrent.futures.ThreadPoolExecutor(jobs, thread_name_prefix="kvword")
+    pending = _collections.deque()  # (file, future), oldest first
+    window = jobs * _WINDOW_PER_JOB
+    error = None
+    exhausted = False
+    try:
+        while True:
+            while not exhausted and error is None and len(pending) < window:
+                try:
+                    source, file = _source(next(items))
+                except StopIteration:
+                    exhausted = True
+                    break
+                except Exception as e:  # raised in its place, after the results before it
+                    error = e
+                    break
+                pending.append((file, pool.submit(read_one, source, file)))
+            if not pending:
+                if error is not None:
+                    raise error
+                return
+            file, future = pending.popleft()
+            yield _result(file, future.result(), newline)
+    finally:
+        for _, future in pending:
+            future.cancel()
+        pool.shutdown(wait=True)
+        for worker in workers:
+            worker.close()

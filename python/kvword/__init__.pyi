@@ -78,4 +78,5 @@ def read_many(
     password: str | None = ...,
     reader: _Reader = ...,
     newline: Literal["\n", "\r\n"] = ...,
+    timeout: float | None = ...,
 ) -> Iterator[Document | Error]: ...

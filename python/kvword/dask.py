@@ -88,6 +88,7 @@ def read_partition(items, read_options=None, jobs=1):
     password_env = options.pop("password_env", None)
     if password_env is not None:
         options["password"] = os.environ.get(password_env)
+    timeout = options.pop("timeout", None)
     summary = options.get("summary", True)
     macros = options.get("macros", False)
     items = list(items)
@@ -96,7 +97,7 @@ def read_partition(items, read_options=None, jobs=1):
         return isinstance(item, (str, os.PathLike)) or _is_named_bytes(item)
 
     sources = (item[1] if isinstance(item, tuple) else item for item in items if readable(item))
-    results = iter(kvword.read_many(sources, jobs=jobs, **options))
+    results = iter(kvword.read_many(sources, jobs=jobs, timeout=timeout, **options))
     records = []
     for item in items:
         if not readable(item):
@@ -109,7 +110,8 @@ def read_partition(items, read_options=None, jobs=1):
     return records
 
 
-def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None, **read_options):
+def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None, timeout=None,
+            **read_options):
     """A dask.bag of the records of paths, one per path in their order.
 
     paths: file names (str or os.PathLike), each readable by the workers under that
@@ -123,6 +125,9 @@ def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None
         every worker, read there by each task: the password itself then travels
         nowhere. A password given as password=... is part of every task, and so is
         sent to the scheduler and the workers and kept in their task graphs and logs.
+    timeout: None, or the seconds of CPU time each document may take: each task
+        then reads its documents in child processes (kvword.read_many's timeout),
+        and a document over its time gives an error record in its place.
     read_options: kvword.read's options (view, revisions, format, max_length,
         hidden_text, macros, summary, password, reader).
     """
@@ -135,6 +140,9 @@ def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None
         if not isinstance(password_env, str) or not password_env:
             raise TypeError("password_env must be the name of an environment variable")
         read_options = dict(read_options, password_env=password_env)
+    timeout = kvword._timeout(timeout)
+    if timeout is not None:
+        read_options = dict(read_options, timeout=timeout)
     if partition_size < 1:
         raise ValueError(f"partition_size must be at least 1, not {partition_size}")
     paths = [p if _is_named_bytes(p) else os.fsdecode(os.fspath(p)) for p in paths]
@@ -235,6 +243,8 @@ def main(argv=None):
     parser.add_argument("--no-summary", action="store_true")
     parser.add_argument("--reader", choices=("auto", "doc", "docx", "rtf", "html", "wordxml"),
                         default="auto")
+    parser.add_argument("--timeout", type=float, metavar="SECONDS",
+                        help="CPU time each document may take, read in a child process")
     args = parser.parse_args(argv)
     if args.partition_size < 1:
         parser.error("--partition-size must be at least 1")
@@ -247,6 +257,7 @@ def main(argv=None):
                    macros=args.macros, summary=not args.no_summary, reader=args.reader)
     try:
         kvword._options(**options)
+        kvword._timeout(args.timeout)
     except (TypeError, ValueError) as e:
         parser.error(str(e))
 
@@ -254,7 +265,8 @@ def main(argv=None):
 
     client = Client(args.scheduler) if args.scheduler else Client()
     try:
-        records = extract(paths, client, partition_size=args.partition_size, **options)
+        records = extract(paths, client, partition_size=args.partition_size, timeout=args.timeout,
+                          **options)
         written = to_jsonl(records, args.out, client)
     finally:
         client.close()

@@ -187,8 +187,19 @@ def test_the_password_can_come_from_the_workers_environment(monkeypatch):
     assert "password protected" in bag.compute(scheduler="sync")[0]["error"]
 
 
+def test_with_a_timeout_a_document_over_its_time_is_an_error_record(tmp_path, monkeypatch):
+    stuck = str(tmp_path / "stuck.doc")
+    monkeypatch.setenv("KVWORD_TEST_SPIN_ON", stuck)  # its reading child spins
+    paths = [str(SAMPLES / "sample.doc"), stuck, str(SAMPLES / "sample.docx")]
+    records = kvword.dask.extract(paths, None, partition_size=2, timeout=0.3).compute(scheduler="sync")
+    assert records[1] == {"file": stuck, "error": f"File {stuck} took more than 0.3 s of CPU time to read"}
+    assert records[0] == kvword.dask.record(kvword.read(paths[0]))
+    assert records[2]["text"] == kvword.read(paths[2]).text.replace("\n", "\r\n")
+
+
 @pytest.mark.parametrize("kwargs, error", [
     ({"partition_size": 0}, ValueError),
+    ({"timeout": 0}, ValueError),
     ({"password": "a", "password_env": "B"}, ValueError),
     ({"password_env": ""}, TypeError),
     ({"view": "everything"}, ValueError),

@@ -2,6 +2,7 @@
 bounds what is read ahead, and the GIL released while documents are read."""
 
 import itertools
+import os
 import threading
 import time
 
@@ -114,6 +115,71 @@ def test_abandoning_the_iterator_stops_the_workers():
         del results
     assert next(kvword.read_many([data])).paragraphs == ["y"] * 100
     assert threading.active_count() == before
+
+
+def _children():
+    """The processes this one started that still exist."""
+    me = str(os.getpid())
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as stat:
+                    fields = stat.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            if fields[1] == me:
+                found.append(int(entry))
+    return found
+
+
+# The child reading a document is made to spin (so that its CPU time runs out at
+# any machine's speed) or to crash on one name; the documents around it are read as
+# usual, and the error is in its place.
+@pytest.mark.parametrize("hook, error, message", [
+    ("KVWORD_TEST_SPIN_ON", kvword.TimeoutError, "File {} took more than 0.3 s of CPU time to read"),
+    ("KVWORD_TEST_CRASH_ON", kvword.DamagedFileError, "The reader ended abnormally on file {} (Aborted)"),
+])
+def test_with_a_timeout_a_document_over_its_time_or_crashing_is_an_error_in_its_place(
+        tmp_path, monkeypatch, hook, error, message):
+    stuck = str(tmp_path / "stuck.doc")
+    monkeypatch.setenv(hook, stuck)
+    items = [str(SAMPLES / "sample.doc"), stuck, make_docx(["between"]), stuck,
+             str(SAMPLES / "sample.docx")]
+    results = list(kvword.read_many(items, jobs=2, timeout=0.3))
+    for i in (1, 3):
+        assert type(results[i]) is error
+        assert (results[i].message, results[i].file) == (message.format(stuck), stuck)
+    for i in (0, 2, 4):
+        assert _outcome(results[i]) == _outcome(_read_one(items[i]))
+    if error is kvword.TimeoutError:
+        assert isinstance(results[1], TimeoutError)  # the built-in too
+    assert _children() == []
+
+
+@pytest.mark.parametrize("options", [{}, {"format": "html", "macros": True}, {"view": "stored"}])
+def test_with_a_timeout_every_result_is_what_it_is_without(tmp_path, options):
+    items = [SAMPLES / "sample.doc", str(tmp_path / "missing.doc"), make_docx(["a", "b"]),
+             b"not a document", str(tmp_path), str(SAMPLES / "sample.docx")]
+    timed = list(kvword.read_many(items, jobs=2, timeout=30, **options))
+    plain = list(kvword.read_many(items, jobs=2, **options))
+    assert [_outcome(r) for r in timed] == [_outcome(r) for r in plain]
+    assert isinstance(timed[4], kvword.IsADirectoryError)
+
+
+def test_with_a_timeout_abandoning_the_iterator_ends_the_children():
+    results = kvword.read_many(itertools.repeat(make_docx(["z"])), jobs=2, timeout=30)
+    assert next(results).paragraphs == ["z"]
+    results.close()
+    assert _children() == []
+
+
+@pytest.mark.parametrize("timeout, error", [
+    (0, ValueError), (-1, ValueError), (float("nan"), ValueError), (float("inf"), ValueError),
+    ("soon", TypeError), (True, TypeError)])
+def test_wrong_timeouts_are_refused(timeout, error):
+    with pytest.raises(error, match="timeout"):
+        kvword.read_many([], timeout=timeout)
 
 
 @pytest.fixture(scope="module")
