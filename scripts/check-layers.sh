@@ -43,14 +43,17 @@ while IFS= read -r -d '' file; do
     fi
   done < <(sed -n 's@^[[:space:]]*#[[:space:]]*include[[:space:]]*"msword/\([^"]*\)".*@\1@p' "$file")
 done < <(find "$root" -type f \( -name '*.h' -o -name '*.cpp' \) -print0 | sort -z)
-for host in cli python/src app; do
+for host in frontdoor cli python/src app; do
   [ -d "$hosts_root/$host" ] || continue
   while IFS= read -r -d '' file; do
     rel="${file#"$hosts_root"/}"
     while IFS= read -r inc; do
-      case "$inc" in
-        frontdoor/*|"$host"/*) ;;
-        msword/*|cli/*|python/*|app/*)
+      case "$host:$inc" in
+        frontdoor:msword/*|*:frontdoor/*|"$host:$host"/*) ;;
+        frontdoor:cli/*|frontdoor:python/*|frontdoor:app/*)
+          echo "$rel includes $inc: the front door includes only the library and its own headers"
+          status=1 ;;
+        *:msword/*|*:cli/*|*:python/*|*:app/*)
           echo "$rel includes $inc: a host includes only the front door's headers (frontdoor/)"
           status=1 ;;
       esac

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The layering check must fail on an upward include: copies the library's tree,
 # plants one include of the .docx reader into the base layer, and expects the check
-# to name it; then plants a reader's header into a copy of the tool.
+# to name it; then plants a reader's header into a copy of the tool, and a host's
+# header into a copy of the front door.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/../.." && pwd)"
 tmp="$(mktemp -d)"
@@ -23,3 +24,12 @@ if out="$("$here/scripts/check-layers.sh" "$tmp/msword" "$tmp/hosts")"; then
 fi
 grep -q 'cli/main.cpp includes msword/doc/WordDocument.h' <<<"$out" || { echo "$out"; exit 1; }
 echo "the planted host include was caught"
+
+# The front door that includes a host's header is caught as well.
+mkdir -p "$tmp/door/frontdoor" && cp "$here"/frontdoor/*.cpp "$here"/frontdoor/*.h "$tmp/door/frontdoor/"
+echo '#include "cli/Options.h"' >> "$tmp/door/frontdoor/DocumentRead.cpp"
+if out="$("$here/scripts/check-layers.sh" "$tmp/msword" "$tmp/door")"; then
+  echo "the check passed a front door that includes a host's header"; exit 1
+fi
+grep -q 'frontdoor/DocumentRead.cpp includes cli/Options.h: the front door' <<<"$out" || { echo "$out"; exit 1; }
+echo "the planted front-door include was caught"
