@@ -90,7 +90,8 @@ std::string EncodeOptions(const TKvWordOptions& O) {
         uint64_t(O.NoConvert), uint64_t(O.Macros), uint64_t(O.HiddenText), uint64_t(O.NoText),
         uint64_t(O.NoSummary), uint64_t(O.Language.has_value()), uint64_t(O.Language.value_or(0)),
         uint64_t(O.View), uint64_t(O.Revisions), sides, uint64_t(O.All), uint64_t(O.Summary),
-        uint64_t(O.Json), uint64_t(O.Lf), uint64_t(O.MaxSpinCount)})
+        uint64_t(O.Json), uint64_t(O.Lf), uint64_t(O.MaxSpinCount), uint64_t(O.Markdown),
+        uint64_t(O.FrontMatter)})
     PutInt(out, value, 8);
   uint64_t timeout = 0;
   static_assert(sizeof timeout == sizeof O.Timeout);
@@ -101,7 +102,7 @@ std::string EncodeOptions(const TKvWordOptions& O) {
 }
 
 bool DecodeOptions(TMessageReader& In, TKvWordOptions& O) {
-  uint64_t v[20] = {};
+  uint64_t v[22] = {};
   for (uint64_t& value : v)
     if (!In.Int(value, 8)) return false;
   O.Reader = TReaderMode(v[0]);
@@ -123,7 +124,9 @@ bool DecodeOptions(TMessageReader& In, TKvWordOptions& O) {
   O.Json = v[16] != 0;
   O.Lf = v[17] != 0;
   O.MaxSpinCount = uint32_t(v[18]);
-  std::memcpy(&O.Timeout, &v[19], sizeof O.Timeout);
+  O.Markdown = v[19] != 0;
+  O.FrontMatter = v[20] != 0;
+  std::memcpy(&O.Timeout, &v[21], sizeof O.Timeout);
   return In.Text(O.Password);
 }
 

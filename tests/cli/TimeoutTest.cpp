@@ -63,7 +63,8 @@ TEST(Timeout, ADocumentOverItsTimeOrCrashingIsReportedInItsPlace) {
 TEST(Timeout, WorkersPrintWhatTheToolPrints) {
   const std::vector<std::vector<std::string>> sets = {
       {}, {"--all", "--summary"}, {"--format=html", "--all", "--summary"}, {"--format=rtf", "--lf"},
-      {"--json", "--all", "--macros"}, {"--view=stored", "--json"}};
+      {"--json", "--all", "--macros"}, {"--view=stored", "--json"},
+      {"--format=markdown", "--front-matter", "--all", "--summary"}};
   for (const std::vector<std::string>& set : sets) {
     std::vector<std::string> args = set;
     args.push_back(Samples + "/sample.doc");
