@@ -22,6 +22,19 @@
 
 extern char** environ;
 
+// AddressSanitizer reserves terabytes of address space for its shadow memory: a
+// worker built with it cannot run under an address-space limit.
+#if defined(__SANITIZE_ADDRESS__)
+#define KVWORD_WORKER_ADDRESS_LIMIT 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVWORD_WORKER_ADDRESS_LIMIT 0
+#endif
+#endif
+#ifndef KVWORD_WORKER_ADDRESS_LIMIT
+#define KVWORD_WORKER_ADDRESS_LIMIT 1
+#endif
+
 namespace kvword {
 
 namespace {
@@ -236,8 +249,10 @@ int RunWorker() {
   TMessageReader in(WorkerChannel);
   TKvWordOptions options;
   if (!DecodeOptions(in, options)) return 1;
-  const rlimit addressSpace{WorkerAddressSpace, WorkerAddressSpace};
-  ::setrlimit(RLIMIT_AS, &addressSpace);
+  if (KVWORD_WORKER_ADDRESS_LIMIT) {
+    const rlimit addressSpace{WorkerAddressSpace, WorkerAddressSpace};
+    ::setrlimit(RLIMIT_AS, &addressSpace);
+  }
   // The time limit: a timer on this process's CPU clock, which SIGXCPU ends it
   // at; RLIMIT_CPU, in whole seconds, stands behind it.
   timer_t timer{};
