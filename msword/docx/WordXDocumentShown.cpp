@@ -91,9 +91,12 @@ void TMSWordXDocument::PrepareShownView(TZipArchive& Zip, const std::u16string& 
     styles = PartNameOfType(Zip, u"/styles");
     if (styles.empty()) styles = Folder + u"styles.xml";
   }
-  if (!numberingBytes.empty()) FNumbering->Load(std::move(numberingBytes), OptionalPartBytes(Zip, styles));
+  // The styles part is inflated once for the numbering and the sink both.
+  std::string stylesBytes = OptionalPartBytes(Zip, styles);
+  if (!numberingBytes.empty())
+    FNumbering->Load(std::move(numberingBytes), FSink ? stylesBytes : std::move(stylesBytes));
   // The sink is told the headings and the emphasis the styles give.
-  if (FSink) FStyles->Load(OptionalPartBytes(Zip, styles));
+  if (FSink) FStyles->Load(std::move(stylesBytes));
   std::u16string settings = PartNameOfType(Zip, u"/settings");
   if (settings.empty()) settings = Folder + u"settings.xml";
   FNoteMarks->LoadSettings(OptionalPartBytes(Zip, settings));
