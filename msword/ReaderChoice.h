@@ -36,7 +36,8 @@ std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* A
 
 // The reader of a chunk a ".docx" document imports that the ".docx" reader does not
 // read itself: an RTF reader for bytes that start with "{\rtf" or a content type
-// "application/rtf" or "text/rtf"; nullptr for anything else. For
+// "application/rtf" or "text/rtf", the web-page reader for a content type
+// "text/html" or "application/xhtml+xml"; nullptr for anything else. For
 // TMSWordXDocument::SetChunkReaders, where a program makes its own ".docx" reader.
 std::unique_ptr<TMSCustomWordDocument> NewChunkReader(std::string_view Bytes, std::u16string_view ContentType);
 

@@ -5,6 +5,8 @@
 #include "msword/base/CustomWordDocument.h"
 #include "msword/base/Streams.h"
 #include "msword/docx/WordXDocument.h"
+#include "msword/html/HtmlDocument.h"
+#include "msword/rtf/RtfDocument.h"
 #include "support/CompoundFileBuilder.h"
 #include "support/ZipBuilder.h"
 
@@ -137,7 +139,37 @@ TEST(ReaderChoiceChunks, RtfChunksOfADocxDocumentAreRead) {
 
   TMSWordXDocument plain(nullptr);
   load(plain, vwShown);
-  EXPECT_EQ(Lines(plain.Text()), (std::vector<std::u16string>{u"before", u"web page", u"after"}));
+  EXPECT_EQ(Lines(plain.Text()), (std::vector<std::u16string>{u"before", u"after"}));
+}
+
+// A web page a .docx document imports is read by the web-page reader, as the same
+// page would be on its own: its character set, blocks, lists and line breaks.
+TEST(ReaderChoiceChunks, WebPageChunksAreReadByTheWebPageReader) {
+  const std::string w = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+                        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/aFChunk";
+  const std::string html =
+      "<html><head><title>T</title><style>p{}</style><meta charset=\"windows-1251\"></head><body>"
+      "<h1>Head\xE9</h1><p>One &amp; <b>two</b>\n  three</p><script>var x;</script><ul><li>item</li></ul>x<br>y"
+      "<!-- gone --></body></html>";
+  kvtest::ZipBuilder zip;
+  zip.AddDeflated("word/document.xml",
+                  "<w:document " + w + "><w:body><w:p><w:r><w:t>start</w:t></w:r></w:p>"
+                  "<w:altChunk r:id=\"rId1\"/><w:altChunk r:id=\"rId2\"/><w:p><w:r><w:t>end</w:t></w:r></w:p>"
+                  "</w:body></w:document>");
+  zip.AddDeflated("word/_rels/document.xml.rels",
+                  "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                  "<Relationship Id=\"rId1\" Type=\"" + rel + "\" Target=\"chunk.htm\"/>"
+                  "<Relationship Id=\"rId2\" Type=\"" + rel + "\" Target=\"page.xhtml\"/></Relationships>");
+  zip.AddDeflated("word/chunk.htm", html);
+  zip.AddDeflated("word/page.xhtml", "plain words <i>in</i> a page named as one");
+  const std::unique_ptr<TMSCustomWordDocument> reader = NewReader(rkDocx);
+  reader->SetView(vwShown);
+  TMemoryStream stream(zip.Bytes());
+  reader->LoadFromStream(&stream);
+  EXPECT_EQ(Lines(reader->Text()),
+            (std::vector<std::u16string>{u"start", u"Head\u0439", u"One & two three", u"item", u"x", u"y",
+                                         u"plain words in a page named as one", u"end"}));
 }
 
 TEST(ReaderChoiceChunks, ChunkReaderByBytesOrContentType) {
@@ -145,18 +177,22 @@ TEST(ReaderChoiceChunks, ChunkReaderByBytesOrContentType) {
     const char* what;
     std::string bytes;
     std::u16string type;
-    bool rtf;
+    TReaderKind kind;  // rkDoc: none
   };
   const Case cases[] = {
-      {"RTF bytes", "{\\rtf1 x}", u"", true},
-      {"RTF content type with parameters and blanks", "x", u" text/RTF ; a=b", true},
-      {"application/rtf", "", u"application/rtf", true},
-      {"a web page", "<html>", u"text/html", false},
-      {"nothing known", "abc", u"", false},
-      {"blanks only", "abc", u"  ", false},
+      {"RTF bytes", "{\\rtf1 x}", u"", rkRtf},
+      {"RTF content type with parameters and blanks", "x", u" text/RTF ; a=b", rkRtf},
+      {"application/rtf", "", u"application/rtf", rkRtf},
+      {"a web page", "<html>", u"text/html", rkHtml},
+      {"XHTML with a charset", "", u" Application/XHTML+xml; charset=utf-8", rkHtml},
+      {"nothing known", "abc", u"", rkDoc},
+      {"blanks only", "abc", u"  ", rkDoc},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(NewChunkReader(c.bytes, c.type) != nullptr, c.rtf);
+    const std::unique_ptr<TMSCustomWordDocument> reader = NewChunkReader(c.bytes, c.type);
+    EXPECT_EQ(reader != nullptr, c.kind != rkDoc);
+    EXPECT_EQ(dynamic_cast<TMSRtfDocument*>(reader.get()) != nullptr, c.kind == rkRtf);
+    EXPECT_EQ(dynamic_cast<TMSHtmlDocument*>(reader.get()) != nullptr, c.kind == rkHtml);
   }
 }

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "msword/base/MarkedText.h"
+
 namespace msword {
 
 TMSCustomWordDocument::TMSCustomWordDocument(TComponent* AOwner)
@@ -44,6 +46,32 @@ void TMSCustomWordDocument::ClearVBAProjectItems() {
 
 void TMSCustomWordDocument::SetSummaryInformation(const TKvWordSummaryInformation* Value) {
   FSummaryInformation->Assign(Value);
+}
+
+void TMSCustomWordDocument::AddMarkedStory(std::u16string& Story, TWideStrings* List, bool Framed) {
+  if (!Framed && Story.empty()) return;
+  std::u16string out;
+  AppendMarkedText(out, Story, TextFormating());
+  std::u16string().swap(Story);
+  AddText(std::move(out), List);
+  if (Framed) FrameMainText(List);
+}
+
+void TMSCustomWordDocument::FrameMainText(TWideStrings* List) {
+  std::u16string start = GetTextStart();
+  std::u16string finish = GetTextFinish();
+  if (View() != vwShown || TextFormating() != tfPlainText) {
+    List->Insert(0, std::move(start));
+    List->Add(std::move(finish));
+    return;
+  }
+  // A reader that keeps paragraphs in one entry ends it with the last one's line
+  // end, which the list's own line end already gives.
+  while (List->Count() > 0 && List->Get(List->Count() - 1).empty()) List->DeleteLast();
+  if (List->Count() > 0 && List->Last().ends_with(u"\r\n")) List->Last().resize(List->Last().size() - 2);
+  while (List->Count() > 0 && List->Get(List->Count() - 1).empty()) List->DeleteLast();
+  if (!start.empty()) List->Insert(0, std::move(start));
+  if (!finish.empty()) List->Add(std::move(finish));
 }
 
 }  // namespace msword

@@ -83,6 +83,16 @@ class TMSCustomWordDocument : public TMSWBaseDocument {
   // The name messages give the document being read: the file LoadFromFile was
   // given while it runs, FileName otherwise.
   const std::u16string& MessageFileName() const { return FLoadingFile.empty() ? FileName() : FLoadingFile; }
+  // Adds a story a text reader wrote as marked text (base/MarkedText) to List in
+  // this document's output format, freeing the story as it goes. The main text
+  // (Framed) is framed by the format's header and trailer even when empty; an empty
+  // side story adds nothing.
+  void AddMarkedStory(std::u16string& Story, TWideStrings* List, bool Framed);
+  // Frames the main text in List with the output format's header and trailer. The
+  // shown view's plain text has no empty framing lines: no header or trailer entry
+  // is added, and nothing follows the last paragraph's line (its mark
+  // ends its line: no empty entry, no line end of its own at the end of an entry). The stored view keeps both as they are.
+  void FrameMainText(TWideStrings* List);
   // Names the file LoadFromFile reads for as long as the guard lives.
   class TLoadingFile {
    public:

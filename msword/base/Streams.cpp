@@ -278,4 +278,16 @@ uint64_t ReadU64(TStream& S) {
   return GetU64(b);
 }
 
+std::string ReadRestOfStream(TStream& Stream) {
+  const int64_t start = Stream.Position();
+  const int64_t size = std::max<int64_t>(0, Stream.Size() - start);
+  std::string bytes(size_t(size), '\0');
+  for (int64_t done = 0; done < size;) {
+    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
+    Stream.ReadBuffer(bytes.data() + done, chunk);
+    done += chunk;
+  }
+  return bytes;
+}
+
 }  // namespace msword

@@ -116,4 +116,7 @@ uint16_t ReadU16(TStream& S);
 uint32_t ReadU32(TStream& S);
 uint64_t ReadU64(TStream& S);
 
+// The bytes of Stream from its position to its end.
+std::string ReadRestOfStream(TStream& Stream);
+
 }  // namespace msword

@@ -21,6 +21,10 @@ class TWideStrings : public TObject {
 
   int Count() const { return int(FWideStringList.size()); }
   void Clear() { FWideStringList.clear(); }
+  // Removes the last entry; nothing when the list is empty.
+  void DeleteLast() {
+    if (!FWideStringList.empty()) FWideStringList.pop_back();
+  }
   // Appends a copy of S; returns its index.
   int Add(const std::u16string& S);
   int Add(std::u16string&& S);

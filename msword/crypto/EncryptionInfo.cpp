@@ -1,3 +1,4 @@
+#include "msword/base/Base64.h"
 #include "msword/crypto/EncryptionInfo.h"
 
 #include "msword/base/CodePages.h"
@@ -84,7 +85,7 @@ class TAgileReader {
   }
   std::string Binary(std::string_view Attributes, std::string_view Name) const {
     std::string value;
-    if (!DecodeBase64(Text(Attributes, Name), value)) Damaged();
+    if (!DecodeBase64Strict(Text(Attributes, Name), value)) Damaged();
     return value;
   }
   TKvWHashAlgorithm HashAlgorithm(std::string_view Attributes) const {
@@ -154,41 +155,6 @@ class TAgileReader {
 };
 
 }  // namespace
-
-bool DecodeBase64(std::string_view Text, std::string& Out) {
-  Out.clear();
-  Out.reserve(Text.size() / 4 * 3);
-  uint32_t bits = 0;
-  int count = 0;
-  bool padded = false;
-  for (char c : Text) {
-    int value;
-    if (c >= 'A' && c <= 'Z') value = c - 'A';
-    else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') value = c - '0' + 52;
-    else if (c == '+') value = 62;
-    else if (c == '/') value = 63;
-    else if (c == '=') { padded = true; continue; }
-    else if (IsSpace(c)) continue;
-    else return false;
-    if (padded) return false;  // data after the padding
-    bits = bits << 6 | uint32_t(value);
-    if (++count == 4) {
-      Out += char(bits >> 16);
-      Out += char(bits >> 8);
-      Out += char(bits);
-      bits = 0;
-      count = 0;
-    }
-  }
-  if (count == 1) return false;
-  if (count == 2) Out += char(bits >> 4);
-  if (count == 3) {
-    Out += char(bits >> 10);
-    Out += char(bits >> 2);
-  }
-  return true;
-}
 
 TKvWEncryptionInfo DecodeEncryptionInfo(std::string_view Data, std::u16string_view AFileName) {
   const auto damaged = [&] { throw EKvWFileDamaged(AFileName); };

@@ -72,8 +72,4 @@ struct TKvWEncryptionInfo {
 // outside it, raises "File %s is damaged" naming AFileName.
 TKvWEncryptionInfo DecodeEncryptionInfo(std::string_view Bytes, std::u16string_view AFileName);
 
-// Base64 as the Agile description writes its binary values; false for a character
-// outside the alphabet (white space is skipped).
-bool DecodeBase64(std::string_view Text, std::string& Out);
-
 }  // namespace msword

@@ -50,24 +50,4 @@ void TFontTable::Read(TStream& Table, uint32_t Fc, uint32_t Lcb, bool Word97) {
   }
 }
 
-uint16_t CharsetCodePage(uint8_t Charset) {
-  switch (Charset) {
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    default: return 0;
-  }
-}
-
 }  // namespace msword

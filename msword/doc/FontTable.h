@@ -24,8 +24,7 @@ class TFontTable {
   std::vector<TFontEntry> Fonts;
 };
 
-// The Windows code page of a font character set that names one of its own: 0 for
-// ANSI, default, symbol, OEM and the sets no code page stands for.
-uint16_t CharsetCodePage(uint8_t Charset);
+// (The code page a font's character set stands for: FontCharsetCodePage in
+// base/Charsets.)
 
 }  // namespace msword

@@ -16,6 +16,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "msword/base/Charsets.h"
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/LittleEndian.h"
@@ -198,8 +199,7 @@ class TShownTextReader {
     FFirstCp = clamp(ftn);
     FInPlace = false;
     FDoc.AddText(std::move(main), FDoc.Text());
-    FDoc.Text()->Insert(0, FDoc.GetTextStart());
-    FDoc.Text()->Add(FDoc.GetTextFinish());
+    FDoc.FrameMainText(FDoc.Text());
 
     for (const auto& [first, lim] : FFootnotes) AddEntries(first, lim, FDoc.FootNoteText());
     ReadHeaders(clamp(hdr), clamp(mcr));
@@ -798,7 +798,7 @@ class TShownTextReader {
     const bool symbolFont = font && IsSymbolFont(font->Name);
     uint16_t codePage = FCodePage;
     if (font) {
-      const uint16_t own = CharsetCodePage(font->Charset);
+      const uint16_t own = FontCharsetCodePage(font->Charset);
       if (own != 0 && IsSupportedCodePage(own)) codePage = own;
     }
     std::string bytes;

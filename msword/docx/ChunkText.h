@@ -1,5 +1,6 @@
-// The text of a chunk a ".docx" document imports (w:altChunk) when the chunk is a
-// web page or plain text: the lines a reader shows for it.
+// What a ".docx" reader needs to know of the chunks a document imports (w:altChunk):
+// which reader a chunk wants (RTF, a web page) and the lines of a plain text one.
+// Chunks of another format are read by that format's reader.
 #pragma once
 
 #include <string>
@@ -8,16 +9,8 @@
 
 namespace msword {
 
-// The text of Bytes decoded as a web page or a plain text file would be: a byte
-// order mark decides; otherwise the charset a web page declares (meta tag) or
-// Declared (from the part's content type), else UTF-8.
-std::u16string DecodeChunkText(std::string_view Bytes, std::string_view Declared, bool Html);
-
-// The lines of an HTML or XHTML page: block elements (paragraphs, headings, list
-// items, table cells, line breaks, ...) end lines; the content of head, script,
-// style and template is dropped; references are decoded; white space is collapsed
-// outside pre. Lines that would be empty are left out.
-std::vector<std::u16string> HtmlChunkLines(std::u16string_view Page);
+// The text of a plain text chunk: a byte order mark decides, else UTF-8.
+std::u16string DecodeChunkText(std::string_view Bytes);
 
 // The lines of a plain text, split at CR LF, CR or LF.
 std::vector<std::u16string> PlainChunkLines(std::u16string_view Text);

@@ -69,9 +69,9 @@ class TMSWordXDocument : public TMSCustomWordDocument {
   // by the output format's header and trailer.
   void LoadXMLFilePart(TStream* AStream, TWideStrings* AList);
 
-  // Where the shown view gets readers for imported chunks of other formats; unset,
-  // such chunks are left out. Chunks that are packages, web pages or plain text are
-  // read by this reader itself.
+  // Where the shown view gets readers for imported chunks of other formats (RTF, web
+  // pages); unset, such chunks are left out. Chunks that are packages or plain text
+  // are read by this reader itself.
   const TKvWChunkReaderFactory& ChunkReaders() const { return FChunkReaders; }
   void SetChunkReaders(TKvWChunkReaderFactory Value) { FChunkReaders = std::move(Value); }
 

@@ -232,23 +232,25 @@ void TMSWordXDocument::ReadAltChunk(int Entry, const std::u16string& Name) {
     return;
   }
   const std::u16string contentType = PartContentType(*FZip, name);
-  if (FChunkReaders) {
-    if (const std::unique_ptr<TMSCustomWordDocument> chunk = FChunkReaders(bytes, contentType)) {
-      InsertChunkReader(*chunk, std::move(bytes), list, false);
-      return;
-    }
-  }
-  if (IsRtfChunk(bytes, contentType)) return;  // RTF without a reader for it
+  const bool rtf = IsRtfChunk(bytes, contentType);
   const std::u16string lowerName = [&] {
     std::u16string n = name;
     for (char16_t& c : n)
       if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
     return n;
   }();
-  const bool html = ChunkLooksLikeMarkup(bytes) || EndsWith(lowerName, u".htm") || EndsWith(lowerName, u".html") ||
-                    EndsWith(lowerName, u".xhtml");
-  const std::u16string text = DecodeChunkText(bytes, {}, html);
-  for (const std::u16string& line : html ? HtmlChunkLines(text) : PlainChunkLines(text)) addLine(line);
+  // A chunk that is markup, or named as a web page, is one whatever its content type.
+  const bool html = !rtf && (ChunkLooksLikeMarkup(bytes) || EndsWith(lowerName, u".htm") ||
+                             EndsWith(lowerName, u".html") || EndsWith(lowerName, u".xhtml"));
+  if (FChunkReaders) {
+    if (const std::unique_ptr<TMSCustomWordDocument> chunk =
+            FChunkReaders(bytes, html ? std::u16string_view(u"text/html") : std::u16string_view(contentType))) {
+      InsertChunkReader(*chunk, std::move(bytes), list, false);
+      return;
+    }
+  }
+  if (rtf || html) return;  // a format without a reader for it
+  for (const std::u16string& line : PlainChunkLines(DecodeChunkText(bytes))) addLine(line);
 }
 
 }  // namespace msword

@@ -1,3 +1,4 @@
+#include "msword/base/Base64.h"
 #include "msword/docx/WordXmlDocument.h"
 
 #include <algorithm>
@@ -14,18 +15,6 @@ namespace msword {
 namespace {
 
 constexpr std::string_view XML_DECLARATION = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-
-std::string RestOfStream(TStream& Stream) {
-  const int64_t start = Stream.Position();
-  const int64_t size = std::max<int64_t>(0, Stream.Size() - start);
-  std::string bytes(size_t(size), '\0');
-  for (int64_t done = 0; done < size;) {
-    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
-    Stream.ReadBuffer(bytes.data() + done, chunk);
-    done += chunk;
-  }
-  return bytes;
-}
 
 bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' || c == '_' ||
@@ -143,37 +132,6 @@ bool RootTag(std::string_view S, TTag& Root) {
   return false;
 }
 
-std::string DecodeBase64Text(std::string_view S) {
-  std::string out;
-  uint32_t bits = 0;
-  int count = 0;
-  for (const char c : S) {
-    int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else if (c == '=') break;
-    else continue;
-    bits = bits << 6 | uint32_t(v);
-    if (++count == 4) {
-      out.push_back(char(bits >> 16));
-      out.push_back(char(bits >> 8));
-      out.push_back(char(bits));
-      bits = 0;
-      count = 0;
-    }
-  }
-  if (count == 3) {
-    out.push_back(char(bits >> 10));
-    out.push_back(char(bits >> 2));
-  } else if (count == 2) {
-    out.push_back(char(bits >> 4));
-  }
-  return out;
-}
-
 // The namespace declarations of a start tag's attributes, to be repeated on the
 // root of each part made from the document.
 std::string NamespaceDeclarations(std::string_view Attrs) {
@@ -224,7 +182,7 @@ std::string FlatPackageToZip(std::string_view Bytes) {
       ElementEnd(content, inner, dataEnd);
       const std::string_view data = content.substr(inner.End, dataEnd - inner.End);
       if (local == "binaryData") {
-        zip.Add(name, DecodeBase64Text(data));
+        zip.Add(name, DecodeBase64(data));
       } else {
         std::string part(XML_DECLARATION);
         part.append(data);
@@ -438,14 +396,14 @@ void TMSWordXmlDocument::LoadFromFile(const std::u16string& AFileName) {
   std::string bytes;
   {
     TFileStream file(AFileName, fmOpenRead);
-    bytes = RestOfStream(file);
+    bytes = ReadRestOfStream(file);
   }
   TTag root;
   if (!RootTag(bytes, root)) throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   LoadFromBytes(bytes);
 }
 
-void TMSWordXmlDocument::LoadFromStream(TStream* Stream) { LoadFromBytes(RestOfStream(*Stream)); }
+void TMSWordXmlDocument::LoadFromStream(TStream* Stream) { LoadFromBytes(ReadRestOfStream(*Stream)); }
 
 void TMSWordXmlDocument::LoadFromBytes(std::string_view Bytes) {
   std::string zip = IsFlatPackage(Bytes) ? FlatPackageToZip(Bytes) : WordML2003ToZip(Bytes);

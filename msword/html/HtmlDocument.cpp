@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "msword/base/Charsets.h"
 #include "msword/base/CodePages.h"
 #include "msword/base/UndecodableEncodings.h"
 #include "msword/base/Exceptions.h"
-#include "msword/base/MarkedText.h"
 #include "msword/base/Streams.h"
 #include "msword/base/SummaryInformation.h"
 #include "msword/html/HtmlParser.h"
@@ -15,18 +15,6 @@
 namespace msword {
 
 namespace {
-
-std::string RestOfStream(TStream& Stream) {
-  const int64_t start = Stream.Position();
-  const int64_t size = std::max<int64_t>(0, Stream.Size() - start);
-  std::string bytes(size_t(size), '\0');
-  for (int64_t done = 0; done < size;) {
-    const int32_t chunk = int32_t(std::min<int64_t>(size - done, 1 << 30));
-    Stream.ReadBuffer(bytes.data() + done, chunk);
-    done += chunk;
-  }
-  return bytes;
-}
 
 bool IsValidUtf8(std::string_view S) {
   for (size_t i = 0; i < S.size();) {
@@ -83,13 +71,13 @@ void TMSHtmlDocument::LoadFromFile(const std::u16string& AFileName) {
   std::string bytes;
   {
     TFileStream file(AFileName, fmOpenRead);
-    bytes = RestOfStream(file);
+    bytes = ReadRestOfStream(file);
   }
   if (!IsWebPage(bytes)) throw EKvWNotWordDocument(Format(strFileIsNotWord, AFileName));
   LoadFromBytes(bytes);
 }
 
-void TMSHtmlDocument::LoadFromStream(TStream* Stream) { LoadFromBytes(RestOfStream(*Stream)); }
+void TMSHtmlDocument::LoadFromStream(TStream* Stream) { LoadFromBytes(ReadRestOfStream(*Stream)); }
 
 void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
   TMSCustomWordDocument::LoadFromStream(nullptr);  // clears the lists
@@ -118,24 +106,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
     ReadHtmlStories(DecodeWebPage(Bytes, ""), options, stories);
   }
   if (!text) return;
-  auto convert = [&](THtmlStory Story) {
-    std::u16string out;
-    AppendMarkedText(out, stories.Text[Story], TextFormating());
-    std::u16string().swap(stories.Text[Story]);
-    return out;
-  };
-  AddText(convert(hsMain), Text());
-  Text()->Insert(0, GetTextStart());
-  Text()->Add(GetTextFinish());
-  auto side = [&](THtmlStory Story, TWideStrings* List) {
-    if (!stories.Text[Story].empty()) AddText(convert(Story), List);
-  };
-  side(hsFootNote, FFootNoteText.get());
-  side(hsHeader, FHeaderText.get());
-  side(hsFooter, FFooterText.get());
-  side(hsAnnotation, FAnnotationText.get());
-  side(hsEndNote, FEndNoteText.get());
-  side(hsTextBox, FTextBoxText.get());
+  AddMarkedStory(stories.Text[hsMain], Text(), true);
+  AddMarkedStory(stories.Text[hsFootNote], FFootNoteText.get(), false);
+  AddMarkedStory(stories.Text[hsHeader], FHeaderText.get(), false);
+  AddMarkedStory(stories.Text[hsFooter], FFooterText.get(), false);
+  AddMarkedStory(stories.Text[hsAnnotation], FAnnotationText.get(), false);
+  AddMarkedStory(stories.Text[hsEndNote], FEndNoteText.get(), false);
+  AddMarkedStory(stories.Text[hsTextBox], FTextBoxText.get(), false);
 }
 
 }  // namespace msword

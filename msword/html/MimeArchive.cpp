@@ -1,3 +1,5 @@
+#include "msword/base/Charsets.h"
+#include "msword/base/Base64.h"
 #include "msword/html/MimeArchive.h"
 
 #include <functional>
@@ -215,80 +217,6 @@ std::string DecodeQuotedPrintable(std::string_view S) {
     }
   }
   return out;
-}
-
-std::string DecodeBase64(std::string_view S) {
-  std::string out;
-  out.reserve(S.size() / 4 * 3);
-  uint32_t bits = 0;
-  int count = 0;
-  for (const char c : S) {
-    int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else if (c == '=') break;
-    else continue;
-    bits = bits << 6 | uint32_t(v);
-    if (++count == 4) {
-      out.push_back(char(bits >> 16));
-      out.push_back(char(bits >> 8));
-      out.push_back(char(bits));
-      bits = 0;
-      count = 0;
-    }
-  }
-  if (count == 3) {
-    out.push_back(char(bits >> 10));
-    out.push_back(char(bits >> 2));
-  } else if (count == 2) {
-    out.push_back(char(bits >> 4));
-  }
-  return out;
-}
-
-uint16_t CharsetCodePage(std::string_view Charset) {
-  const std::string c = Lower(Trim(Charset));
-  if (c == "utf-8" || c == "utf8") return 65001;
-  if (c == "utf-16" || c == "utf-16le" || c == "unicode") return 1200;
-  if (c == "utf-16be" || c == "unicodefffe") return 1201;
-  // Latin-1 and ASCII are read as their Windows superset, as browsers do.
-  if (c == "iso-8859-1" || c == "latin1" || c == "us-ascii" || c == "ascii" || c == "iso8859-1") return 1252;
-  if (c == "iso-8859-9") return 1254;
-  if (c == "shift_jis" || c == "shift-jis" || c == "x-sjis" || c == "sjis" || c == "ms_kanji") return 932;
-  if (c == "gb2312" || c == "gbk" || c == "x-gbk" || c == "cp936") return 936;
-  if (c == "big5" || c == "big5-hkscs") return 950;
-  if (c == "euc-kr" || c == "ks_c_5601-1987" || c == "ks_c_5601") return 949;
-  if (c == "tis-620" || c == "windows-874") return 874;
-  if (c.rfind("windows-", 0) == 0 || c.rfind("cp", 0) == 0) {
-    const std::string digits = c.substr(c[0] == 'w' ? 8 : 2);
-    if (digits.size() == 4 && digits.find_first_not_of("0123456789") == std::string::npos) {
-      const int cp = std::stoi(digits);
-      if (cp >= 1250 && cp <= 1258) return uint16_t(cp);
-    }
-  }
-  return 0;
-}
-
-std::u16string DecodeCharset(std::string_view Bytes, uint16_t CodePage) {
-  switch (CodePage) {
-    case 65001:
-      return Utf8ToWide(Bytes);
-    case 1200:
-      return Utf16LEToWide(Bytes);
-    case 1201: {
-      std::string swapped(Bytes.substr(0, Bytes.size() & ~size_t(1)));
-      for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
-      return Utf16LEToWide(swapped);
-    }
-    case 0:
-    case 1252:
-      return AnsiToWide(Bytes);
-    default:
-      return IsSupportedCodePage(CodePage) ? StringToWideStringEx(Bytes, CodePage) : AnsiToWide(Bytes);
-  }
 }
 
 }  // namespace msword

@@ -1,5 +1,6 @@
 // The parts of a MIME archive (a single-file web page, MHTML) and the decodings a
-// web page's bytes may need: quoted-printable, base64 and the character set.
+// web page's bytes may need: quoted-printable (base64 and the character sets are
+// base/Base64 and base/Charsets).
 #pragma once
 
 #include <cstdint>
@@ -30,15 +31,5 @@ std::vector<TMimePart> ReadMimeParts(std::string_view Bytes);
 void ForEachMimePart(std::string_view Bytes, const std::function<void(TMimePart&& Part)>& Visit);
 
 std::string DecodeQuotedPrintable(std::string_view S);
-// Characters outside the base64 alphabet are skipped; decoding stops at "=".
-std::string DecodeBase64(std::string_view S);
-
-// The Windows code page of a charset name as web pages and mail write it (0: not
-// known; 65001: UTF-8; 1200 and 1201: UTF-16 little- and big-endian).
-uint16_t CharsetCodePage(std::string_view Charset);
-
-// Bytes in the code page (as CharsetCodePage gives it; 0 decodes as Windows-1252)
-// to UTF-16.
-std::u16string DecodeCharset(std::string_view Bytes, uint16_t CodePage);
 
 }  // namespace msword

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "msword/base/Charsets.h"
 #include "msword/base/CodePages.h"
 #include "msword/base/DateTime.h"
 #include "msword/base/MarkedText.h"
@@ -164,21 +165,7 @@ uint16_t CharsetCodePage(int32_t Charset) {
     case 0: return 1252;
     case 2: return 2;
     case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    default: return 0;
+    default: return Charset > 0 && Charset < 256 ? FontCharsetCodePage(uint8_t(Charset)) : 0;
   }
 }
 

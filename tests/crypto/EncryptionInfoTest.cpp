@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "msword/base/Base64.h"
 #include "msword/crypto/CryptoErrors.h"
 #include "msword/crypto/EncryptionInfo.h"
 #include "support/ByteWriter.h"
@@ -108,11 +109,11 @@ TEST(EncryptionInfo, RefusesWhatCannotBeRight) {
 
 TEST(EncryptionInfo, Base64SkipsWhiteSpaceAndRefusesOtherCharacters) {
   std::string out;
-  EXPECT_TRUE(DecodeBase64("SGVs\r\nbG8=", out));
+  EXPECT_TRUE(DecodeBase64Strict("SGVs\r\nbG8=", out));
   EXPECT_EQ(out, "Hello");
-  EXPECT_TRUE(DecodeBase64("SGk", out));
+  EXPECT_TRUE(DecodeBase64Strict("SGk", out));
   EXPECT_EQ(out, "Hi");
-  EXPECT_FALSE(DecodeBase64("SGk*", out));
-  EXPECT_FALSE(DecodeBase64("SG=k", out));
-  EXPECT_FALSE(DecodeBase64("S", out));
+  EXPECT_FALSE(DecodeBase64Strict("SGk*", out));
+  EXPECT_FALSE(DecodeBase64Strict("SG=k", out));
+  EXPECT_FALSE(DecodeBase64Strict("S", out));
 }

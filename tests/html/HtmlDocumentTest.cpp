@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "msword/base/Base64.h"
 #include "msword/base/CodePages.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/Streams.h"
@@ -27,6 +28,11 @@ void LoadInto(TMSHtmlDocument& Document, const std::string& Bytes, TSetup Setup)
 std::string Body(const std::string& Page, TSetup Setup = nullptr) {
   TMSHtmlDocument document(nullptr);
   LoadInto(document, Page, Setup);
+  // The shown view has no frame; its entry ends with the line end the list gives it.
+  if (document.View() == vwShown) {
+    EXPECT_LE(document.Text()->Count(), 1);
+    return document.Text()->Count() == 1 ? WideToUtf8(document.Text()->Get(0)) + "\r\n" : std::string();
+  }
   EXPECT_EQ(document.Text()->Count(), 3);
   return document.Text()->Count() == 3 ? WideToUtf8(document.Text()->Get(1)) : std::string();
 }

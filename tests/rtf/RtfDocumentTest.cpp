@@ -36,6 +36,11 @@ std::string Body(const std::string& Rtf, void (*Setup)(TMSRtfDocument&) = nullpt
   if (Setup) Setup(document);
   TMemoryStream stream(Rtf);
   document.LoadFromStream(&stream);
+  // The shown view has no frame; its entry ends with the line end the list gives it.
+  if (document.View() == vwShown) {
+    EXPECT_LE(document.Text()->Count(), 1);
+    return document.Text()->Count() == 1 ? WideToUtf8(document.Text()->Get(0)) + "\r\n" : std::string();
+  }
   EXPECT_EQ(document.Text()->Count(), 3);
   return document.Text()->Count() == 3 ? WideToUtf8(document.Text()->Get(1)) : std::string();
 }
