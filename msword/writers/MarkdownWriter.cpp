@@ -168,6 +168,7 @@ struct TKvWMarkdownWriter::TTarget {
     size_t Content;  // the column its text starts at
     bool Numbered;
     char16_t Delimiter;
+    int32_t Number;  // the last item's number
   };
   std::vector<TOpenList> Lists;
 };
@@ -738,8 +739,15 @@ void TKvWMarkdownWriter::FinishParagraph(TFrame& Frame) {
   while (!lists.empty() && lists.back().Level > level) lists.pop_back();
   bool continuing = false;
   size_t indent = 0;
+  bool separate = false;
   if (!lists.empty() && lists.back().Level == level) {
     continuing = lists.back().Numbered == numbered && (!numbered || lists.back().Delimiter == p.ListDelimiter);
+    // A parser numbers a list's items from its first: a number that does not
+    // follow the last one starts another list, which must not run into this one.
+    if (continuing && numbered && p.ListNumber != lists.back().Number + 1) {
+      continuing = false;
+      separate = true;
+    }
     indent = lists.back().Start;
     lists.pop_back();
   } else if (!lists.empty()) {
@@ -752,8 +760,13 @@ void TKvWMarkdownWriter::FinishParagraph(TFrame& Frame) {
   // Only a list that starts at 1 may follow a line of text directly; any other
   // would be read as that line's continuation.
   const bool blankBefore = numbered && p.ListNumber != 1 && !continuing;
-  WriteBlock(target, std::u16string(indent, u' ') + marker + text, true, blankBefore);
-  lists.push_back({level, indent, indent + marker.size(), numbered, p.ListDelimiter});
+  if (separate) {
+    // An empty HTML comment ends the list before (and nothing else: at the item's
+    // own indentation it stays inside the items that hold the list).
+    target.Out.append(lineEnd).append(std::u16string(indent, u' ')).append(u"<!-- -->").append(lineEnd);
+  }
+  WriteBlock(target, std::u16string(indent, u' ') + marker + text, true, blankBefore && !separate);
+  lists.push_back({level, indent, indent + marker.size(), numbered, p.ListDelimiter, p.ListNumber});
 }
 
 void TKvWMarkdownWriter::FinishTable(TFrame& Frame) {

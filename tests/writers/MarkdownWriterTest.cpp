@@ -156,6 +156,31 @@ TEST(MarkdownWriter, ListsNestByLevelAndKeepTheirNumbers) {
             "1. again\n");
 }
 
+// A list that starts again right after another is another list, at the top or
+// inside an item, and each keeps its own first number; a list that counts on is one.
+TEST(MarkdownWriter, AListStartingAgainIsNotMergedWithTheOneBefore) {
+  struct TCase {
+    const char* What;
+    std::vector<std::pair<std::u16string_view, int32_t>> Items;  // label and level
+    std::string Tree;
+  };
+  const TCase cases[] = {
+      {"restart at 1", {{u"1.", 0}, {u"2.", 0}, {u"1.", 0}, {u"2.", 0}},
+       "OL1{LI{P[x]}LI{P[x]}}HTML[<!-- -->\n]OL1{LI{P[x]}LI{P[x]}}"},
+      {"a jump ahead", {{u"1.", 0}, {u"5.", 0}}, "OL1{LI{P[x]}}HTML[<!-- -->\n]OL5{LI{P[x]}}"},
+      {"counting on", {{u"3.", 0}, {u"4.", 0}, {u"5.", 0}}, "OL3{LI{P[x]}LI{P[x]}LI{P[x]}}"},
+      {"inside an item", {{u"1.", 0}, {u"1)", 1}, {u"2)", 1}, {u"1)", 1}, {u"2.", 0}},
+       "OL1{LI{P[x]OL1{LI{P[x]}LI{P[x]}}HTML[<!-- -->\n]OL1{LI{P[x]}}}LI{P[x]}}"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    EXPECT_EQ(Tree([&](TKvWDocumentSink& s) {
+                for (const auto& [label, level] : c.Items) Paragraph(s, u"x", Item(label, level));
+              }),
+              c.Tree);
+  }
+}
+
 TEST(MarkdownWriter, ItemLineBreaksContinueUnderTheItem) {
   EXPECT_EQ(Tree([](TKvWDocumentSink& s) {
               s.BeginParagraph(Item(u"12.", 0));
