@@ -123,6 +123,7 @@ TReadOptions ReadOptionsOf(const TKvWordOptions& Options) {
   read.ByExtension = Options.ByExtension;
   read.Format = Options.Format;
   read.Markdown = Options.Markdown;
+  read.MarkdownOnly = Options.Markdown;  // the tool prints the Markdown alone
   read.MarkdownOptions = MarkdownOptions(OutputOptionsOf(Options));
   read.MaxLength = Options.MaxLength;
   read.NoConvert = Options.NoConvert;

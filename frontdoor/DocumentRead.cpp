@@ -294,6 +294,7 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
     if (Options.Markdown) {
       markdown = std::make_unique<msword::TKvWMarkdownWriter>(Options.MarkdownOptions);
       document->SetDocumentSink(markdown.get());
+      if (Options.MarkdownOnly && document->DescribesDocument()) document->SetKeepText(false);
     }
     if (Source.InMemory) {
       if (dynamic_cast<msword::TMSWordDocument*>(document.get()) && !LooksLikeDoc(Source.Data, Source.Size))
@@ -308,7 +309,7 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
       // A reader that does not describe documents gives its lines as paragraphs.
       if (!document->DescribesDocument()) msword::DescribeLists(*document, *markdown);
       markdown->Finish();
-      result.Markdown = markdown->Markdown();
+      result.Markdown = markdown->ReleaseMarkdown();
     }
     CollectResult(result, *document, Options);
     if (Options.Format == tfPlainText) result.Framing = TFraming{};

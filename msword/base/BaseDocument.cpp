@@ -31,6 +31,7 @@ void TMSWBaseDocument::ClearInternalLists() {
 
 void TMSWBaseDocument::AddText(std::u16string Value, TWideStrings* List) {
   FBudget->ChargeOutput(Value.size());
+  if (!FKeepText) return;
   if (FMaxTextLength <= 0) {
     List->Add(std::move(Value));
     return;

@@ -80,6 +80,10 @@ class TMSWBaseDocument : public TComponent {
   void SetTextFormating(TMSTextFormating Value) { FTextFormating = Value; }
   int32_t MaxTextLength() const { return FMaxTextLength; }
   void SetMaxTextLength(int32_t Value) { FMaxTextLength = Value; }
+  // False: AddText charges the budget for what it is given but keeps nothing in
+  // the lists, for a caller that takes the document from its sink alone.
+  bool KeepText() const { return FKeepText; }
+  void SetKeepText(bool Value) { FKeepText = Value; }
   TKvWParseItems ParseItems() const { return FParseItems; }
   void SetParseItems(TKvWParseItems Value) { FParseItems = Value; }
   bool ConvertSysCharacters() const { return FConvertSysCharacters; }
@@ -151,6 +155,7 @@ class TMSWBaseDocument : public TComponent {
   std::unique_ptr<TWideStrings> FText;
   TMSTextFormating FTextFormating = tfPlainText;
   int32_t FMaxTextLength = 0;
+  bool FKeepText = true;
   std::shared_ptr<TDocumentBudget> FBudget = std::make_shared<TDocumentBudget>();
   bool FBudgetShared = false;
   // The lists AddText has cut to MaxTextLength (a few at most: one per story).

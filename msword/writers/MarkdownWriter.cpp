@@ -3,9 +3,54 @@
 #include <algorithm>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace msword {
 
 namespace {
+
+// How many characters from From on none of Signs (at most 16) is, eight at a time
+// where the processor can; the rest is left to the caller's own loop.
+template <size_t N>
+size_t SkipNone(std::u16string_view Text, size_t From, const char16_t (&Signs)[N]) {
+#if defined(__SSE2__)
+  __m128i signs[N];
+  for (size_t k = 0; k < N; ++k) signs[k] = _mm_set1_epi16(short(Signs[k]));
+  size_t i = From;
+  for (; i + 8 <= Text.size(); i += 8) {
+    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + i));
+    __m128i hit = _mm_cmpeq_epi16(chars, signs[0]);
+    for (size_t k = 1; k < N; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi16(chars, signs[k]));
+    if (_mm_movemask_epi8(hit) != 0) break;
+  }
+  return i;
+#else
+  return From;
+#endif
+}
+
+// How many characters from From on are neither control characters nor line or
+// paragraph separators, eight at a time where the processor can.
+size_t SkipPlainText(std::u16string_view Text, size_t From) {
+#if defined(__SSE2__)
+  const __m128i flip = _mm_set1_epi16(short(0x8000));
+  const __m128i space = _mm_set1_epi16(short(0x20 ^ 0x8000));
+  const __m128i line = _mm_set1_epi16(short(0x2028)), para = _mm_set1_epi16(short(0x2029));
+  size_t i = From;
+  for (; i + 8 <= Text.size(); i += 8) {
+    const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Text.data() + i));
+    // Unsigned "below 0x20" as a signed comparison of the flipped values.
+    __m128i hit = _mm_cmplt_epi16(_mm_xor_si128(chars, flip), space);
+    hit = _mm_or_si128(hit, _mm_or_si128(_mm_cmpeq_epi16(chars, line), _mm_cmpeq_epi16(chars, para)));
+    if (_mm_movemask_epi8(hit) != 0) break;
+  }
+  return i;
+#else
+  return From;
+#endif
+}
 
 // Unicode white space as CommonMark's emphasis rules see it; 0 stands for the
 // start or end of a line.
@@ -29,15 +74,12 @@ bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 // Characters that are Markdown wherever they stand; a backslash makes each one
 // plain text.
-bool EscapedAnywhere(char16_t c) {
-  switch (c) {
-    case u'\\': case u'`': case u'*': case u'_': case u'[': case u']': case u'<': case u'>':
-    case u'&': case u'~': case u'|':
-      return true;
-    default:
-      return false;
-  }
-}
+constexpr std::array<bool, 128> kEscapedAnywhere = [] {
+  std::array<bool, 128> table{};
+  for (const char c : std::string_view("\\`*_[]<>&~|")) table[size_t(c)] = true;
+  return table;
+}();
+
 
 // Appends Text escaped. At a line's start the blanks are dropped (CommonMark
 // drops them, and four would make code) and what would open a block (a heading's
@@ -63,17 +105,19 @@ void AppendEscaped(std::u16string& Out, std::u16string_view Text, bool LineStart
     }
   }
   // Most text needs no escape: it is appended a stretch at a time.
+  static constexpr char16_t kSigns[] = {u'\\', u'`', u'*', u'_', u'[', u']', u'<', u'>', u'&', u'~', u'|', u'!'};
   size_t from = i;
-  for (; i < Text.size(); ++i) {
+  for (i = SkipNone(Text, i, kSigns); i < Text.size(); ++i) {
     const char16_t c = Text[i];
-    if (c > u'~' || c < u'!') continue;
+    if (c >= 128 || (!kEscapedAnywhere[c] && c != u'!')) continue;
     // "!" makes a picture of a "[" after it, which may also be a link or a note
     // reference that follows the text.
-    if (EscapedAnywhere(c) || (c == u'!' && (i + 1 == Text.size() || Text[i + 1] == u'['))) {
+    if (c != u'!' || i + 1 == Text.size() || Text[i + 1] == u'[') {
       Out.append(Text.substr(from, i - from));
       Out.push_back(u'\\');
       from = i;
     }
+    i = SkipNone(Text, i + 1, kSigns) - 1;
   }
   Out.append(Text.substr(from));
 }
@@ -520,13 +564,18 @@ void TKvWMarkdownWriter::Text(std::u16string_view Value, const TKvWRunInfo& Info
   if (!Info.Hyperlink.empty() && Info.Hyperlink.front() != u'#') item.Link.assign(Info.Hyperlink);
   size_t start = 0;
   const auto flush = [&](size_t end) {
-    if (end > start) {
-      TInline piece = item;
-      piece.Text.assign(Value.substr(start, end - start));
-      AddInline(std::move(piece));
+    if (end <= start) return;
+    // Runs of the same look join the text before them without a copy of their own.
+    TParagraph& p = OpenParagraph();
+    if (!p.Items.empty() && p.Items.back().Kind == TInline::ikText && p.Items.back().SameStyle(item)) {
+      p.Items.back().Text.append(Value.substr(start, end - start));
+      return;
     }
+    TInline piece = item;
+    piece.Text.assign(Value.substr(start, end - start));
+    p.Items.push_back(std::move(piece));
   };
-  for (size_t i = 0; i < Value.size(); ++i) {
+  for (size_t i = SkipPlainText(Value, 0); i < Value.size(); ++i) {
     const char16_t c = Value[i];
     if (c >= 0x20 && c != 0x2028 && c != 0x2029) continue;
     if (c == u'\t') continue;

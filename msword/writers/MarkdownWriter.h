@@ -71,6 +71,8 @@ class TKvWMarkdownWriter : public TKvWDocumentSink {
 
   // The Markdown, complete after Finish.
   const std::u16string& Markdown() const { return FMarkdown; }
+  // The Markdown moved out; the writer is left empty.
+  std::u16string ReleaseMarkdown() { return std::move(FMarkdown); }
 
   // Text escaped to stand as itself at a line's start or within a line (line
   // ends in it become spaces).
