@@ -1,5 +1,7 @@
 #include "msword/doc/Formatting.h"
 
+#include <algorithm>
+
 #include "msword/base/DocumentBudget.h"
 #include "msword/base/Exceptions.h"
 #include "msword/base/LittleEndian.h"
@@ -59,6 +61,9 @@ TCharEffect TCharEffect::After(const TCharEffect& Before) const {
   e.Deleted = Then(Before.Deleted, Deleted);
   e.Inserted = Then(Before.Inserted, Inserted);
   e.Special = Then(Before.Special, Special);
+  e.Bold = Then(Before.Bold, Bold);
+  e.Italic = Then(Before.Italic, Italic);
+  e.Strike = Then(Before.Strike, Strike);
   if (!SetFtc) e.SetFtc = Before.SetFtc, e.Ftc = Before.Ftc;
   if (!SetFtcOther) e.SetFtcOther = Before.SetFtcOther, e.FtcOther = Before.FtcOther;
   if (!SetSymbol) e.SetSymbol = Before.SetSymbol, e.SymbolFtc = Before.SymbolFtc, e.SymbolChar = Before.SymbolChar;
@@ -71,6 +76,9 @@ void TCharEffect::ApplyTo(TCharProps& Props) const {
   Props.Deleted = Apply(Deleted, Props.Deleted);
   Props.Inserted = Apply(Inserted, Props.Inserted);
   Props.Special = Apply(Special, Props.Special);
+  Props.Bold = Apply(Bold, Props.Bold);
+  Props.Italic = Apply(Italic, Props.Italic);
+  Props.Strike = Apply(Strike, Props.Strike);
   if (SetFtc) Props.Ftc = Ftc;
   if (SetFtcOther) Props.FtcOther = FtcOther;
   if (SetSymbol) {
@@ -166,6 +174,9 @@ void TFormatting::ApplyChp(std::string_view Grpprl, TCharEffect& Effect, size_t 
         case sprm97::CFRMarkDel: if (sprm.Size >= 1) Effect.Deleted = Toggle(op[0], base.Deleted); break;
         case sprm97::CFRMarkIns: if (sprm.Size >= 1) Effect.Inserted = Toggle(op[0], base.Inserted); break;
         case sprm97::CFVanish: if (sprm.Size >= 1) Effect.Vanish = Toggle(op[0], base.Vanish); break;
+        case sprm97::CFBold: if (sprm.Size >= 1) Effect.Bold = Toggle(op[0], base.Bold); break;
+        case sprm97::CFItalic: if (sprm.Size >= 1) Effect.Italic = Toggle(op[0], base.Italic); break;
+        case sprm97::CFStrike: if (sprm.Size >= 1) Effect.Strike = Toggle(op[0], base.Strike); break;
         case sprm97::CFSpec: if (sprm.Size >= 1) special(op[0]); break;
         case sprm97::CPicLocation: if (sprm.Size >= 4) picture(op); break;
         case sprm97::CRgFtc0:
@@ -184,6 +195,9 @@ void TFormatting::ApplyChp(std::string_view Grpprl, TCharEffect& Effect, size_t 
         case sprm95::CFStrikeRM: if (sprm.Size >= 1) Effect.Deleted = Toggle(op[0], base.Deleted); break;
         case sprm95::CFRMark: if (sprm.Size >= 1) Effect.Inserted = Toggle(op[0], base.Inserted); break;
         case sprm95::CFVanish: if (sprm.Size >= 1) Effect.Vanish = Toggle(op[0], base.Vanish); break;
+        case sprm95::CFBold: if (sprm.Size >= 1) Effect.Bold = Toggle(op[0], base.Bold); break;
+        case sprm95::CFItalic: if (sprm.Size >= 1) Effect.Italic = Toggle(op[0], base.Italic); break;
+        case sprm95::CFStrike: if (sprm.Size >= 1) Effect.Strike = Toggle(op[0], base.Strike); break;
         case sprm95::CFSpec: if (sprm.Size >= 1) special(op[0]); break;
         case sprm95::CPicLocation: if (sprm.Size >= 4) picture(op); break;
         case sprm95::CFtc:
@@ -208,11 +222,25 @@ void TFormatting::ApplyPap(std::string_view Grpprl, TParaProps& Props) {
   while (reader.Next(sprm)) {
     const uint8_t* op = sprm.Operand;
     if (FWord97) {
-      if (sprm.Opcode == sprm97::PIlfo && sprm.Size >= 2) Props.Ilfo = GetU16(op);
-      else if (sprm.Opcode == sprm97::PIlvl && sprm.Size >= 1) Props.Ilvl = op[0];
+      switch (sprm.Opcode) {
+        case sprm97::PIlfo: if (sprm.Size >= 2) Props.Ilfo = GetU16(op); break;
+        case sprm97::PIlvl: if (sprm.Size >= 1) Props.Ilvl = op[0]; break;
+        case sprm97::PFInTable: if (sprm.Size >= 1) Props.InTable = op[0] != 0; break;
+        case sprm97::PFTtp: if (sprm.Size >= 1) Props.Ttp = op[0] != 0; break;
+        case sprm97::PFInnerTableCell: if (sprm.Size >= 1) Props.InnerTableCell = op[0] != 0; break;
+        case sprm97::PFInnerTtp: if (sprm.Size >= 1) Props.InnerTtp = op[0] != 0; break;
+        case sprm97::PItap: if (sprm.Size >= 4) Props.Itap = uint16_t(std::min<uint32_t>(GetU32(op), 0xFFFF)); break;
+        case sprm97::POutLvl: if (sprm.Size >= 1) Props.OutLvl = op[0]; break;
+        default: break;
+      }
     } else {
-      if (sprm.Opcode == sprm95::PNLvlAnm && sprm.Size >= 1) Props.NLvlAnm = op[0];
-      else if (sprm.Opcode == sprm95::PAnld) Props.Anld = std::string_view(reinterpret_cast<const char*>(op), sprm.Size);
+      switch (sprm.Opcode) {
+        case sprm95::PNLvlAnm: if (sprm.Size >= 1) Props.NLvlAnm = op[0]; break;
+        case sprm95::PAnld: Props.Anld = std::string_view(reinterpret_cast<const char*>(op), sprm.Size); break;
+        case sprm95::PFInTable: if (sprm.Size >= 1) Props.InTable = op[0] != 0; break;
+        case sprm95::PFTtp: if (sprm.Size >= 1) Props.Ttp = op[0] != 0; break;
+        default: break;
+      }
     }
   }
 }

@@ -25,6 +25,9 @@ struct TCharProps {
   bool Inserted = false;  // a tracked insertion
   bool Special = false;   // the characters are special characters (pictures, fields' data)
   bool HasSymbol = false; // the characters show SymbolChar of the font SymbolFtc
+  bool Bold = false;
+  bool Italic = false;
+  bool Strike = false;
   uint16_t Ftc = 0;       // the font of ASCII text
   uint16_t FtcOther = 0;  // the font of other text
   uint16_t SymbolFtc = 0;
@@ -39,6 +42,7 @@ struct TCharProps {
 struct TCharEffect {
   enum TToggle : uint8_t { tgKeep = 0, tgOff, tgOn, tgInvert };
   TToggle Vanish = tgKeep, Deleted = tgKeep, Inserted = tgKeep, Special = tgKeep;
+  TToggle Bold = tgKeep, Italic = tgKeep, Strike = tgKeep;
   bool SetFtc = false, SetFtcOther = false, SetSymbol = false, SetPicLocation = false;
   uint16_t Ftc = 0, FtcOther = 0, SymbolFtc = 0;
   char16_t SymbolChar = 0;
@@ -58,6 +62,12 @@ struct TParaProps {
   // bulleted; 0 none) and the numbering description, when the paragraph has one.
   uint8_t NLvlAnm = 0;
   std::string_view Anld;
+  // Tables: whether the paragraph is in one, how deeply nested (0: as InTable
+  // says), and whether its mark ends a row (Ttp at the outer level, InnerTtp
+  // deeper) or a nested table's cell.
+  bool InTable = false, Ttp = false, InnerTableCell = false, InnerTtp = false;
+  uint16_t Itap = 0;
+  uint8_t OutLvl = 0xFF;  // the outline level 0-8 (9 body text); 0xFF: not given
 };
 
 class TFormatting {
@@ -70,6 +80,8 @@ class TFormatting {
   // The properties of text in the character run Run (null: none) of a paragraph of
   // style ParaIstd.
   TCharProps CharProps(const TPropertyRun* Run, uint16_t ParaIstd);
+  // The character properties a paragraph style gives its text.
+  const TCharProps& StyleProps(uint16_t ParaIstd) { return StyleChar(ParaIstd); }
   // The properties of the paragraph whose mark lies at file position Fc.
   TParaProps ParaProps(uint32_t Fc);
 

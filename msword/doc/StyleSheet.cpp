@@ -14,6 +14,7 @@ namespace {
 void DecodeStyle(const uint8_t* P, size_t Size, size_t BaseSize, bool Word97, TStyle& Style) {
   if (Size < 6 || BaseSize > Size) return;
   Style.Present = true;
+  Style.Sti = uint16_t(GetU16(P) & 0x0FFF);
   Style.Kind = P[2] & 0x0F;
   Style.Base = uint16_t(GetU16(P + 2) >> 4);
   const uint32_t cupx = P[4] & 0x0F;

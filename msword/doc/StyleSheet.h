@@ -13,6 +13,7 @@ class TStream;
 struct TStyle {
   bool Present = false;
   uint8_t Kind = 0;          // 1 paragraph, 2 character, 3 table, 4 list
+  uint16_t Sti = 0x0FFE;     // the built-in style it is (1-9 the headings, 62 the title); 0x0FFE: none
   uint16_t Base = 0x0FFF;    // the style it is based on; 0x0FFF: none
   std::u16string Name;
   std::string Papx;          // paragraph modifiers (after the style number)

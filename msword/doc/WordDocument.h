@@ -53,6 +53,8 @@ class TMSWordDocument : public TMSCustomWordDocument {
   void LoadFromStream(TStream* Stream) override;
   void LoadFromFile(const std::u16string& AFileName) override;
   bool IsPasswordProtected() override;
+  // The shown view of Word 6 and later describes the document to a sink.
+  bool DescribesDocument() const override { return FDescribed; }
 
   // Visits the elements of an opened compound file in directory order: the
   // "Macros" storage (with wpiVBA), the "WordDocument" stream with the table stream
@@ -161,6 +163,7 @@ class TMSWordDocument : public TMSCustomWordDocument {
   std::unique_ptr<TFormatting> FFormatting;
   bool FMarkRevisions = false;  // AddText turns the revision marks into text
   bool FShowBreaks = false;     // AddText starts a line at page, column and section breaks
+  bool FDescribed = false;      // the last document read was described to the document sink
 
   // Appends the output of AChar to Dest; returns how many characters it appended.
   size_t AppendSysCharacter(char16_t AChar, bool IsLast, char16_t& NextChar, std::u16string& Dest);

@@ -77,6 +77,7 @@ void TMSWordDocument::ClearInternalLists() {
   TMSCustomWordDocument::ClearInternalLists();
   FLastFieldCode.clear();
   intFieldCodeLen = 0;
+  FDescribed = false;
   ClearCLX(CLX);
   // Every load starts from an empty record, so a plain Word 2 file never shows
   // the title of the compound file loaded before it.

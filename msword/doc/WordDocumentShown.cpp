@@ -25,7 +25,7 @@
 #include "msword/MSWordCnst.h"
 #include "msword/doc/FormFieldData.h"
 #include "msword/doc/Sprm.h"
-#include "msword/doc/Formatting.h"
+#include "msword/doc/ShownSink.h"
 #include "msword/doc/WordDocument.h"
 
 namespace msword {
@@ -40,6 +40,10 @@ constexpr uint32_t kFieldSpan = 512;
 // Fields nested deeper than this are taken for damage: their marks alone are
 // hidden.
 constexpr size_t kMaxFieldDepth = 64;
+// How much of a field's instruction is read for a hyperlink's target.
+constexpr uint32_t kMaxInstruction = 2048;
+// The built-in style identifier of the title style.
+constexpr uint16_t kStiTitle = 62;
 
 // A run of character positions stored together: Width bytes per character from
 // file position Fc on.
@@ -159,6 +163,54 @@ bool PhoneticGuideBase(std::u16string_view Instruction, std::u16string& Base) {
   return false;
 }
 
+// The target of a field whose instruction is Instruction, when it is a hyperlink
+// (HYPERLINK "http://x/" \o "tip", HYPERLINK \l "mark"): the address, with
+// "#" and the bookmark after it where \l names one; empty for any other field.
+std::u16string HyperlinkTarget(std::u16string_view Instruction) {
+  size_t i = 0;
+  const auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == 0xA0; };
+  while (i < Instruction.size() && blank(Instruction[i])) ++i;
+  static constexpr std::u16string_view keyword = u"HYPERLINK";
+  if (Instruction.size() - i < keyword.size()) return {};
+  for (size_t k = 0; k < keyword.size(); ++k)
+    if ((Instruction[i + k] & ~0x20) != keyword[k]) return {};
+  i += keyword.size();
+  if (i < Instruction.size() && !blank(Instruction[i]) && Instruction[i] != u'"') return {};
+  // The next argument: quoted (a doubled backslash standing for one) or up to a blank.
+  const auto argument = [&]() {
+    std::u16string arg;
+    while (i < Instruction.size() && blank(Instruction[i])) ++i;
+    if (i < Instruction.size() && Instruction[i] == u'"') {
+      for (++i; i < Instruction.size() && Instruction[i] != u'"'; ++i) {
+        if (Instruction[i] == u'\\' && i + 1 < Instruction.size() &&
+            (Instruction[i + 1] == u'\\' || Instruction[i + 1] == u'"'))
+          ++i;
+        arg += Instruction[i];
+      }
+      ++i;
+    } else {
+      for (; i < Instruction.size() && !blank(Instruction[i]); ++i) arg += Instruction[i];
+    }
+    return arg;
+  };
+  std::u16string address, bookmark;
+  while (i < Instruction.size()) {
+    while (i < Instruction.size() && blank(Instruction[i])) ++i;
+    if (i >= Instruction.size() || Instruction[i] < 0x20) break;  // a nested field: the rest is not read
+    if (Instruction[i] == u'\\' && i + 1 < Instruction.size()) {
+      const char16_t sw = char16_t(Instruction[i + 1] | 0x20);
+      i += 2;
+      if (sw == u'l') bookmark = argument();
+      else if (sw == u'o' || sw == u't') argument();
+      continue;
+    }
+    std::u16string arg = argument();
+    if (address.empty()) address = std::move(arg);
+  }
+  if (!bookmark.empty()) address += u'#' + bookmark;
+  return address;
+}
+
 }  // namespace
 
 class TShownTextReader {
@@ -168,7 +220,12 @@ class TShownTextReader {
         FWord97(Doc.FDocVersion >= 8) {
     FShowHidden = Doc.ParseItems().Contains(wpiHiddenText);
     FRevisions = Doc.EffectiveRevisions();
+    if (TKvWDocumentSink* sink = Doc.TextFormating() == tfPlainText ? Doc.DocumentSink() : nullptr)
+      FSink = std::make_unique<TDocShownSink>(*sink);
   }
+
+  // Whether the reader describes the document to a sink.
+  bool Describes() const { return FSink != nullptr; }
 
   void Read() {
     LoadChars();
@@ -190,7 +247,9 @@ class TShownTextReader {
     // The main story is written over its own characters as they are read, so that
     // a long document's text is not held twice; the side stories keep a copy.
     FInPlace = true;
+    if (FSink) FSink->BeginStory(skMain);
     Emit(0, clamp(ftn));
+    if (FSink) FSink->EndStory();
     std::u16string side(At(clamp(ftn)), size_t(total - clamp(ftn)));
     FChars.resize(FWrite);
     std::u16string main = std::move(FChars);
@@ -201,10 +260,10 @@ class TShownTextReader {
     FDoc.AddText(std::move(main), FDoc.Text());
     FDoc.FrameMainText(FDoc.Text());
 
-    for (const auto& [first, lim] : FFootnotes) AddEntries(first, lim, FDoc.FootNoteText());
+    AddNotes(FFootnotes, FFootnoteIds, nkFootnote, FDoc.FootNoteText());
     ReadHeaders(clamp(hdr), clamp(mcr));
     AddStories(fib.fcPlcfandTxt, fib.lcbPlcfandTxt, 0, clamp(atn), clamp(edn), FDoc.AnnotationText());
-    for (const auto& [first, lim] : FEndnotes) AddEntries(first, lim, FDoc.EndNoteText());
+    AddNotes(FEndnotes, FEndnoteIds, nkEndnote, FDoc.EndNoteText());
     AddStories(fib.fcPlcftxbxTxt, fib.lcbPlcftxbxTxt, 22, clamp(txbx), clamp(hdrTxbx), FDoc.TextBoxText());
     AddStories(fib.fcPlcfHdrtxbxTxt, fib.lcbPlcfHdrtxbxTxt, 22, clamp(hdrTxbx), clamp(end), FDoc.TextBoxText());
   }
@@ -305,6 +364,7 @@ class TShownTextReader {
     const std::vector<uint32_t> texts = ReadPlc(FTable, FcTxt, LcbTxt, 0);
     const TDocumentProperties& dop = FFmt.Dop;
     auto& ranges = Footnotes ? FFootnotes : FEndnotes;
+    auto& ids = Footnotes ? FFootnoteIds : FEndnoteIds;
     const size_t notes = refs.empty() ? 0 : refs.size() - 1;
     if (notes > 0 && !FSectionsRead) {
       FSectionsRead = true;
@@ -338,16 +398,24 @@ class TShownTextReader {
         if (number < INT32_MAX) ++number;
         FNoteMarks[refs[i]] = label;
       }
+      if (FSink) {
+        std::u16string mark = label.size() >= 2 ? label.substr(1, label.size() - 2) : std::u16string();
+        FSinkNotes[cp] = {Footnotes ? nkFootnote : nkEndnote, uint32_t(i + 1), std::move(mark)};
+      }
       if (i + 1 < texts.size()) {
         const uint64_t first = uint64_t(StoryFirst) + texts[i], lim = uint64_t(StoryFirst) + texts[i + 1];
         if (first < lim && lim <= StoryLim) {
           ranges.emplace_back(uint32_t(first), uint32_t(lim));
+          ids.push_back(uint32_t(i + 1));
           if (!label.empty()) FNoteMarks[uint32_t(first)] = label;
         }
       }
     }
     // Without a table of the notes' texts the story is one entry.
-    if (texts.size() < 2 && StoryFirst < StoryLim) ranges.emplace_back(StoryFirst, StoryLim);
+    if (texts.size() < 2 && StoryFirst < StoryLim) {
+      ranges.emplace_back(StoryFirst, StoryLim);
+      ids.push_back(0);
+    }
   }
 
   // The header story: six separators of the notes, then per section six stories:
@@ -441,11 +509,48 @@ class TShownTextReader {
     }
   }
 
-  // The shown text of [First, Lim) into List, one entry per paragraph that is not empty.
-  void AddEntries(uint32_t First, uint32_t Lim, TWideStrings* List) {
+  // The notes of one kind into List, each a note of its story for the sink (Ids:
+  // the number of each note, 0 for a story without a table of its notes).
+  void AddNotes(const std::vector<std::pair<uint32_t, uint32_t>>& Ranges, const std::vector<uint32_t>& Ids,
+                TKvWNoteKind Kind, TWideStrings* List) {
+    if (FSink && !Ranges.empty()) FSink->BeginStory(Kind == nkEndnote ? skEndnotes : skFootnotes);
+    for (size_t i = 0; i < Ranges.size(); ++i) {
+      const bool note = FSink && i < Ids.size() && Ids[i] != 0;
+      if (note) FSink->BeginNote(Kind, NumberId(Ids[i]));
+      AddEntries(Ranges[i].first, Ranges[i].second, List, false);
+      if (note) FSink->EndNote();
+    }
+    if (FSink && !Ranges.empty()) FSink->EndStory();
+  }
+
+  static std::u16string NumberId(uint32_t N) {
+    std::u16string id;
+    do {
+      id.insert(id.begin(), char16_t(u'0' + N % 10));
+      N /= 10;
+    } while (N != 0);
+    return id;
+  }
+
+  // The story a list of side texts holds.
+  TKvWStoryKind StoryOf(const TWideStrings* List) const {
+    if (List == FDoc.FootNoteText()) return skFootnotes;
+    if (List == FDoc.EndNoteText()) return skEndnotes;
+    if (List == FDoc.HeaderText()) return skHeaders;
+    if (List == FDoc.FooterText()) return skFooters;
+    if (List == FDoc.AnnotationText()) return skComments;
+    if (List == FDoc.TextBoxText()) return skTextBoxes;
+    return skMain;
+  }
+
+  // The shown text of [First, Lim) into List, one entry per paragraph that is not
+  // empty; for the sink a story of its own unless OwnStory is false.
+  void AddEntries(uint32_t First, uint32_t Lim, TWideStrings* List, bool OwnStory = true) {
     std::u16string out;
     FOut = &out;
+    if (FSink && OwnStory) FSink->BeginStory(StoryOf(List));
     Emit(First, Lim);
+    if (FSink && OwnStory) FSink->EndStory();
     FOut = nullptr;
     size_t from = 0;
     while (from < out.size()) {
@@ -547,6 +652,7 @@ class TShownTextReader {
   // Shown text S, once the characters before Consumed are read. In place, what
   // would overtake the characters still to be read first moves them further back.
   void Put(std::u16string_view S, uint32_t Consumed) {
+    if (FSinkText) FSink->Text(S, FSinkRun);
     if (!FInPlace) {
       FOut->append(S);
       return;
@@ -563,6 +669,7 @@ class TShownTextReader {
   }
   // The characters [First, Lim) as they are.
   void PutChars(uint32_t First, uint32_t Lim) {
+    if (FSinkText) FSink->Text(std::u16string_view(At(First), Lim - First), FSinkRun);
     if (!FInPlace) {
       FOut->append(At(First), Lim - First);
       return;
@@ -594,6 +701,8 @@ class TShownTextReader {
   void FindFieldCodes(uint32_t First, uint32_t Lim) {
     FHidden.clear();
     FHiddenAt = 0;
+    FLinks.clear();
+    FLinkNext = 0;
     struct TOpenField {
       uint32_t Begin;
       uint32_t Separator;  // UINT32_MAX: none yet
@@ -624,6 +733,7 @@ class TShownTextReader {
         } else {
           ranges.emplace_back(field.Begin, field.Separator + 1);
           ranges.emplace_back(cp, cp + 1);
+          if (FSink) RecordLink(field.Begin, field.Separator, cp);
         }
         continue;
       }
@@ -634,6 +744,7 @@ class TShownTextReader {
       if (field.Separator != UINT32_MAX) ranges.emplace_back(field.Separator, field.Separator + 1);
     }
     std::sort(ranges.begin(), ranges.end());
+    std::sort(FLinks.begin(), FLinks.end(), [](const TLink& A, const TLink& B) { return A.First < B.First; });
     for (const auto& range : ranges) {
       if (!FHidden.empty() && range.first <= FHidden.back().second)
         FHidden.back().second = std::max(FHidden.back().second, range.second);
@@ -686,13 +797,16 @@ class TShownTextReader {
           shownMark = nextMark >= Lim || MarkShown(nextMark, labelPara.Istd);
           next = nextMark + 1;
         }
+        if (FSink) SinkBeginLine(labelPara);
       }
       lineOpen = !markShown;
       auto shown = [&](uint32_t At, const TCharProps& Props) {
         if (!Visible(Props)) return false;
         if (labelDue) {
           labelDue = false;
-          Put(ListLabel(labelPara), At);
+          const std::u16string label = ListLabel(labelPara);
+          if (FSink) FSink->SetLabel(label, ListLevelOf(labelPara));
+          Put(label, At);
         }
         return true;
       };
@@ -714,7 +828,9 @@ class TShownTextReader {
             const TCharProps props = FFmt.CharProps(FFmt.Chpx.Find(FcOf(c)), para.Istd);
             if (shown(c, props)) {
               if (FRevisions == rvMark) MarkState(props.Deleted ? 2 : props.Inserted ? 1 : 0, c);
+              if (FSink) SinkRun(c, props);
               Put(value, valueEnd);
+              FSinkText = false;
             }
             after = valueEnd;
           }
@@ -743,6 +859,7 @@ class TShownTextReader {
         if (shown(c, props)) EmitRun(c, uint32_t(lim), props);
         c = uint32_t(lim);
       }
+      if (FSink && markShown) SinkEndLine(para, mark < Lim ? *At(mark) : chParagraph);
       // A field code that holds a paragraph mark joins the paragraphs around it.
       cp = std::max(paraEnd, c);
     }
@@ -759,6 +876,12 @@ class TShownTextReader {
   // Emits the run [First, Lim), which holds no field code.
   void EmitRun(uint32_t First, uint32_t Lim, const TCharProps& Props) {
     if (FRevisions == rvMark) MarkState(Props.Deleted ? 2 : Props.Inserted ? 1 : 0, First);
+    if (FSink) SinkRun(First, Props);
+    EmitRunText(First, Lim, Props);
+    FSinkText = false;
+  }
+
+  void EmitRunText(uint32_t First, uint32_t Lim, const TCharProps& Props) {
     if (Props.HasSymbol) {
       // Each character is a placeholder for the symbol the properties name.
       const std::u16string symbol = SymbolFontText(FontName(Props.SymbolFtc), Props.SymbolChar);
@@ -885,13 +1008,91 @@ class TShownTextReader {
   void EmitControl(uint32_t Cp) {
     const char16_t ch = *At(Cp);
     if (ch == chNoteRef) {
-      auto it = FNoteMarks.find(Cp);
-      if (it != FNoteMarks.end()) {
-        Put(it->second, Cp + 1);
-        return;
+      // For the sink a reference, not its mark's text; a note's own mark at its
+      // start is nothing.
+      const bool sinkText = FSinkText;
+      if (sinkText) {
+        FSinkText = false;
+        if (auto note = FSinkNotes.find(Cp); note != FSinkNotes.end())
+          FSink->NoteReference(note->second.Kind, NumberId(note->second.Id), note->second.Mark);
       }
+      auto it = FNoteMarks.find(Cp);
+      if (it != FNoteMarks.end()) Put(it->second, Cp + 1);
+      else Put(std::u16string_view(&ch, 1), Cp + 1);
+      FSinkText = sinkText;
+      return;
     }
     Put(std::u16string_view(&ch, 1), Cp + 1);
+  }
+
+  // The sink's side of the reading.
+
+  // The table level of a paragraph: its nesting depth, 1 for a table's own
+  // paragraphs that give none, 0 outside tables.
+  static uint32_t TableLevel(const TParaProps& Para) {
+    if (Para.Itap > 0) return std::min<uint32_t>(Para.Itap, TDocShownSink::MaxTableDepth);
+    return Para.InTable ? 1 : 0;
+  }
+
+  // A line of the shown view begins with the paragraph whose mark ends it.
+  void SinkBeginLine(const TParaProps& Para) {
+    TKvWParagraphInfo info;
+    const TStyle* style = FFmt.Styles.Style(Para.Istd);
+    if (style) info.Style = style->Name;
+    // The paragraph's outline level where it (or its style) gives one; otherwise
+    // the built-in heading style it is, whatever its name.
+    if (Para.OutLvl <= 8) info.OutlineLevel = Para.OutLvl + 1;
+    else if (Para.OutLvl == 0xFF && style && style->Sti >= 1 && style->Sti <= 9) info.OutlineLevel = style->Sti;
+    info.Title = style && style->Sti == kStiTitle;
+    const uint32_t level = TableLevel(Para);
+    const bool rowEnd = level > 1 ? Para.InnerTtp : Para.Ttp;
+    FSink->BeginLine(info, level, rowEnd);
+  }
+
+  // The line ends at the paragraph's mark Mark (a paragraph or a cell mark).
+  void SinkEndLine(const TParaProps& Para, char16_t Mark) {
+    const uint32_t level = TableLevel(Para);
+    FSink->EndLine(level > 0 && (Mark == chCell || (level > 1 && Para.InnerTableCell)));
+  }
+
+  // The list level of a list paragraph.
+  int32_t ListLevelOf(const TParaProps& Para) const {
+    if (FWord97) return Para.Ilvl;
+    return Para.NLvlAnm >= 1 && Para.NLvlAnm <= 9 ? Para.NLvlAnm - 1 : 0;
+  }
+
+  // What follows goes to the sink as text of a run with the properties Props,
+  // from position Cp on. Emphasis is what the run has beyond its paragraph's
+  // style: a heading style's bold is the heading's, not a word's.
+  void SinkRun(uint32_t Cp, const TCharProps& Props) {
+    const TCharProps& style = FFmt.StyleProps(FParaIstd);
+    FSinkRun = TKvWRunInfo();
+    FSinkRun.Bold = Props.Bold && !style.Bold;
+    FSinkRun.Italic = Props.Italic && !style.Italic;
+    FSinkRun.Strike = Props.Strike && !style.Strike;
+    FSinkRun.Hidden = Props.Vanish;
+    FSinkRun.Inserted = FRevisions == rvMark && Props.Inserted;
+    FSinkRun.Deleted = FRevisions == rvMark && Props.Deleted;
+    FSinkRun.Hyperlink = LinkAt(Cp);
+    FSinkText = true;
+  }
+
+  // A hyperlink field whose result lies after Separator up to its end mark End.
+  void RecordLink(uint32_t Begin, uint32_t Separator, uint32_t End) {
+    if (Separator + 1 >= End) return;
+    const uint32_t length = std::min<uint32_t>(Separator - Begin - 1, kMaxInstruction);
+    std::u16string target = HyperlinkTarget(std::u16string_view(At(Begin + 1), length));
+    if (!target.empty()) FLinks.push_back({Separator + 1, End, std::move(target)});
+  }
+
+  // The target of the innermost hyperlink whose result holds Cp; positions asked
+  // for never go back within one story.
+  std::u16string_view LinkAt(uint32_t Cp) {
+    while (FLinkNext < FLinks.size() && FLinks[FLinkNext].First <= Cp) ++FLinkNext;
+    // Fields nest no deeper than kMaxFieldDepth: the link is among the last opened.
+    for (size_t k = FLinkNext, seen = 0; k > 0 && seen < kMaxFieldDepth; --k, ++seen)
+      if (Cp < FLinks[k - 1].Lim) return FLinks[k - 1].Target;
+    return {};
   }
 
   TMSWordDocument& FDoc;
@@ -933,6 +1134,23 @@ class TShownTextReader {
   std::map<uint8_t, std::u16string> FAnldShown;  // per outline level: its last label up to its number
   bool FAnldRun = false;
   uint8_t FAnldLevel = 0;
+  // The sink's side (all unused without a sink).
+  std::unique_ptr<TDocShownSink> FSink;
+  bool FSinkText = false;  // what Put gives goes to the sink as text of FSinkRun
+  TKvWRunInfo FSinkRun;
+  struct TSinkNote {
+    TKvWNoteKind Kind;
+    uint32_t Id;
+    std::u16string Mark;
+  };
+  std::unordered_map<uint32_t, TSinkNote> FSinkNotes;  // by the reference's position
+  std::vector<uint32_t> FFootnoteIds, FEndnoteIds;     // beside FFootnotes, FEndnotes
+  struct TLink {
+    uint32_t First, Lim;
+    std::u16string Target;
+  };
+  std::vector<TLink> FLinks;  // the hyperlinks' results in the story being read, in order
+  size_t FLinkNext = 0;
 };
 
 void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream, TStream* DataStream) {
@@ -950,6 +1168,7 @@ void TMSWordDocument::ReadShownText(TStream* Stream, TStream* TableStream, TStre
     ~TResetFlags() { Mark = Breaks = false; }
   } reset{FMarkRevisions, FShowBreaks};
   TShownTextReader reader(*this, *Stream, *table, DataStream, DocLangToCodePage());
+  FDescribed = reader.Describes();
   reader.Read();
 }
 

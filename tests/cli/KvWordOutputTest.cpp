@@ -116,7 +116,7 @@ TEST(KvWordOutput, MarkdownHasTheDocumentsShapeAndItsSideTextsUnderHeadings) {
   ASSERT_EQ(run.ExitCode, 0) << run.Err;
   EXPECT_EQ(run.Out,
             "---\ntitle: \"Say \\\"hi\\\"\"\n---\n\n# Fish # Chips\n\n**Fried** 1. daily\n\n## Headers\n\nMenu\n");
-  // CR LF by default, the summary as a list; a .doc gives its shown text as paragraphs.
+  // CR LF by default, the summary as a list.
   const TProcessResult crlf = RunKvWord({"--format=markdown", "--summary", file});
   EXPECT_THAT(crlf.Out, testing::StartsWith("# Fish # Chips\r\n\r\n"));
   EXPECT_THAT(crlf.Out, testing::HasSubstr("\r\n## Summary\r\n\r\n- Title: Say \"hi\"\r\n"));
@@ -125,6 +125,13 @@ TEST(KvWordOutput, MarkdownHasTheDocumentsShapeAndItsSideTextsUnderHeadings) {
   ASSERT_EQ(plain.ExitCode, 0) << plain.Err;
   EXPECT_THAT(plain.Out, testing::HasSubstr("caf\xC3\xA9"));
   EXPECT_EQ(plain.Out.find("\n\n\n"), std::string::npos);
+  // A .doc describes its own shape: headings, tables and notes come through.
+  const TProcessResult shapes =
+      RunKvWord({"--format=markdown", "--lf", (kvtest::TestDataDir() / "markdown" / "shapes.doc").string()});
+  ASSERT_EQ(shapes.ExitCode, 0) << shapes.Err;
+  EXPECT_THAT(shapes.Out, testing::StartsWith("# The shapes of a document\n\n"));
+  EXPECT_THAT(shapes.Out, testing::HasSubstr("\n| alpha | 1 | first |\n"));
+  EXPECT_THAT(shapes.Out, testing::HasSubstr("\n[^1]: The first note.\n"));
   EXPECT_EQ(RunKvWord({"--format=markdown", "--view=stored", file}).ExitCode, 2);
 }
 
