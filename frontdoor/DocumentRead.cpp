@@ -19,6 +19,7 @@
 #include "msword/base/Exceptions.h"
 #include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
+#include "msword/base/UndecodableEncodings.h"
 #include "msword/crypto/CryptoErrors.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/model/ListDescription.h"
@@ -295,10 +296,14 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
       markdown = std::make_unique<msword::TKvWMarkdownWriter>(Options.MarkdownOptions);
       document->SetDocumentSink(markdown.get());
     }
+    // A file's encodings are collected by Execute; bytes in memory are collected here.
+    std::vector<std::string> undecodable;
     if (Source.InMemory) {
       if (dynamic_cast<msword::TMSWordDocument*>(document.get()) && !LooksLikeDoc(Source.Data, Source.Size))
         throw msword::EKvWNotWordDocument(msword::Format(msword::strFileIsNotWord, MEMORY_NAME));
+      msword::TUndecodableEncodings collector;
       document->LoadFromStream(&memory);
+      undecodable = collector.Encodings();
     } else {
       document->SetFileName(Source.FileName);
       document->Execute();
@@ -311,6 +316,7 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
       result.Markdown = markdown->Markdown();
     }
     CollectResult(result, *document, Options);
+    if (Source.InMemory) result.UndecodableEncodings = std::move(undecodable);
     if (Options.Format == tfPlainText) result.Framing = TFraming{};
     return result;
   } catch (const msword::EKvWFileNotFound& e) {
