@@ -10,6 +10,7 @@
 #include "msword/base/SummaryInformation.h"
 #include "msword/html/HtmlParser.h"
 #include "msword/html/MimeArchive.h"
+#include "msword/model/ListDescription.h"
 #include "msword/MSWordCnst.h"
 
 namespace msword {
@@ -102,6 +103,9 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
   options.ShownView = View() == vwShown;
   options.Revisions = EffectiveRevisions();
   if (summary) options.Summary = FSummaryInformation.get();
+  TKvWDocumentSink* sink = text && View() == vwShown && TextFormating() == tfPlainText ? DocumentSink() : nullptr;
+  options.Sink = sink;
+  if (sink) sink->BeginStory(skMain, {});
   THtmlStories stories;
   if (IsMimeMessage(Bytes)) {
     // The first page of the archive is the document; the pages after it hold what
@@ -112,11 +116,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
       options.SideStoriesOnly = !first;
       ReadHtmlStories(DecodeWebPage(part.Body, part.Charset), options, stories);
       options.Summary = nullptr;
+      options.Sink = nullptr;
       first = false;
     });
   } else {
     ReadHtmlStories(DecodeWebPage(Bytes, ""), options, stories);
   }
+  if (sink) sink->EndStory();
   if (!text) return;
   auto convert = [&](THtmlStory Story) {
     std::u16string out;
@@ -136,6 +142,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
   side(hsAnnotation, FAnnotationText.get());
   side(hsEndNote, FEndNoteText.get());
   side(hsTextBox, FTextBoxText.get());
+  if (!sink) return;
+  DescribeList(skFootnotes, FootNoteText(), *sink);
+  DescribeList(skEndnotes, EndNoteText(), *sink);
+  DescribeList(skHeaders, HeaderText(), *sink);
+  DescribeList(skFooters, FooterText(), *sink);
+  DescribeList(skComments, AnnotationText(), *sink);
+  DescribeList(skTextBoxes, TextBoxText(), *sink);
 }
 
 }  // namespace msword
