@@ -269,6 +269,7 @@ struct TState {
   uint8_t Heading = 0;    // 1-6 inside h1-h6
   uint32_t Link = 0;      // 1 + the index of the open link's target; 0: none
   uint32_t ListItem = 0;  // the list item it stands in (numbered from 1); 0: none
+  bool WordListItem = false;  // a paragraph Word numbers, whose label is in its text
   int32_t ListLevel = -1;
   TKvWListKind ListKind = lkNone;
   int32_t ListNumber = 0;
@@ -289,6 +290,8 @@ struct TOpenElement {
 // a cell may span.
 constexpr int32_t kMaxGridColumns = 63;
 constexpr int32_t kMaxRowSpan = 65534;
+// The longest list label Word writes before a paragraph's text that is taken as one.
+constexpr size_t kMaxWordLabel = 64;
 // The largest list number and list start taken from a page.
 constexpr int32_t kMaxListNumber = 999999999;
 
@@ -395,6 +398,10 @@ class THtmlParser {
   std::vector<bool> FConditions;
   size_t FUntrackedConditions = 0;
   size_t FDroppingConditions = 0;
+  // Which of FConditions hold the list labels Word writes for browsers without
+  // lists, and how many of those are open.
+  std::vector<bool> FLabelConditions;
+  size_t FOpenLabelConditions = 0;
 
   TKvWDocumentSink* FSink = nullptr;
   bool FSinkParagraph = false;
@@ -407,6 +414,7 @@ class THtmlParser {
   std::u16string FSinkRun;
   TRunKey FSinkRunKey;
   std::u16string FSinkLabel;
+  std::u16string FSinkPendingLabel;  // a Word list label read before its paragraph's text
   uint32_t FSinkItems = 0;      // list items met
   uint32_t FSinkLastItem = 0;   // the item whose first paragraph was described last
   struct TSinkList {
@@ -655,6 +663,19 @@ void THtmlParser::DescribeStart(TOpenElement& e, std::u16string_view Attrs) {
       s.ListKind = list.Type == u'1' ? lkNumber : lkOther;
     }
   }
+  if (e.Kind == hkParagraph && name != u"li" &&
+      (Attrs.find(u"mso-list") != std::u16string_view::npos || Attrs.find(u"MSO-LIST") != std::u16string_view::npos)) {
+    // Word's own list paragraph: "mso-list:l0 level2 lfo1" gives its level; its
+    // label stands in its text, written for browsers without lists.
+    const std::u16string list = StyleValue(Attribute(Attrs, u"style"), u"mso-list");
+    const size_t level = list.find(u"level");
+    if (level != std::u16string::npos) {
+      s.ListItem = ++FSinkItems;
+      s.ListLevel = std::clamp(AttributeNumber(std::u16string_view(list).substr(level + 5, 2), 1, 1, 9), 1, 9) - 1;
+      s.ListKind = lkNone;
+      s.WordListItem = true;
+    }
+  }
   if ((e.Kind != hkTable && e.Kind != hkRow && e.Kind != hkCell) || !Describes(s)) return;
   if (e.Kind == hkTable) {
     SinkEndParagraph();
@@ -732,11 +753,34 @@ void THtmlParser::SinkCoveredCells(bool ToRowEnd) {
 }
 
 void THtmlParser::SinkChar(const TState& s, char16_t c) {
+  if (!FSinkParagraph && s.WordListItem && FOpenLabelConditions > 0 && s.ListItem != FSinkLastItem) {
+    if (FSinkPendingLabel.size() < kMaxWordLabel) {
+      FSinkPendingLabel.push_back(c);
+      return;
+    }
+    FSinkLastItem = s.ListItem;  // too long for a label: the paragraph's text after all
+  }
   if (!FSinkParagraph) {
     TKvWParagraphInfo info;
     info.OutlineLevel = s.Heading;
+    if (s.WordListItem && s.ListItem != FSinkLastItem) {
+      FSinkLastItem = s.ListItem;
+      const size_t first = FSinkPendingLabel.find_first_not_of(u" \t\u00A0");
+      const size_t last = FSinkPendingLabel.find_last_not_of(u" \t\u00A0");
+      FSinkLabel = first == std::u16string::npos ? std::u16string()
+                                                  : FSinkPendingLabel.substr(first, last - first + 1);
+      FSinkPendingLabel.clear();
+      const TKvWListLabelKind kind = ClassifyListLabel(FSinkLabel);
+      if (kind.Kind != lkNone) {
+        info.ListLevel = s.ListLevel;
+        info.ListKind = kind.Kind;
+        info.ListNumber = kind.Number;
+        info.ListDelimiter = kind.Delimiter;
+        info.ListLabel = FSinkLabel;
+      }
+    }
     // The first paragraph of a list item is the item; the ones after it are not.
-    if (s.ListItem != 0 && s.ListItem != FSinkLastItem) {
+    else if (s.ListItem != 0 && s.ListItem != FSinkLastItem) {
       FSinkLastItem = s.ListItem;
       info.ListLevel = s.ListLevel;
       info.ListKind = s.ListKind;
@@ -752,6 +796,9 @@ void THtmlParser::SinkChar(const TState& s, char16_t c) {
     }
     FSink->BeginParagraph(info);
     FSinkParagraph = true;
+    FSinkRun = std::move(FSinkPendingLabel);  // a label that is none: the text's start
+    FSinkPendingLabel.clear();
+    FSinkRunKey = TRunKey();
   }
   TRunKey key;
   key.Bold = s.Bold;
@@ -783,6 +830,13 @@ void THtmlParser::SinkFlushRun() {
 }
 
 void THtmlParser::SinkEndParagraph() {
+  if (!FSinkParagraph && !FSinkPendingLabel.empty()) {
+    // A Word list label without text after it: kept as a paragraph of its own.
+    FSink->BeginParagraph({});
+    FSink->Text(FSinkPendingLabel, {});
+    FSink->EndParagraph();
+    FSinkPendingLabel.clear();
+  }
   if (!FSinkParagraph) return;
   SinkFlushRun();
   FSink->EndParagraph();
@@ -876,6 +930,8 @@ void THtmlParser::Condition(std::u16string_view Body) {
     } else if (!FConditions.empty()) {
       if (FConditions.back()) --FDroppingConditions;
       FConditions.pop_back();
+      if (FLabelConditions.back()) --FOpenLabelConditions;
+      FLabelConditions.pop_back();
     }
     return;
   }
@@ -896,6 +952,9 @@ void THtmlParser::Condition(std::u16string_view Body) {
   }
   FConditions.push_back(drop);
   if (drop) ++FDroppingConditions;
+  const bool label = !drop && lower.find(u"supportlists") != std::u16string::npos;
+  FLabelConditions.push_back(label);
+  if (label) ++FOpenLabelConditions;
 }
 
 void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attrs, bool SelfClosing) {

@@ -62,6 +62,17 @@ TEST(HtmlMarkdown, ShapesOfSmallPages) {
        "OL7{LI{P[seven]}LI{P[eight]UL{LI{P[inner]UL{LI{P[deeper]}}}}}LI{P[twenty]}}"},
       {"letters and roman numerals stay visible as the item's text",
        "<ol type=a><li>x<li>y</ol><ol type=I><li>z</ol>", "UL{LI{P[a. x]}LI{P[b. y]}LI{P[I. z]}}"},
+      {"Word's own list paragraphs, whose labels it writes for browsers without lists",
+       "<p class=MsoListParagraph style='mso-list:l0 level1 lfo1'><![if !supportLists]><span style='mso-list:Ignore'>"
+       "1.<span>&nbsp;&nbsp;</span></span><![endif]>First</p>"
+       "<p style='mso-list:l0 level2 lfo1'><![if !supportLists]><span>&middot;<span>&nbsp; </span></span><![endif]>Dot</p>"
+       "<p style='MSO-LIST: l0 level1 lfo1'><![if !supportLists]>2.&nbsp;<![endif]><b>Second</b></p>"
+       "<p style='mso-list:l1 level1 lfo2'><![if !supportLists]>a.<![endif]>Letter</p>"
+       "<h2 style='mso-list:l2 level1 lfo3'><![if !supportLists]>3.&nbsp;<![endif]>Numbered heading</h2>"
+       "<p style='mso-list:l3 level1 lfo4'><![if !supportLists]>" + std::string(100, 'x') + "<![endif]> long</p>"
+       "<p style='mso-list:l3 level1 lfo4'><![if !supportLists]>4.<![endif]></p>",
+       "OL1{LI{P[First]UL{LI{P[Dot]}}}LI{P[<b>Second</b>]}}UL{LI{P[a. Letter]}}H2[3. Numbered heading]P[" +
+           std::string(100, 'x') + " long]P[4.]"},
       {"a list item's paragraphs: the first is the item, the ones after it are not",
        "<ul><li><p>first</p><p>more</p></li><li>next<p>after</p></li></ul><ol><li><p>one</p></li><li><p>two</p></ol>",
        "UL{LI{P[first]}}P[more]UL{LI{P[next]}}P[after]OL1{LI{P[one]}LI{P[two]}}"},
