@@ -262,7 +262,7 @@ struct TState {
   bool Pre = false;
   bool Inserted = false;
   bool Deleted = false;
-  // What a sink is told of the content (kept only when there is one).
+  // What a sink is told of the content (set only when there is one).
   bool Bold = false;
   bool Italic = false;
   bool Strike = false;
@@ -372,7 +372,6 @@ class THtmlParser {
   void SinkFlushRun();
   void SinkEndParagraph();
   void SinkBreak();
-  void SinkCell(const TKvWCellInfo& Info);
   void SinkCoveredCells(bool ToRowEnd);
 
   std::u16string_view FIn;

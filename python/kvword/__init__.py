@@ -1,10 +1,15 @@
-"""kvword: the text of Microsoft Word documents (.doc, .docx).
+"""kvword: the text of Microsoft Word documents (.doc, .docx, RTF, web pages, Word XML).
 
 Read one document::
 
     import kvword
     doc = kvword.read("report.docx")
     print(doc.text)
+
+The document's shape as Markdown (headings, lists, tables, notes, links),
+exactly what ``kvword --format=markdown`` prints::
+
+    markdown = kvword.read("report.doc", format="markdown").text
 
 Read many on worker threads, results in input order::
 
