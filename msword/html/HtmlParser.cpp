@@ -368,7 +368,9 @@ class THtmlParser {
   bool Describes(const TState& s) const { return FSink && s.Story == hsMain && !Suppressed(s); }
   void DescribeStart(TOpenElement& e, std::u16string_view Attrs);
   void DescribeEnd(const TOpenElement& e);
+  void SinkBeginParagraph(const TState& s);
   void SinkChar(const TState& s, char16_t c);
+  void SinkImage(const TState& s, std::u16string_view Description);
   void SinkFlushRun();
   void SinkEndParagraph();
   void SinkBreak();
@@ -751,6 +753,55 @@ void THtmlParser::SinkCoveredCells(bool ToRowEnd) {
   }
 }
 
+void THtmlParser::SinkBeginParagraph(const TState& s) {
+  TKvWParagraphInfo info;
+  info.OutlineLevel = s.Heading;
+  if (s.WordListItem && s.ListItem != FSinkLastItem) {
+    FSinkLastItem = s.ListItem;
+    const size_t first = FSinkPendingLabel.find_first_not_of(u" \t\u00A0");
+    const size_t last = FSinkPendingLabel.find_last_not_of(u" \t\u00A0");
+    FSinkLabel = first == std::u16string::npos ? std::u16string()
+                                                : FSinkPendingLabel.substr(first, last - first + 1);
+    FSinkPendingLabel.clear();
+    const TKvWListLabelKind kind = ClassifyListLabel(FSinkLabel);
+    if (kind.Kind != lkNone) {
+      info.ListLevel = s.ListLevel;
+      info.ListKind = kind.Kind;
+      info.ListNumber = kind.Number;
+      info.ListDelimiter = kind.Delimiter;
+      info.ListLabel = FSinkLabel;
+    }
+  }
+  // The first paragraph of a list item is the item; the ones after it are not.
+  else if (s.ListItem != 0 && s.ListItem != FSinkLastItem) {
+    FSinkLastItem = s.ListItem;
+    info.ListLevel = s.ListLevel;
+    info.ListKind = s.ListKind;
+    if (s.ListKind == lkNumber) {
+      info.ListNumber = s.ListNumber;
+      FSinkLabel = OrderedLabel(u'1', s.ListNumber);
+    } else if (s.ListKind == lkOther) {
+      FSinkLabel = OrderedLabel(s.ListType, s.ListNumber);
+    } else {
+      FSinkLabel.clear();
+    }
+    info.ListLabel = FSinkLabel;
+  }
+  FSink->BeginParagraph(info);
+  FSinkParagraph = true;
+  FSinkRun = std::move(FSinkPendingLabel);  // a label that is none: the text's start
+  FSinkPendingLabel.clear();
+  FSinkRunKey = TRunKey();
+}
+
+void THtmlParser::SinkImage(const TState& s, std::u16string_view Description) {
+  if (!FSinkParagraph) SinkBeginParagraph(s);
+  // A blank before the picture stands before it; the text keeps it for what follows.
+  if (FStoryState[s.Story].PendingSpace) FSinkRun.push_back(u' ');
+  SinkFlushRun();
+  FSink->Image(Description);
+}
+
 void THtmlParser::SinkChar(const TState& s, char16_t c) {
   if (!FSinkParagraph && s.WordListItem && FOpenLabelConditions > 0 && s.ListItem != FSinkLastItem) {
     if (FSinkPendingLabel.size() < kMaxWordLabel) {
@@ -759,46 +810,7 @@ void THtmlParser::SinkChar(const TState& s, char16_t c) {
     }
     FSinkLastItem = s.ListItem;  // too long for a label: the paragraph's text after all
   }
-  if (!FSinkParagraph) {
-    TKvWParagraphInfo info;
-    info.OutlineLevel = s.Heading;
-    if (s.WordListItem && s.ListItem != FSinkLastItem) {
-      FSinkLastItem = s.ListItem;
-      const size_t first = FSinkPendingLabel.find_first_not_of(u" \t\u00A0");
-      const size_t last = FSinkPendingLabel.find_last_not_of(u" \t\u00A0");
-      FSinkLabel = first == std::u16string::npos ? std::u16string()
-                                                  : FSinkPendingLabel.substr(first, last - first + 1);
-      FSinkPendingLabel.clear();
-      const TKvWListLabelKind kind = ClassifyListLabel(FSinkLabel);
-      if (kind.Kind != lkNone) {
-        info.ListLevel = s.ListLevel;
-        info.ListKind = kind.Kind;
-        info.ListNumber = kind.Number;
-        info.ListDelimiter = kind.Delimiter;
-        info.ListLabel = FSinkLabel;
-      }
-    }
-    // The first paragraph of a list item is the item; the ones after it are not.
-    else if (s.ListItem != 0 && s.ListItem != FSinkLastItem) {
-      FSinkLastItem = s.ListItem;
-      info.ListLevel = s.ListLevel;
-      info.ListKind = s.ListKind;
-      if (s.ListKind == lkNumber) {
-        info.ListNumber = s.ListNumber;
-        FSinkLabel = OrderedLabel(u'1', s.ListNumber);
-      } else if (s.ListKind == lkOther) {
-        FSinkLabel = OrderedLabel(s.ListType, s.ListNumber);
-      } else {
-        FSinkLabel.clear();
-      }
-      info.ListLabel = FSinkLabel;
-    }
-    FSink->BeginParagraph(info);
-    FSinkParagraph = true;
-    FSinkRun = std::move(FSinkPendingLabel);  // a label that is none: the text's start
-    FSinkPendingLabel.clear();
-    FSinkRunKey = TRunKey();
-  }
+  if (!FSinkParagraph) SinkBeginParagraph(s);
   TRunKey key;
   key.Bold = s.Bold;
   key.Italic = s.Italic;
@@ -1020,6 +1032,11 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
     }
     default:
       break;
+  }
+  if (FSink && name == u"img" && Describes(State())) {
+    // A picture is described where the page gives it a description.
+    const std::u16string description = Attribute(Attrs, u"alt");
+    if (description.find_first_not_of(u" \t\r\n\f") != std::u16string::npos) SinkImage(State(), description);
   }
   if (kind == hkVoid || SelfClosing) {
     if (kind == hkParagraph) EndParagraph(true);

@@ -88,6 +88,10 @@ TEST(HtmlMarkdown, ShapesOfSmallPages) {
        "T{R{C[p1⏎p2]C[a⏎b]C[out⏎in1 | in2]}}"},
       {"unclosed and misnested elements", "<p>one<p>two<b>bold<li>item</b>after<table><tr><td>c",
        "P[one]P[two<b>bold</b>]UL{LI{P[<b>item</b>]}}P[after]T{R{C[c]}}"},
+      {"pictures where the page describes them",
+       "<p>See <img src=a.png alt='A red &amp; blue bird'> here <img src=b.png alt=' '></p><img src=c.png alt=alone>"
+       "<p><span style='display:none'><img alt=hidden></span>end</p>",
+       "P[See <img:A red & blue bird> here]P[<img:alone>]P[end]"},
       {"hidden text and the head are not described",
        "<p>shown <span style='display:none'>hidden</span>more</p>", "P[shown more]"},
       {"marked revisions are struck and plain", "<p>kept <del>old</del><ins> new</ins></p>",
