@@ -19,6 +19,7 @@
 #include "msword/base/Exceptions.h"
 #include "msword/base/Platform.h"
 #include "msword/base/Streams.h"
+#include "msword/base/UndecodableEncodings.h"
 #include "msword/crypto/CryptoErrors.h"
 #include "msword/doc/WordDocument.h"
 #include "msword/model/ListDescription.h"
@@ -294,12 +295,18 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
     if (Options.Markdown) {
       markdown = std::make_unique<msword::TKvWMarkdownWriter>(Options.MarkdownOptions);
       document->SetDocumentSink(markdown.get());
-      if (Options.MarkdownOnly && document->DescribesDocument()) document->SetKeepText(false);
+      // The .docx and Word XML readers describe every story to the sink as they read
+      // it; the others describe their side stories from their lists.
+      if (Options.MarkdownOnly && (kind == rkDocx || kind == rkWordXml)) document->SetKeepText(false);
     }
+    // A file's encodings are collected by Execute; bytes in memory are collected here.
+    std::vector<std::string> undecodable;
     if (Source.InMemory) {
       if (dynamic_cast<msword::TMSWordDocument*>(document.get()) && !LooksLikeDoc(Source.Data, Source.Size))
         throw msword::EKvWNotWordDocument(msword::Format(msword::strFileIsNotWord, MEMORY_NAME));
+      msword::TUndecodableEncodings collector;
       document->LoadFromStream(&memory);
+      undecodable = collector.Encodings();
     } else {
       document->SetFileName(Source.FileName);
       document->Execute();
@@ -312,6 +319,7 @@ TReadResult ReadDocument(const TReadSource& Source, const TReadOptions& Options)
       result.Markdown = markdown->ReleaseMarkdown();
     }
     CollectResult(result, *document, Options);
+    if (Source.InMemory) result.UndecodableEncodings = std::move(undecodable);
     if (Options.Format == tfPlainText) result.Framing = TFraming{};
     return result;
   } catch (const msword::EKvWFileNotFound& e) {

@@ -44,8 +44,9 @@ struct TReadOptions {
   // Markdown: the readers read plain text and describe the document to a Markdown
   // writer (the shown view), whose text is TReadResult::Markdown.
   bool Markdown = false;
-  // With Markdown, whether the plain text is kept too (TReadResult's lists); a
-  // reader that describes documents then keeps none, and costs less.
+  // With Markdown, whether the plain text is left out of TReadResult's lists: the
+  // .docx and Word XML readers, which describe every story as they read it, then
+  // keep none, and cost less.
   bool MarkdownOnly = false;
   msword::TKvWMarkdownOptions MarkdownOptions;
   int32_t MaxLength = 0;  // not applied to Markdown, which is cut where it is written

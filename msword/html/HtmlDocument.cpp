@@ -10,6 +10,7 @@
 #include "msword/base/SummaryInformation.h"
 #include "msword/html/HtmlParser.h"
 #include "msword/html/MimeArchive.h"
+#include "msword/model/ListDescription.h"
 #include "msword/MSWordCnst.h"
 
 namespace msword {
@@ -90,6 +91,9 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
   options.ShownView = View() == vwShown;
   options.Revisions = EffectiveRevisions();
   if (summary) options.Summary = FSummaryInformation.get();
+  TKvWDocumentSink* sink = text && View() == vwShown && TextFormating() == tfPlainText ? DocumentSink() : nullptr;
+  options.Sink = sink;
+  if (sink) sink->BeginStory(skMain, {});
   THtmlStories stories;
   if (IsMimeMessage(Bytes)) {
     // The first page of the archive is the document; the pages after it hold what
@@ -100,11 +104,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
       options.SideStoriesOnly = !first;
       ReadHtmlStories(DecodeWebPage(part.Body, part.Charset), options, stories);
       options.Summary = nullptr;
+      options.Sink = nullptr;
       first = false;
     });
   } else {
     ReadHtmlStories(DecodeWebPage(Bytes, ""), options, stories);
   }
+  if (sink) sink->EndStory();
   if (!text) return;
   AddMarkedStory(stories.Text[hsMain], Text(), true);
   AddMarkedStory(stories.Text[hsFootNote], FFootNoteText.get(), false);
@@ -113,6 +119,13 @@ void TMSHtmlDocument::LoadFromBytes(std::string_view Bytes) {
   AddMarkedStory(stories.Text[hsAnnotation], FAnnotationText.get(), false);
   AddMarkedStory(stories.Text[hsEndNote], FEndNoteText.get(), false);
   AddMarkedStory(stories.Text[hsTextBox], FTextBoxText.get(), false);
+  if (!sink) return;
+  DescribeList(skFootnotes, FootNoteText(), *sink);
+  DescribeList(skEndnotes, EndNoteText(), *sink);
+  DescribeList(skHeaders, HeaderText(), *sink);
+  DescribeList(skFooters, FooterText(), *sink);
+  DescribeList(skComments, AnnotationText(), *sink);
+  DescribeList(skTextBoxes, TextBoxText(), *sink);
 }
 
 }  // namespace msword

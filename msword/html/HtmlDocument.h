@@ -24,6 +24,10 @@ class TMSHtmlDocument : public TMSCustomWordDocument {
   // Reads the page or archive from the stream's position to its end.
   void LoadFromStream(TStream* Stream) override;
   void LoadFromBytes(std::string_view Bytes);
+  // In the shown view in plain text, the main text's headings, lists, tables,
+  // links, emphasis and line breaks go to the document sink as the page is read;
+  // the other stories go as their paragraphs.
+  bool DescribesDocument() const override { return true; }
 
  protected:
   const char* ClassName() const override { return "TMSHtmlDocument"; }

@@ -7,6 +7,7 @@
 #include "msword/base/CodePages.h"
 #include "msword/base/MarkedText.h"
 #include "msword/base/SummaryInformation.h"
+#include "msword/model/DocumentSink.h"
 #include "msword/xml/XMLItem.h"
 
 namespace msword {
@@ -261,13 +262,75 @@ struct TState {
   bool Pre = false;
   bool Inserted = false;
   bool Deleted = false;
+  // What a sink is told of the content (set only when there is one).
+  bool Bold = false;
+  bool Italic = false;
+  bool Strike = false;
+  uint8_t Heading = 0;    // 1-6 inside h1-h6
+  uint32_t Link = 0;      // 1 + the index of the open link's target; 0: none
+  uint32_t ListItem = 0;  // the list item it stands in (numbered from 1); 0: none
+  bool WordListItem = false;  // a paragraph Word numbers, whose label is in its text
+  int32_t ListLevel = -1;
+  TKvWListKind ListKind = lkNone;
+  int32_t ListNumber = 0;
+  char16_t ListType = u'1';  // an ordered list's numbering: 1, a, A, i or I
 };
 
 struct TOpenElement {
   std::u16string Name;
   THtmlKind Kind = hkOther;
   TState State;  // the state inside it
+  // A sink was told of its start (a table, row or cell); it opened a list or a link.
+  bool SinkOpen = false;
+  bool OwnsList = false;
+  bool OwnsLink = false;
 };
+
+// Grid columns a table is described with at most (Word's own limit), and the rows
+// a cell may span.
+constexpr int32_t kMaxGridColumns = 63;
+constexpr int32_t kMaxRowSpan = 65534;
+// The longest list label Word writes before a paragraph's text that is taken as one.
+constexpr size_t kMaxWordLabel = 64;
+// The largest list number and list start taken from a page.
+constexpr int32_t kMaxListNumber = 999999999;
+
+// A decimal attribute value ("3", " 12 "), clamped to [Low, High]; Default when it
+// holds no number.
+int32_t AttributeNumber(std::u16string_view Value, int32_t Default, int32_t Low, int32_t High) {
+  size_t i = 0;
+  while (i < Value.size() && IsSpace(Value[i])) ++i;
+  bool negative = false;
+  if (i < Value.size() && (Value[i] == u'-' || Value[i] == u'+')) negative = Value[i++] == u'-';
+  const size_t start = i;
+  int64_t v = 0;
+  for (; i < Value.size() && Value[i] >= u'0' && Value[i] <= u'9'; ++i)
+    v = std::min<int64_t>(v * 10 + (Value[i] - u'0'), int64_t(High) + 1);
+  if (i == start) return Default;
+  return int32_t(std::clamp<int64_t>(negative ? -v : v, Low, High));
+}
+
+// The label of item Number in an ordered list of Type ("c." for 3 in type a).
+std::u16string OrderedLabel(char16_t Type, int32_t Number) {
+  std::u16string label;
+  if ((Type == u'a' || Type == u'A') && Number >= 1) {
+    for (int64_t n = Number; n > 0; n = (n - 1) / 26) label.insert(label.begin(), char16_t(Type + (n - 1) % 26));
+  } else if ((Type == u'i' || Type == u'I') && Number >= 1 && Number < 4000) {
+    static constexpr struct {
+      int32_t Value;
+      const char16_t* Text;
+    } numerals[] = {{1000, u"m"}, {900, u"cm"}, {500, u"d"}, {400, u"cd"}, {100, u"c"}, {90, u"xc"}, {50, u"l"},
+                    {40, u"xl"}, {10, u"x"}, {9, u"ix"}, {5, u"v"}, {4, u"iv"}, {1, u"i"}};
+    int32_t n = Number;
+    for (const auto& numeral : numerals)
+      for (; n >= numeral.Value; n -= numeral.Value) label += numeral.Text;
+    if (Type == u'I')
+      for (char16_t& c : label) c = char16_t(c - 32);
+  } else {
+    for (const char c : std::to_string(Number)) label.push_back(char16_t(c));
+  }
+  return label + u".";
+}
 
 struct TStoryState {
   bool LineHasText = false;
@@ -279,7 +342,7 @@ struct TStoryState {
 class THtmlParser {
  public:
   THtmlParser(std::u16string_view Page, const THtmlReadOptions& Options, THtmlStories& Stories)
-      : FIn(Page), FOptions(Options), FStories(Stories) {}
+      : FIn(Page), FOptions(Options), FStories(Stories), FSink(Options.Sink) {}
   void Run();
 
  private:
@@ -299,6 +362,19 @@ class THtmlParser {
   void Condition(std::u16string_view Body);
   void SetSummary(std::u16string_view Name, const std::u16string& Value);
   size_t FindRawEnd(std::u16string_view Name, size_t From) const;
+
+  // The sink's side: the main story described from the characters and marks its
+  // marked text gets.
+  bool Describes(const TState& s) const { return FSink && s.Story == hsMain && !Suppressed(s); }
+  void DescribeStart(TOpenElement& e, std::u16string_view Attrs);
+  void DescribeEnd(const TOpenElement& e);
+  void SinkBeginParagraph(const TState& s);
+  void SinkChar(const TState& s, char16_t c);
+  void SinkImage(const TState& s, std::u16string_view Description);
+  void SinkFlushRun();
+  void SinkEndParagraph();
+  void SinkBreak();
+  void SinkCoveredCells(bool ToRowEnd);
 
   std::u16string_view FIn;
   const THtmlReadOptions& FOptions;
@@ -323,6 +399,39 @@ class THtmlParser {
   std::vector<bool> FConditions;
   size_t FUntrackedConditions = 0;
   size_t FDroppingConditions = 0;
+  // Which of FConditions hold the list labels Word writes for browsers without
+  // lists, and how many of those are open.
+  std::vector<bool> FLabelConditions;
+  size_t FOpenLabelConditions = 0;
+
+  TKvWDocumentSink* FSink = nullptr;
+  bool FSinkParagraph = false;
+  // The run being gathered, and what it is: the state's emphasis and link.
+  struct TRunKey {
+    bool Bold = false, Italic = false, Strike = false, Inserted = false, Deleted = false;
+    uint32_t Link = 0;
+    bool operator==(const TRunKey&) const = default;
+  };
+  std::u16string FSinkRun;
+  TRunKey FSinkRunKey;
+  std::u16string FSinkLabel;
+  std::u16string FSinkPendingLabel;  // a Word list label read before its paragraph's text
+  uint32_t FSinkItems = 0;      // list items met
+  uint32_t FSinkLastItem = 0;   // the item whose first paragraph was described last
+  struct TSinkList {
+    bool Ordered = false;
+    char16_t Type = u'1';
+    int32_t Next = 1;
+  };
+  std::vector<TSinkList> FSinkLists;        // the open lists, innermost last
+  std::vector<std::u16string> FSinkLinks;   // the open links' targets, innermost last
+  // Each described table's grid: the rows each column is still covered for by a
+  // cell above spanning rows, and the column the next cell of the row takes.
+  struct TSinkGrid {
+    std::vector<int32_t> Covered;
+    int32_t Column = 0;
+  };
+  std::vector<TSinkGrid> FSinkTables;
 };
 
 bool THtmlParser::Suppressed(const TState& s) const {
@@ -356,11 +465,17 @@ void THtmlParser::PutChar(const TState& s, char16_t c) {
       st.OpenRevision = want;
     }
   }
+  const bool describe = FSink && s.Story == hsMain;
   if (st.PendingSpace) {
     story.push_back(u' ');
+    // The blank between two runs goes with the one before it, so that a link or
+    // emphasis that follows does not start with it.
+    if (describe && FSinkParagraph) FSinkRun.push_back(u' ');
+    else if (describe) SinkChar(s, u' ');
     st.PendingSpace = false;
   }
   story.push_back(c);
+  if (describe) SinkChar(s, c);
   st.LineHasText = true;
 }
 
@@ -383,12 +498,14 @@ void THtmlParser::Text(std::u16string_view S) {
       if (c == u'\r' || c == u'\n') {
         FlushBreak(s.Story);
         FStories.Text[s.Story].push_back(mkLineBreak);
+        if (FSink && s.Story == hsMain) SinkBreak();
         st.LineHasText = true;
         continue;
       }
       if (c == u'\t') {
         FlushBreak(s.Story);
         FStories.Text[s.Story].push_back(mkTab);
+        if (FSink && s.Story == hsMain) SinkChar(s, u'\t');
         st.LineHasText = true;
         continue;
       }
@@ -408,6 +525,7 @@ void THtmlParser::Text(std::u16string_view S) {
 void THtmlParser::EndParagraph(bool Always) {
   const TState& s = State();
   if (Suppressed(s)) return;
+  if (FSink && s.Story == hsMain) SinkEndParagraph();
   TStoryState& st = FStoryState[s.Story];
   std::u16string& story = FStories.Text[s.Story];
   if (st.OpenRevision) {
@@ -427,6 +545,10 @@ void THtmlParser::EndParagraph(bool Always) {
 void THtmlParser::PutMark(char16_t Mark) {
   const TState& s = State();
   if (Suppressed(s)) return;
+  if (FSink && s.Story == hsMain) {
+    if (Mark == mkLineBreak) SinkBreak();
+    else SinkEndParagraph();
+  }
   TStoryState& st = FStoryState[s.Story];
   std::u16string& story = FStories.Text[s.Story];
   if (st.OpenRevision) {
@@ -454,6 +576,7 @@ void THtmlParser::Close(const TOpenElement& e) {
     case hkHead: FInHead = false; break;
     default: break;
   }
+  if (FSink) DescribeEnd(e);
 }
 
 void THtmlParser::Push(TOpenElement&& e) {
@@ -488,6 +611,253 @@ void THtmlParser::PopTo(size_t At) {
       st.LineHasText = st.PendingBreak = st.PendingSpace = false;
     }
   }
+}
+
+void THtmlParser::DescribeStart(TOpenElement& e, std::u16string_view Attrs) {
+  TState& s = e.State;
+  const std::u16string& name = e.Name;
+  if (name == u"b" || name == u"strong") {
+    s.Bold = true;
+  } else if (name == u"i" || name == u"em") {
+    s.Italic = true;
+  } else if (name == u"s" || name == u"strike") {
+    s.Strike = true;
+  } else if (name.size() == 2 && name[0] == u'h' && name[1] >= u'1' && name[1] <= u'6') {
+    s.Heading = uint8_t(name[1] - u'0');
+  } else if (name == u"a") {
+    std::u16string target = Attribute(Attrs, u"href");
+    const size_t first = target.find_first_not_of(u" \t\r\n\f");
+    target.erase(0, first == std::u16string::npos ? target.size() : first);
+    while (!target.empty() && IsSpace(target.back())) target.pop_back();
+    // A link to a place in the page itself (a note, a bookmark) stays text.
+    if (!target.empty() && target[0] != u'#') {
+      FSinkLinks.push_back(std::move(target));
+      s.Link = uint32_t(FSinkLinks.size());
+      e.OwnsLink = true;
+    }
+  } else if (name == u"ul" || name == u"ol") {
+    TSinkList list;
+    list.Ordered = name == u"ol";
+    if (list.Ordered) {
+      const std::u16string type = Attribute(Attrs, u"type");
+      if (type == u"a" || type == u"A" || type == u"i" || type == u"I") list.Type = type[0];
+      list.Next = AttributeNumber(Attribute(Attrs, u"start"), 1, 0, kMaxListNumber);
+    }
+    FSinkLists.push_back(list);
+    e.OwnsList = true;
+    // Text of the list outside its items belongs to no item.
+    s.ListItem = 0;
+    s.ListLevel = -1;
+    s.ListKind = lkNone;
+  } else if (name == u"li") {
+    s.ListItem = ++FSinkItems;
+    s.ListLevel = int32_t(std::min<size_t>(FSinkLists.empty() ? 0 : FSinkLists.size() - 1, 8));
+    if (FSinkLists.empty() || !FSinkLists.back().Ordered) {
+      s.ListKind = lkBullet;
+    } else {
+      TSinkList& list = FSinkLists.back();
+      const std::u16string value = Attribute(Attrs, u"value");
+      if (!value.empty()) list.Next = AttributeNumber(value, list.Next, 0, kMaxListNumber);
+      s.ListNumber = list.Next;
+      if (list.Next < kMaxListNumber) ++list.Next;
+      s.ListType = list.Type;
+      s.ListKind = list.Type == u'1' ? lkNumber : lkOther;
+    }
+  }
+  if (e.Kind == hkParagraph && name != u"li" &&
+      (Attrs.find(u"mso-list") != std::u16string_view::npos || Attrs.find(u"MSO-LIST") != std::u16string_view::npos)) {
+    // Word's own list paragraph: "mso-list:l0 level2 lfo1" gives its level; its
+    // label stands in its text, written for browsers without lists.
+    const std::u16string list = StyleValue(Attribute(Attrs, u"style"), u"mso-list");
+    const size_t level = list.find(u"level");
+    if (level != std::u16string::npos) {
+      s.ListItem = ++FSinkItems;
+      s.ListLevel = std::clamp(AttributeNumber(std::u16string_view(list).substr(level + 5, 2), 1, 1, 9), 1, 9) - 1;
+      s.ListKind = lkNone;
+      s.WordListItem = true;
+    }
+  }
+  if ((e.Kind != hkTable && e.Kind != hkRow && e.Kind != hkCell) || !Describes(s)) return;
+  if (e.Kind == hkTable) {
+    SinkEndParagraph();
+    FSink->BeginTable();
+    FSinkTables.emplace_back();
+    e.SinkOpen = true;
+    return;
+  }
+  if (FSinkTables.empty()) return;  // a row or a cell of a table not described
+  SinkEndParagraph();
+  e.SinkOpen = true;
+  if (e.Kind == hkRow) {
+    FSink->BeginRow();
+    FSinkTables.back().Column = 0;
+    return;
+  }
+  SinkCoveredCells(false);
+  TSinkGrid& grid = FSinkTables.back();
+  TKvWCellInfo info;
+  info.Span = AttributeNumber(Attribute(Attrs, u"colspan"), 1, 1, kMaxGridColumns);
+  const int32_t rows = AttributeNumber(Attribute(Attrs, u"rowspan"), 1, 1, kMaxRowSpan);
+  if (rows > 1) {
+    const int32_t end = std::min(grid.Column + info.Span, kMaxGridColumns);
+    if (int32_t(grid.Covered.size()) < end) grid.Covered.resize(size_t(end), 0);
+    for (int32_t c = grid.Column; c < end; ++c) grid.Covered[size_t(c)] = rows - 1;
+  }
+  grid.Column = std::min(grid.Column + info.Span, kMaxGridColumns);
+  FSink->BeginCell(info);
+}
+
+void THtmlParser::DescribeEnd(const TOpenElement& e) {
+  if (e.OwnsLink) {
+    SinkFlushRun();  // its run names the target: told before the target goes
+    FSinkLinks.pop_back();
+    FSinkRunKey.Link = 0;  // what follows in the paragraph stands outside it
+  }
+  if (e.OwnsList) FSinkLists.pop_back();
+  if (!e.SinkOpen) return;
+  SinkEndParagraph();
+  if (e.Kind == hkTable) {
+    FSink->EndTable();
+    FSinkTables.pop_back();
+  } else if (e.Kind == hkRow) {
+    SinkCoveredCells(true);
+    FSink->EndRow();
+  } else {
+    FSink->EndCell();
+  }
+}
+
+// The cells of the row that cells above cover, as empty cells merged with those:
+// the ones before the next cell, or with ToRowEnd every one left in the row (and
+// the empty cells between them).
+void THtmlParser::SinkCoveredCells(bool ToRowEnd) {
+  if (FSinkTables.empty()) return;
+  TSinkGrid& grid = FSinkTables.back();
+  int32_t last = grid.Column;
+  if (ToRowEnd) {
+    for (int32_t c = int32_t(grid.Covered.size()); c > grid.Column; --c)
+      if (grid.Covered[size_t(c - 1)] > 0) {
+        last = c;
+        break;
+      }
+  }
+  while (grid.Column < int32_t(grid.Covered.size()) &&
+         (ToRowEnd ? grid.Column < last : grid.Covered[size_t(grid.Column)] > 0)) {
+    int32_t& covered = grid.Covered[size_t(grid.Column)];
+    TKvWCellInfo info;
+    info.MergedAbove = covered > 0;
+    if (covered > 0) --covered;
+    FSink->BeginCell(info);
+    FSink->EndCell();
+    ++grid.Column;
+  }
+}
+
+void THtmlParser::SinkBeginParagraph(const TState& s) {
+  TKvWParagraphInfo info;
+  info.OutlineLevel = s.Heading;
+  if (s.WordListItem && s.ListItem != FSinkLastItem) {
+    FSinkLastItem = s.ListItem;
+    const size_t first = FSinkPendingLabel.find_first_not_of(u" \t\u00A0");
+    const size_t last = FSinkPendingLabel.find_last_not_of(u" \t\u00A0");
+    FSinkLabel = first == std::u16string::npos ? std::u16string()
+                                                : FSinkPendingLabel.substr(first, last - first + 1);
+    FSinkPendingLabel.clear();
+    const TKvWListLabelKind kind = ClassifyListLabel(FSinkLabel);
+    if (kind.Kind != lkNone) {
+      info.ListLevel = s.ListLevel;
+      info.ListKind = kind.Kind;
+      info.ListNumber = kind.Number;
+      info.ListDelimiter = kind.Delimiter;
+      info.ListLabel = FSinkLabel;
+    }
+  }
+  // The first paragraph of a list item is the item; the ones after it are not.
+  else if (s.ListItem != 0 && s.ListItem != FSinkLastItem) {
+    FSinkLastItem = s.ListItem;
+    info.ListLevel = s.ListLevel;
+    info.ListKind = s.ListKind;
+    if (s.ListKind == lkNumber) {
+      info.ListNumber = s.ListNumber;
+      FSinkLabel = OrderedLabel(u'1', s.ListNumber);
+    } else if (s.ListKind == lkOther) {
+      FSinkLabel = OrderedLabel(s.ListType, s.ListNumber);
+    } else {
+      FSinkLabel.clear();
+    }
+    info.ListLabel = FSinkLabel;
+  }
+  FSink->BeginParagraph(info);
+  FSinkParagraph = true;
+  FSinkRun = std::move(FSinkPendingLabel);  // a label that is none: the text's start
+  FSinkPendingLabel.clear();
+  FSinkRunKey = TRunKey();
+}
+
+void THtmlParser::SinkImage(const TState& s, std::u16string_view Description) {
+  if (!FSinkParagraph) SinkBeginParagraph(s);
+  // A blank before the picture stands before it; the text keeps it for what follows.
+  if (FStoryState[s.Story].PendingSpace) FSinkRun.push_back(u' ');
+  SinkFlushRun();
+  FSink->Image(Description);
+}
+
+void THtmlParser::SinkChar(const TState& s, char16_t c) {
+  if (!FSinkParagraph && s.WordListItem && FOpenLabelConditions > 0 && s.ListItem != FSinkLastItem) {
+    if (FSinkPendingLabel.size() < kMaxWordLabel) {
+      FSinkPendingLabel.push_back(c);
+      return;
+    }
+    FSinkLastItem = s.ListItem;  // too long for a label: the paragraph's text after all
+  }
+  if (!FSinkParagraph) SinkBeginParagraph(s);
+  TRunKey key;
+  key.Bold = s.Bold;
+  key.Italic = s.Italic;
+  key.Strike = s.Strike;
+  if (FOptions.Revisions == rvMark) {
+    key.Inserted = s.Inserted;
+    key.Deleted = s.Deleted;
+  }
+  key.Link = s.Link;
+  if (!(key == FSinkRunKey)) {
+    SinkFlushRun();
+    FSinkRunKey = key;
+  }
+  FSinkRun.push_back(c);
+}
+
+void THtmlParser::SinkFlushRun() {
+  if (FSinkRun.empty()) return;
+  TKvWRunInfo info;
+  info.Bold = FSinkRunKey.Bold;
+  info.Italic = FSinkRunKey.Italic;
+  info.Strike = FSinkRunKey.Strike;
+  info.Inserted = FSinkRunKey.Inserted;
+  info.Deleted = FSinkRunKey.Deleted;
+  if (FSinkRunKey.Link > 0 && FSinkRunKey.Link <= FSinkLinks.size()) info.Hyperlink = FSinkLinks[FSinkRunKey.Link - 1];
+  FSink->Text(FSinkRun, info);
+  FSinkRun.clear();
+}
+
+void THtmlParser::SinkEndParagraph() {
+  if (!FSinkParagraph && !FSinkPendingLabel.empty()) {
+    // A Word list label without text after it: kept as a paragraph of its own.
+    FSink->BeginParagraph({});
+    FSink->Text(FSinkPendingLabel, {});
+    FSink->EndParagraph();
+    FSinkPendingLabel.clear();
+  }
+  if (!FSinkParagraph) return;
+  SinkFlushRun();
+  FSink->EndParagraph();
+  FSinkParagraph = false;
+}
+
+void THtmlParser::SinkBreak() {
+  if (!FSinkParagraph) return;
+  SinkFlushRun();
+  FSink->Break(bkLine);
 }
 
 void THtmlParser::SetSummary(std::u16string_view Name, const std::u16string& Value) {
@@ -571,6 +941,8 @@ void THtmlParser::Condition(std::u16string_view Body) {
     } else if (!FConditions.empty()) {
       if (FConditions.back()) --FDroppingConditions;
       FConditions.pop_back();
+      if (FLabelConditions.back()) --FOpenLabelConditions;
+      FLabelConditions.pop_back();
     }
     return;
   }
@@ -591,6 +963,9 @@ void THtmlParser::Condition(std::u16string_view Body) {
   }
   FConditions.push_back(drop);
   if (drop) ++FDroppingConditions;
+  const bool label = !drop && lower.find(u"supportlists") != std::u16string::npos;
+  FLabelConditions.push_back(label);
+  if (label) ++FOpenLabelConditions;
 }
 
 void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attrs, bool SelfClosing) {
@@ -607,10 +982,19 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
   };
   if (kind == hkCell) closeOpen({hkCell}, hkRow);
   if (kind == hkRow) closeOpen({hkCell, hkRow}, hkTable);
+  // A paragraph that ends the list item it opens in (<li><p>) still stands in that
+  // item for a sink.
+  const TState* endedItem = nullptr;
+  TState ended;
   if ((kind == hkParagraph || kind == hkBlock || kind == hkTable) && !FStack.empty() &&
       FStack.back().Kind == hkParagraph && (name == u"p" || FStack.back().Name == u"p" ||
-                                            (name == u"li" && FStack.back().Name == u"li")))
+                                            (name == u"li" && FStack.back().Name == u"li"))) {
+    if (FSink && name == u"p" && FStack.back().State.ListItem != 0) {
+      ended = FStack.back().State;
+      endedItem = &ended;
+    }
     PopTo(FStack.size() - 1);
+  }
 
   switch (kind) {
     case hkBreak: {
@@ -648,6 +1032,11 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
     }
     default:
       break;
+  }
+  if (FSink && name == u"img" && Describes(State())) {
+    // A picture is described where the page gives it a description.
+    const std::u16string description = Attribute(Attrs, u"alt");
+    if (description.find_first_not_of(u" \t\r\n\f") != std::u16string::npos) SinkImage(State(), description);
   }
   if (kind == hkVoid || SelfClosing) {
     if (kind == hkParagraph) EndParagraph(true);
@@ -712,6 +1101,14 @@ void THtmlParser::StartTag(std::u16string_view RawName, std::u16string_view Attr
       }
     }
   }
+  if (endedItem) {
+    e.State.ListItem = endedItem->ListItem;
+    e.State.ListLevel = endedItem->ListLevel;
+    e.State.ListKind = endedItem->ListKind;
+    e.State.ListNumber = endedItem->ListNumber;
+    e.State.ListType = endedItem->ListType;
+  }
+  if (FSink) DescribeStart(e, Attrs);
   Push(std::move(e));
 }
 
@@ -856,6 +1253,7 @@ void THtmlParser::Run() {
     StartTag(name, attrs, selfClosing);
   }
   PopTo(0);
+  if (FSink) SinkEndParagraph();
   for (size_t s = 0; s < hsCount; ++s) {
     TStoryState& st = FStoryState[s];
     std::u16string& story = FStories.Text[s];

@@ -2,7 +2,8 @@
 // marked text of each story (msword/base/MarkedText.h) and the page's title and
 // document properties. Block elements end paragraphs, table cells and rows end as
 // Word's cells and rows do, and the story divisions Word writes into a web page
-// (footnotes, endnotes, comments, headers, footers) go to their own stories. The
+// (footnotes, endnotes, comments, headers, footers) go to their own stories. Given
+// a sink, the main story is described to it as well, from the same characters. The
 // open elements are held on an explicit stack with a bound on its depth; every
 // scan moves forward, so the time is linear in the page's length.
 #pragma once
@@ -17,6 +18,7 @@
 namespace msword {
 
 class TKvWordSummaryInformation;
+class TKvWDocumentSink;
 
 enum THtmlStory : uint8_t {
   hsMain = 0, hsFootNote, hsEndNote, hsHeader, hsFooter, hsAnnotation, hsTextBox, hsCount };
@@ -27,6 +29,9 @@ struct THtmlReadOptions {
   TKvWRevisions Revisions = rvDefault;  // rvDefault keeps <ins> and <del> text unmarked
   bool SideStoriesOnly = false;  // a page of a web archive that holds headers and footers
   TKvWordSummaryInformation* Summary = nullptr;  // title and properties, when given
+  // The main story's shape as it is read (headings, lists, tables, links,
+  // emphasis, line breaks), when given; the caller begins and ends the story.
+  TKvWDocumentSink* Sink = nullptr;
 };
 
 struct THtmlStories {

@@ -4,12 +4,17 @@
 // of its story, without shape or emphasis; empty lines give nothing.
 #pragma once
 
+#include "msword/model/DocumentSink.h"
+
 namespace msword {
 
 class TMSCustomWordDocument;
-class TKvWDocumentSink;
+class TWideStrings;
 
 // The sink is not finished: the caller may add to it.
 void DescribeLists(const TMSCustomWordDocument& Document, TKvWDocumentSink& Sink);
+
+// One list so, as the story Kind (nothing when List is null).
+void DescribeList(TKvWStoryKind Kind, const TWideStrings* List, TKvWDocumentSink& Sink);
 
 }  // namespace msword

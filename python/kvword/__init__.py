@@ -1,10 +1,15 @@
-"""kvword: the text of Microsoft Word documents (.doc, .docx).
+"""kvword: the text of Microsoft Word documents (.doc, .docx, RTF, web pages, Word XML).
 
 Read one document::
 
     import kvword
     doc = kvword.read("report.docx")
     print(doc.text)
+
+The document's shape as Markdown (headings, lists, tables, notes, links),
+exactly what ``kvword --format=markdown`` prints::
+
+    markdown = kvword.read("report.doc", format="markdown").text
 
 Read many on worker threads, results in input order::
 
@@ -166,6 +171,16 @@ class Document:
     of str: a .docx package gives one per paragraph, a .doc file mostly one for the
     whole text, its paragraphs separated by "\\r\\n" (the tool's JSON arrays).
 
+    With ``format="markdown"``, ``text`` is the document's Markdown as
+    ``kvword --format=markdown`` prints it (the notes as footnotes after the main
+    text); ``paragraphs`` and ``text_list`` both list its lines, and the side texts
+    stay plain text.
+
+    ``undecodable_encodings`` names the encodings the document used that could not
+    be decoded ("cp20127", "koi8-r", ...), in the order met: the text in them was
+    read as Windows-1252 and may be wrong (the tool warns "cannot decode ..." on
+    standard error). Empty for nearly every document.
+
     ``summary`` maps the set summary properties by name ("Title", "Author",
     "Created", ...) to str, int or, for dates, a timezone-aware datetime: a .doc
     file's in the local time of the machine that read it, a .docx package's with
@@ -178,15 +193,20 @@ class Document:
 
     __slots__ = (
         "file", "reader", "doc_version", "text", "paragraphs", "text_list", "summary",
-        "vba_modules",
+        "vba_modules", "undecodable_encodings",
     ) + _SIDE_TEXTS + tuple(name + "_list" for name in _SIDE_TEXTS)
 
     def __init__(self, file: str | None, values: dict, newline: str = "\n") -> None:
         self.file = file
         self.reader: str = values["reader"]
         self.doc_version: int | None = values["doc_version"]
-        self.text_list: list[str] = values["text"]
-        crlf = _joined(self.text_list, "\r\n")
+        markdown = values.get("markdown")
+        if markdown is None:
+            self.text_list: list[str] = values["text"]
+            crlf = _joined(self.text_list, "\r\n")
+        else:  # every line of the Markdown ends in CR LF
+            crlf = markdown
+            self.text_list = crlf.split("\r\n")[:-1]
         self.text: str = crlf if newline == "\r\n" else crlf.replace("\r\n", "\n")
         self.paragraphs: list[str] = crlf.split("\r\n")[:-1]
         for name in _SIDE_TEXTS:
@@ -195,6 +215,7 @@ class Document:
             setattr(self, name, _joined(entries, newline))
         self.summary: dict = {name: _summary_value(v) for name, v in values["summary"]}
         self.vba_modules: list[tuple[str, str]] = values["vba_modules"]
+        self.undecodable_encodings: list[str] = values.get("undecodable_encodings", [])
 
     def __repr__(self) -> str:
         return (f"<kvword.Document file={self.file!r} reader={self.reader!r} "
@@ -221,7 +242,7 @@ def _summary_value(value):
 
 _VIEWS = {"stored": 0, "shown": 1}
 _REVISIONS = {None: 0, "accept": 1, "reject": 2, "mark": 3}
-_FORMATS = {"plain": 0, "rtf": 1, "html": 2}
+_FORMATS = {"plain": 0, "rtf": 1, "html": 2, "markdown": 3}
 _READERS = {"auto": 0, "doc": 1, "docx": 2, "rtf": 3, "html": 4, "wordxml": 5}
 
 
@@ -234,7 +255,7 @@ def _choice(name: str, value, choices: dict) -> int:
 
 
 def _options(view="shown", revisions=None, format="plain", max_length=0, hidden_text=False,
-             macros=False, summary=True, password=None, reader="auto"):
+             macros=False, summary=True, password=None, reader="auto", front_matter=False):
     if isinstance(max_length, bool) or not isinstance(max_length, int):
         raise TypeError(f"max_length must be an int, not {type(max_length).__name__}")
     if not 0 <= max_length <= 2**31 - 1:
@@ -244,7 +265,7 @@ def _options(view="shown", revisions=None, format="plain", max_length=0, hidden_
     return _kvword.make_options(
         _choice("view", view, _VIEWS), _choice("revisions", revisions, _REVISIONS),
         _choice("format", format, _FORMATS), max_length, bool(hidden_text), bool(macros),
-        bool(summary), password, _choice("reader", reader, _READERS))
+        bool(summary), password, _choice("reader", reader, _READERS), bool(front_matter))
 
 
 def _source(path_or_bytes):
@@ -284,7 +305,7 @@ def _newline(newline):
 
 def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_length=0,
          hidden_text=False, macros=False, summary=True, password=None, reader="auto",
-         newline="\n"):
+         newline="\n", front_matter=False):
     """Read one Word document (.doc or .docx) and return its Document.
 
     path_or_bytes: a file name (str or os.PathLike; names the OS gives as bytes work
@@ -295,9 +316,15 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
         the file stores it.
     revisions: None (the view's way: "shown" accepts them), "accept", "reject", or
         "mark" ("+" before inserted and "-" before deleted runs).
-    format: "plain" (default), "rtf" or "html": Document.text is what
-        kvword --format=FORMAT prints (RTF all ASCII, HTML declared UTF-8).
-    max_length: cut each text list to that many characters (0: no limit).
+    format: "plain" (default), "rtf", "html" or "markdown": Document.text is what
+        kvword --format=FORMAT prints (RTF all ASCII, HTML declared UTF-8;
+        Markdown with GitHub's tables, footnotes and strikethrough, of the shown
+        view only).
+    front_matter: with format="markdown", open the Markdown with the document's
+        title as YAML front matter (kvword --front-matter); the title comes from
+        the summary, so summary=False leaves it out.
+    max_length: cut each text list to that many characters (0: no limit); the
+        Markdown is cut at the last line end within it.
     hidden_text: keep text formatted as hidden.
     macros: read the VBA project: Document.vba_modules and the macro text.
     summary: read the summary information (title, author, dates, counts).
@@ -316,7 +343,7 @@ def read(path_or_bytes, *, view="shown", revisions=None, format="plain", max_len
     TypeError for a wrong argument.
     """
     options = _options(view, revisions, format, max_length, hidden_text, macros, summary,
-                       password, reader)
+                       password, reader, front_matter)
     newline = _newline(newline)
     source, file = _source(path_or_bytes)
     result = _result(file, _kvword.read(source, options), newline)
@@ -338,7 +365,7 @@ _WINDOW_PER_JOB = 4
 
 def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain", max_length=0,
               hidden_text=False, macros=False, summary=True, password=None, reader="auto",
-              newline="\n", timeout=None):
+              newline="\n", timeout=None, front_matter=False):
     """Read many documents on worker threads; yield a result per item, in input order.
 
     paths: an iterable of anything read() takes (file names, bytes, binary file
@@ -362,7 +389,7 @@ def read_many(paths, *, jobs=None, view="shown", revisions=None, format="plain",
     """
     settings = dict(view=view, revisions=revisions, format=format, max_length=max_length,
                     hidden_text=hidden_text, macros=macros, summary=summary, password=password,
-                    reader=reader)
+                    reader=reader, front_matter=front_matter)
     options = _options(**settings)
     newline = _newline(newline)
     timeout = _timeout(timeout)

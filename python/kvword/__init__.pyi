@@ -9,7 +9,7 @@ __version__: str
 _Source = Union[str, os.PathLike[str], os.PathLike[bytes], bytes, bytearray, memoryview, BinaryIO]
 _View = Literal["shown", "stored"]
 _Revisions = Literal["accept", "reject", "mark"] | None
-_Format = Literal["plain", "rtf", "html"]
+_Format = Literal["plain", "rtf", "html", "markdown"]
 _Reader = Literal["auto", "doc", "docx", "rtf", "html", "wordxml"]
 
 class Error(Exception):
@@ -49,6 +49,7 @@ class Document:
     macro_text_list: list[str]
     summary: dict[str, str | int | datetime.datetime]
     vba_modules: list[tuple[str, str]]
+    undecodable_encodings: list[str]
 
 def read(
     path_or_bytes: _Source,
@@ -63,6 +64,7 @@ def read(
     password: str | None = ...,
     reader: _Reader = ...,
     newline: Literal["\n", "\r\n"] = ...,
+    front_matter: bool = ...,
 ) -> Document: ...
 def read_many(
     paths: Iterable[_Source],
@@ -79,4 +81,5 @@ def read_many(
     reader: _Reader = ...,
     newline: Literal["\n", "\r\n"] = ...,
     timeout: float | None = ...,
+    front_matter: bool = ...,
 ) -> Iterator[Document | Error]: ...

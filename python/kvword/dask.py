@@ -10,11 +10,14 @@
 Each task reads one partition of paths with kvword.read_many, so a Dask worker
 thread reads one document at a time with the GIL released: a worker with N threads
 reads N documents at once. A record is the command-line tool's JSON object
-(``kvword --json --all``): "file", "reader", "docVersion" (.doc only), "text", the
-side texts as arrays of lines ("footnotes", "endnotes", "headers", "footers",
-"annotations", "textBoxes", "macroText"), "summary" (unless summary=False) and
-"vbaModules" (with macros=True); a document that cannot be read gives
-{"file": ..., "error": MESSAGE}, never a failed task.
+(``kvword --json --all``): "file", "reader", "docVersion" (.doc only),
+"undecodableEncodings" (only where some text was in an encoding that could not be
+decoded), "text", the side texts as arrays of lines ("footnotes", "endnotes",
+"headers", "footers", "annotations", "textBoxes", "macroText"), "summary" (unless
+summary=False) and "vbaModules" (with macros=True); a document that cannot be read
+gives {"file": ..., "error": MESSAGE}, never a failed task. With format="markdown",
+"text" is the Markdown that ``kvword --format=markdown`` prints (CR LF line ends)
+and the side texts stay plain.
 
 The documents must be where every worker finds them under the same path (a file
 system each node mounts), and so must the output folder of to_jsonl. to_jsonl
@@ -65,6 +68,8 @@ def record(result, *, summary=True, macros=False):
     out = {"file": result.file, "reader": result.reader}
     if result.doc_version is not None:
         out["docVersion"] = result.doc_version
+    if result.undecodable_encodings:
+        out["undecodableEncodings"] = list(result.undecodable_encodings)
     out["text"] = "".join(line + "\r\n" for line in result.text_list)
     for attribute, key in _SIDE_TEXTS:
         out[key] = getattr(result, attribute + "_list")
@@ -129,7 +134,7 @@ def extract(paths, client=None, *, partition_size=100, jobs=1, password_env=None
         then reads its documents in child processes (kvword.read_many's timeout),
         and a document over its time gives an error record in its place.
     read_options: kvword.read's options (view, revisions, format, max_length,
-        hidden_text, macros, summary, password, reader).
+        hidden_text, macros, summary, password, reader, front_matter).
     """
     import dask.bag as db
 
@@ -236,7 +241,9 @@ def main(argv=None):
                         help="documents per task (default: 100)")
     parser.add_argument("--view", choices=("shown", "stored"), default="shown")
     parser.add_argument("--revisions", choices=("accept", "reject", "mark"))
-    parser.add_argument("--format", choices=("plain", "rtf", "html"), default="plain")
+    parser.add_argument("--format", choices=("plain", "rtf", "html", "markdown"), default="plain")
+    parser.add_argument("--front-matter", action="store_true",
+                        help="with --format=markdown: the title as YAML front matter")
     parser.add_argument("--max-length", type=int, default=0, metavar="N")
     parser.add_argument("--hidden-text", action="store_true")
     parser.add_argument("--macros", action="store_true")
@@ -254,7 +261,8 @@ def main(argv=None):
         parser.error(f"cannot read {args.files_from}: {e.strerror}")
     options = dict(view=args.view, revisions=args.revisions, format=args.format,
                    max_length=args.max_length, hidden_text=args.hidden_text,
-                   macros=args.macros, summary=not args.no_summary, reader=args.reader)
+                   macros=args.macros, summary=not args.no_summary, reader=args.reader,
+                   front_matter=args.front_matter)
     try:
         kvword._options(**options)
         kvword._timeout(args.timeout)

@@ -53,7 +53,11 @@ struct TPyResult {
   std::u16string Message;
   TReaderKind Reader = rkDoc;
   std::optional<int32_t> DocVersion;
+  std::vector<std::string> UndecodableEncodings;
   std::vector<std::string> Text;
+  // In Markdown: what the tool prints, lines ended by CR LF (Text holds the plain
+  // shown text the side texts go with).
+  std::optional<std::string> Markdown;
   std::array<std::vector<std::string>, SideTextCount> Sides;
   std::vector<TPySummaryValue> Summary;
   std::vector<std::pair<std::string, std::string>> VBAModules;
@@ -100,6 +104,8 @@ TPyResult Convert(TReadResult&& Read, const TModuleOptions& Options) {
   if (Read.Failed()) return result;
   result.Reader = Read.Reader;
   result.DocVersion = Read.DocVersion;
+  result.UndecodableEncodings = std::move(Read.UndecodableEncodings);
+  if (Options.Output.Markdown) result.Markdown = FormatMarkdown(Options.Output, Read);
   result.Text = Lines(Read.Text, Options.Output);
   for (size_t k = 0; k < SideTextCount; ++k) result.Sides[k] = Lines(Read.Sides[k], Options.Output);
   for (const TSummaryValue& value : Read.Summary) {
@@ -185,6 +191,8 @@ py::object ToPython(const TPyResult& Result) {
   d["reader"] = std::string(ReaderName(Result.Reader));
   d["doc_version"] = Result.DocVersion ? py::object(py::int_(*Result.DocVersion)) : py::object(py::none());
   d["text"] = ToList(Result.Text);
+  d["markdown"] = Result.Markdown ? py::object(FromUtf8(*Result.Markdown)) : py::object(py::none());
+  d["undecodable_encodings"] = ToList(Result.UndecodableEncodings);
   for (const TSideTextInfo& info : SideTexts) d[py::str(std::string(info.PythonName))] = ToList(Result.Sides[info.Kind]);
   py::list summary;
   for (const TPySummaryValue& value : Result.Summary) {
@@ -217,12 +225,20 @@ TReadSource MakeSource(py::handle Source) {
   throw py::error_already_set();
 }
 
+// Format is a TMSTextFormating, or kFormatMarkdown.
+constexpr int kFormatMarkdown = 3;
+
 TModuleOptions MakeOptions(int View, int Revisions, int Format, int32_t MaxLength, bool HiddenText,
-                           bool Macros, bool Summary, std::optional<py::str> Password, int Reader) {
+                           bool Macros, bool Summary, std::optional<py::str> Password, int Reader,
+                           bool FrontMatter) {
   TModuleOptions options;
+  const bool markdown = Format == kFormatMarkdown;
+  if (markdown && TKvWView(View) != vwShown)
+    throw py::value_error("format=\"markdown\" writes the shown view; view=\"stored\" cannot be combined with it");
+  if (FrontMatter && !markdown) throw py::value_error("front_matter applies to format=\"markdown\"");
   options.Read.View = TKvWView(View);
   options.Read.Revisions = TKvWRevisions(Revisions);
-  options.Read.Format = TMSTextFormating(Format);
+  options.Read.Format = markdown ? tfPlainText : TMSTextFormating(Format);
   options.Read.MaxLength = MaxLength;
   options.Read.HiddenText = HiddenText;
   options.Read.Macros = Macros;
@@ -230,6 +246,16 @@ TModuleOptions MakeOptions(int View, int Revisions, int Format, int32_t MaxLengt
   if (Password) options.Read.Password = ToUtf8(ToWide(*Password));
   options.Read.Reader = TReaderMode(Reader);
   options.Output.Format = options.Read.Format;
+  if (markdown) {
+    // As the tool prints it by default: the main text and the notes, CR LF line
+    // ends (the package turns them into the newline asked for), cut at a line end
+    // within MaxLength.
+    options.Output.Markdown = true;
+    options.Output.FrontMatter = FrontMatter;
+    options.Output.MaxLength = MaxLength;
+    options.Read.Markdown = true;
+    options.Read.MarkdownOptions = MarkdownOptions(options.Output);
+  }
   return options;
 }
 
@@ -353,7 +379,7 @@ PYBIND11_MODULE(_kvword, m) {
   py::class_<TModuleOptions>(m, "Options", "Reader settings, made by kvword from read()'s arguments.");
   m.def("make_options", &MakeOptions, py::arg("view"), py::arg("revisions"), py::arg("format"),
         py::arg("max_length"), py::arg("hidden_text"), py::arg("macros"), py::arg("summary"),
-        py::arg("password"), py::arg("reader"));
+        py::arg("password"), py::arg("reader"), py::arg("front_matter") = false);
   m.def("read", &Read, py::arg("source"), py::arg("options"),
         "Reads one document (str: a file name; bytes: the document) without the GIL.");
   py::class_<TReadMany>(m, "ReadMany")

@@ -28,10 +28,12 @@ RELS = (
 W = "http://schemas.openxmlformats.org/wordprocessingml/2006/main"
 
 
-def make_docx(paragraphs, core=None):
-    """A minimal .docx whose body holds one paragraph per entry; core: the
-    docProps/core.xml body (Dublin Core elements), when given."""
-    body = "".join(f"<w:p><w:r><w:t xml:space=\"preserve\">{p}</w:t></w:r></w:p>" for p in paragraphs)
+def make_docx(paragraphs, core=None, body=None):
+    """A minimal .docx whose body holds one paragraph per entry (or body: the
+    body's XML as given); core: the docProps/core.xml body (Dublin Core elements),
+    when given."""
+    if body is None:
+        body = "".join(f"<w:p><w:r><w:t xml:space=\"preserve\">{p}</w:t></w:r></w:p>" for p in paragraphs)
     out = io.BytesIO()
     with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("[Content_Types].xml", CONTENT_TYPES)

@@ -207,3 +207,26 @@ def test_with_a_timeout_a_document_over_its_time_is_an_error_record(tmp_path, mo
 def test_wrong_arguments_fail_before_any_task(kwargs, error):
     with pytest.raises(error):
         kvword.dask.extract(["a.doc"], None, **kwargs)
+
+
+def test_markdown_and_undecodable_encodings_reach_the_records():
+    shaped = make_docx([], body='<w:p><w:pPr><w:outlineLvl w:val="1"/></w:pPr><w:r><w:t>Part</w:t></w:r></w:p>'
+                                '<w:p><w:r><w:t>* not a bullet</w:t></w:r></w:p>')
+    old = b"{\\rtf1\\ansi\\ansicpg20127 caf\\'e9}"
+    items = [("shaped.docx", shaped), ("old.rtf", old)]
+    records = kvword.dask.extract(items, None, format="markdown").compute(scheduler="sync")
+    assert records[0]["text"] == "## Part\r\n\r\n\\* not a bullet\r\n"
+    assert "undecodableEncodings" not in records[0]
+    assert records[1]["undecodableEncodings"] == ["cp20127"]
+    plain = kvword.dask.extract(items, None).compute(scheduler="sync")
+    assert plain[0]["text"] == "Part\r\n* not a bullet\r\n"
+    assert plain[1]["undecodableEncodings"] == ["cp20127"]
+
+
+def test_the_command_line_form_takes_markdown_and_refuses_what_it_cannot_write(tmp_path, capsys):
+    listing = tmp_path / "list.txt"
+    listing.write_text("a.doc\n", encoding="utf-8")
+    with pytest.raises(SystemExit) as caught:
+        kvword.dask.main(["--files-from", str(listing), "--out", str(tmp_path / "out"),
+                          "--format", "markdown", "--front-matter", "--view", "stored"])
+    assert caught.value.code == 2 and "shown view" in capsys.readouterr().err

@@ -79,6 +79,7 @@ def test_document_values_have_their_types(sample_doc):
     assert isinstance(doc.paragraphs, list) and all(isinstance(p, str) for p in doc.paragraphs)
     assert doc.summary["Title"] == "kvword sample"
     assert doc.vba_modules == []
+    assert doc.undecodable_encodings == []
     assert "Café".lower() in doc.text.lower()
     assert isinstance(doc.doc_version, int) and doc.doc_version > 0
 
@@ -116,6 +117,61 @@ def test_text_is_the_tools_text_with_the_newline_asked_for(name):
         assert crlf.text.encode("utf-8") == tool
     with pytest.raises(ValueError):
         kvword.read(SAMPLES / name, newline="\r")
+
+
+# A heading by its own outline level, a bold run, and text that would read as a list.
+SHAPED_BODY = (
+    '<w:p><w:pPr><w:outlineLvl w:val="0"/></w:pPr><w:r><w:t>Report</w:t></w:r></w:p>'
+    '<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Bold</w:t></w:r><w:r><w:t xml:space="preserve"> and plain</w:t></w:r></w:p>'
+    '<w:p><w:r><w:t>1. not a list</w:t></w:r></w:p>')
+
+
+def test_markdown_gives_the_documents_shape():
+    data = make_docx([], core="<dc:title>Quarterly</dc:title>", body=SHAPED_BODY)
+    doc = kvword.read(data, format="markdown")
+    assert doc.text == "# Report\n\n**Bold** and plain\n\n1\\. not a list\n"
+    assert doc.paragraphs == doc.text_list == ["# Report", "", "**Bold** and plain", "", "1\\. not a list"]
+    assert kvword.read(data, format="markdown", newline="\r\n").text == doc.text.replace("\n", "\r\n")
+    assert kvword.read(data).text == "Report\nBold and plain\n1. not a list\n"  # plain is unchanged
+    framed = kvword.read(data, format="markdown", front_matter=True).text
+    assert framed == '---\ntitle: "Quarterly"\n---\n\n' + doc.text
+    assert kvword.read(data, format="markdown", front_matter=True, summary=False).text == doc.text
+    # Cut at the last line end within the limit, never inside a line.
+    assert kvword.read(data, format="markdown", max_length=12).text == "# Report\n\n"
+
+
+@pytest.mark.parametrize("options, message", [
+    ({"format": "markdown", "view": "stored"}, "shown view"),
+    ({"front_matter": True}, "front_matter"),
+    ({"front_matter": True, "format": "html"}, "front_matter"),
+])
+def test_markdown_options_that_do_not_go_together_are_refused(sample_doc, options, message):
+    with pytest.raises(ValueError, match=message):
+        kvword.read(sample_doc, **options)
+    with pytest.raises(ValueError, match=message):
+        kvword.read_many([sample_doc], **options)
+
+
+@pytest.mark.skipif(not os.environ.get("KVWORD_CLI"), reason="the command-line tool is not built")
+@pytest.mark.parametrize("name", ["sample.doc", "sample.docx", "shaped.docx"])
+@pytest.mark.parametrize("flags, options", [
+    ([], {}),
+    (["--front-matter"], {"front_matter": True}),
+    (["--max-length=40"], {"max_length": 40}),
+    (["--revisions=mark"], {"revisions": "mark"}),
+])
+def test_markdown_is_the_tools_markdown(tmp_path, name, flags, options):
+    path = SAMPLES / name
+    if name == "shaped.docx":
+        path = tmp_path / name
+        path.write_bytes(make_docx([], core="<dc:title>Quarterly</dc:title>", body=SHAPED_BODY))
+
+    def tool(*more):
+        return subprocess.run([os.environ["KVWORD_CLI"], "--format=markdown", *flags, *more, str(path)],
+                              check=True, capture_output=True).stdout.decode("utf-8")
+
+    assert kvword.read(path, format="markdown", newline="\r\n", **options).text == tool()
+    assert kvword.read(path, format="markdown", **options).text == tool("--lf")
 
 
 def test_options_reach_the_reader(sample_doc):
@@ -278,6 +334,20 @@ def test_a_protected_docx_needs_its_password():
     assert caught.value.file == str(PROTECTED)
 
 
+@pytest.mark.parametrize("data, named", [
+    (b"{\\rtf1\\ansi\\ansicpg20127 caf\\'e9}", ["cp20127"]),
+    (b"{\\rtf1\\pc caf\\'82}", ["cp437"]),
+    (b"<html><head><meta charset=\"koi8-r\"></head><body><p>\xF0\xD2\xC9</p></body></html>", ["koi8-r"]),
+    (b"{\\rtf1\\ansi\\ansicpg20127 cafe}", []),  # nothing but ASCII: nothing to decode
+    (b"{\\rtf1\\ansi\\ansicpg1251 \\'e0}", []),  # an encoding the library decodes
+])
+def test_encodings_that_could_not_be_decoded_are_named(data, named):
+    assert kvword.read(data).undecodable_encodings == named
+    assert kvword.read(data, format="markdown").undecodable_encodings == named
+    (many,) = kvword.read_many([data], timeout=30)  # through a worker process too
+    assert many.undecodable_encodings == named
+
+
 def test_file_names_with_undecodable_bytes(tmp_path, sample_doc):
     raw = os.fsencode(tmp_path) + b"/caf\xe9-\xff.doc"  # Latin-1 bytes, not UTF-8
     with open(raw, "wb") as f:
@@ -298,7 +368,8 @@ def test_file_names_with_undecodable_bytes(tmp_path, sample_doc):
 def test_help_is_useful_on_its_own():
     doc = kvword.read.__doc__
     for word in ("path_or_bytes", "view", "revisions", "format", "max_length", "hidden_text",
-                 "macros", "summary", "password", "reader", "GIL", "NotWordDocumentError"):
+                 "macros", "summary", "password", "reader", "GIL", "NotWordDocumentError",
+                 "markdown", "front_matter"):
         assert word in doc
     assert "jobs" in kvword.read_many.__doc__ and "input order" in kvword.read_many.__doc__
 

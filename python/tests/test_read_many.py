@@ -15,7 +15,7 @@ from conftest import SAMPLES, corpus_files, make_docx
 def _outcome(result):
     if isinstance(result, kvword.Error):
         return (type(result), result.message, result.file)
-    return (result.reader, result.text, result.summary, result.file)
+    return (result.reader, result.text, result.summary, result.file, result.undecodable_encodings)
 
 
 def _read_one(item):
@@ -157,7 +157,8 @@ def test_with_a_timeout_a_document_over_its_time_or_crashing_is_an_error_in_its_
     assert _children() == []
 
 
-@pytest.mark.parametrize("options", [{}, {"format": "html", "macros": True}, {"view": "stored"}])
+@pytest.mark.parametrize("options", [{}, {"format": "html", "macros": True}, {"view": "stored"},
+                                     {"format": "markdown", "front_matter": True}])
 def test_with_a_timeout_every_result_is_what_it_is_without(tmp_path, options):
     items = [SAMPLES / "sample.doc", str(tmp_path / "missing.doc"), make_docx(["a", "b"]),
              b"not a document", str(tmp_path), str(SAMPLES / "sample.docx")]

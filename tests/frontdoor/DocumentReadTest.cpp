@@ -58,6 +58,26 @@ TEST(FrontDoor, ReadsFilesAndBytesAlike) {
   }
 }
 
+// The encodings that could not be decoded are named for bytes in memory as for a
+// file, and a document read after one that had some names none.
+TEST(FrontDoor, UndecodableEncodingsAreNamedForBytesAndFilesAlike) {
+  TempDir dir;
+  const std::string rtf = "{\\rtf1\\ansi\\ansicpg20127 caf\\'e9}";
+  const std::string page = "<html><head><meta charset=\"koi8-r\"></head><body><p>\xF0\xD2</p></body></html>";
+  const struct {
+    std::string Name, Bytes;
+    std::vector<std::string> Named;
+  } cases[] = {{"a.rtf", rtf, {"cp20127"}}, {"a.htm", page, {"koi8-r"}}, {"b.docx", Docx("plain"), {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    for (const TReadSource& source : {InMemory(c.Bytes), TReadSource::FromPath(dir.Write(c.Name, c.Bytes))}) {
+      const TReadResult read = ReadDocument(source, TReadOptions{});
+      ASSERT_FALSE(read.Failed()) << ToUtf8(read.Message);
+      EXPECT_EQ(read.UndecodableEncodings, c.Named);
+    }
+  }
+}
+
 // Each kind of failure comes from the exception's type; the message stays the
 // library's, and the reason is what the tool prints after the file's name.
 TEST(FrontDoor, FailuresAreToldApartByKind) {

@@ -4,7 +4,7 @@
 # the sample from another folder. The wheel must hold the whole package and an
 # extension that needs nothing of the build tree.
 # cmake -DSOURCE_DIR=... -DBUILD_DIR=... -DWORK_DIR=... -DSAMPLE=... -DPYTHON=...
-#       -DWITH_PYTHON=0|1 -P WheelTest.cmake
+#       -DWITH_PYTHON=0|1 [-DTOOL=kvword] -P WheelTest.cmake
 function(run)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL 0)
@@ -81,6 +81,23 @@ print(kvword.read(sys.argv[1]).text)
 ]=] "${SAMPLE}" "${WORK_DIR}")
 if(NOT output MATCHES "kvword sample document")
   message(FATAL_ERROR "the installed wheel does not read the sample:\n${output}")
+endif()
+# The text is the tool's, its lines ended by LF (print adds one more); so is the Markdown.
+if(TOOL)
+  set(python_text "${output}")
+  run("${TOOL}" --lf "${SAMPLE}")
+  if(NOT python_text STREQUAL "${output}\n")
+    message(FATAL_ERROR "the installed wheel's text is not the tool's:\n${python_text}\n---\n${output}")
+  endif()
+  run("${venv_python}" -c [=[
+import sys, kvword
+sys.stdout.write(kvword.read(sys.argv[1], format="markdown").text)
+]=] "${SAMPLE}")
+  set(python_markdown "${output}")
+  run("${TOOL}" --format=markdown --lf "${SAMPLE}")
+  if(NOT python_markdown STREQUAL output)
+    message(FATAL_ERROR "the installed wheel's Markdown is not the tool's:\n${python_markdown}\n---\n${output}")
+  endif()
 endif()
 file(REMOVE_RECURSE "${WORK_DIR}")
 message(STATUS "the wheel installs into a virtual environment and reads the sample")
