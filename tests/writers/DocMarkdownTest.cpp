@@ -99,12 +99,17 @@ std::string ReadFile(const std::filesystem::path& Path) {
 }
 
 // A tree without the numbers of its ordered lists.
-std::string WithoutListNumbers(const std::string& Tree) { return std::regex_replace(Tree, std::regex("OL[0-9]+"), "OL"); }
+// The tree without the numbers of its lists; a list written as two because its
+// numbers do not follow on (an empty HTML comment between them) counts as one.
+std::string WithoutListNumbers(const std::string& Tree) {
+  const std::string plain = std::regex_replace(Tree, std::regex("OL[0-9]+"), "OL");
+  return std::regex_replace(plain, std::regex("\\}HTML\\[<!-- -->\n\\]OL\\{"), "");
+}
 
 // A document LibreOffice made from pandoc's document gives back the Markdown's
 // shape: headings, nested lists of both kinds, the table, footnotes, link and
-// emphasis. LibreOffice numbers lists its own way, so their numbers are not
-// compared.
+// emphasis. LibreOffice numbers lists its own way (this one shows 7, 7, 8), so
+// their numbers are not compared.
 TEST(DocMarkdown, LibreOfficeDocumentGivesBackItsSourceShape) {
   const std::filesystem::path dir = kvtest::TestDataDir() / "markdown";
   TKvWMarkdownWriter writer;

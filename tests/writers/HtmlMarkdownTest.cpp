@@ -59,7 +59,8 @@ TEST(HtmlMarkdown, ShapesOfSmallPages) {
       {"line breaks inside a paragraph", "<p>one<br>two<br/>three</p>", "P[one⏎two⏎three]"},
       {"nested bullet and numbered lists with their numbers",
        "<ol start=7><li>seven<li>eight<ul><li>inner<ul><li>deeper</ul></ul><li value=20>twenty</ol>",
-       "OL7{LI{P[seven]}LI{P[eight]UL{LI{P[inner]UL{LI{P[deeper]}}}}}LI{P[twenty]}}"},
+       // An item whose number jumps ahead starts a list of its own, which keeps it.
+       "OL7{LI{P[seven]}LI{P[eight]UL{LI{P[inner]UL{LI{P[deeper]}}}}}}HTML[<!-- -->\n]OL20{LI{P[twenty]}}"},
       {"letters and roman numerals stay visible as the item's text",
        "<ol type=a><li>x<li>y</ol><ol type=I><li>z</ol>", "UL{LI{P[a. x]}LI{P[b. y]}LI{P[I. z]}}"},
       {"Word's own list paragraphs, whose labels it writes for browsers without lists",
