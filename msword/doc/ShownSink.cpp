@@ -1,8 +1,36 @@
 #include "msword/doc/ShownSink.h"
 
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace msword {
+
+namespace {
+
+// The first position from From on in Value that holds a control character (a
+// tab included); Value.size() when none.
+size_t FindControl(std::u16string_view Value, size_t From) {
+  const char16_t* text = Value.data();
+  const size_t size = Value.size();
+#if defined(__SSE2__)
+  const __m128i last = _mm_set1_epi16(0x1F), zero = _mm_setzero_si128();
+  while (size - From >= 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + From));
+    // v <= 0x1F as unsigned numbers
+    const unsigned found = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, last), zero)));
+    if (found != 0) return From + size_t(std::countr_zero(found)) / 2;
+    From += 8;
+  }
+#endif
+  while (From < size && text[From] >= 0x20) ++From;
+  return From;
+}
+
+}  // namespace
 
 void TDocShownSink::BeginStory(TKvWStoryKind Kind) {
   CloseAll();
@@ -69,9 +97,9 @@ void TDocShownSink::Text(std::u16string_view Value, const TKvWRunInfo& Run) {
   OpenParagraph();
   if (!FOpen) return;
   size_t from = 0;
-  for (size_t i = 0; i < Value.size(); ++i) {
+  for (size_t i = FindControl(Value, 0); i < Value.size(); i = FindControl(Value, i + 1)) {
     const char16_t c = Value[i];
-    if (c >= 0x20 || c == u'\t') continue;
+    if (c == u'\t') continue;
     if (i > from) FSink.Text(Value.substr(from, i - from), Run);
     from = i + 1;
     if (c == 11) FSink.Break(bkLine);

@@ -651,8 +651,7 @@ class TShownTextReader {
 
   // Shown text S, once the characters before Consumed are read. In place, what
   // would overtake the characters still to be read first moves them further back.
-  void Put(std::u16string_view S, uint32_t Consumed) {
-    if (FSinkText) FSink->Text(S, FSinkRun);
+  [[gnu::always_inline]] void Put(std::u16string_view S, uint32_t Consumed) {
     if (!FInPlace) {
       FOut->append(S);
       return;
@@ -667,9 +666,15 @@ class TShownTextReader {
     std::copy(S.begin(), S.end(), FChars.data() + FWrite);
     FWrite += S.size();
   }
+  // Shown text S of the document's own (not a label's or a mark's), which the sink
+  // is given too.
+  void PutText(std::u16string_view S, uint32_t Consumed) {
+    if (FSinkText) [[unlikely]] FSink->Text(S, FSinkRun);
+    Put(S, Consumed);
+  }
   // The characters [First, Lim) as they are.
   void PutChars(uint32_t First, uint32_t Lim) {
-    if (FSinkText) FSink->Text(std::u16string_view(At(First), Lim - First), FSinkRun);
+    if (FSinkText) [[unlikely]] FSink->Text(std::u16string_view(At(First), Lim - First), FSinkRun);
     if (!FInPlace) {
       FOut->append(At(First), Lim - First);
       return;
@@ -804,9 +809,7 @@ class TShownTextReader {
         if (!Visible(Props)) return false;
         if (labelDue) {
           labelDue = false;
-          const std::u16string label = ListLabel(labelPara);
-          if (FSink) FSink->SetLabel(label, ListLevelOf(labelPara));
-          Put(label, At);
+          PutLabel(labelPara, At);
         }
         return true;
       };
@@ -829,7 +832,7 @@ class TShownTextReader {
             if (shown(c, props)) {
               if (FRevisions == rvMark) MarkState(props.Deleted ? 2 : props.Inserted ? 1 : 0, c);
               if (FSink) SinkRun(c, props);
-              Put(value, valueEnd);
+              PutText(value, valueEnd);
               FSinkText = false;
             }
             after = valueEnd;
@@ -866,6 +869,13 @@ class TShownTextReader {
     MarkState(0, Lim);
   }
 
+  // The list label of the line's paragraph Para, before the position Consumed.
+  void PutLabel(const TParaProps& Para, uint32_t Consumed) {
+    const std::u16string label = ListLabel(Para);
+    if (FSink) FSink->SetLabel(label, ListLevelOf(Para));
+    Put(label, Consumed);
+  }
+
   bool Visible(const TCharProps& Props) const {
     if (Props.Vanish && !FShowHidden) return false;
     if (Props.Deleted && FRevisions == rvAccept) return false;
@@ -887,7 +897,7 @@ class TShownTextReader {
       const std::u16string symbol = SymbolFontText(FontName(Props.SymbolFtc), Props.SymbolChar);
       for (uint32_t c = First; c < Lim; ++c) {
         if (*At(c) < 0x20) EmitControl(c);
-        else Put(symbol, c + 1);
+        else PutText(symbol, c + 1);
       }
       return;
     }
@@ -909,9 +919,9 @@ class TShownTextReader {
         if (ch == chNoteRef) {
           EmitControl(c);
         } else if (ch >= 0xF020 && ch <= 0xF0FF) {
-          Put(SymbolFontText(FontName(IsSymbolFtc(Props.Ftc) ? Props.Ftc : Props.FtcOther), ch), c + 1);
+          PutText(SymbolFontText(FontName(IsSymbolFtc(Props.Ftc) ? Props.Ftc : Props.FtcOther), ch), c + 1);
         } else {
-          Put(std::u16string_view(&ch, 1), c + 1);
+          PutText(std::u16string_view(&ch, 1), c + 1);
         }
       }
       return;
@@ -926,7 +936,7 @@ class TShownTextReader {
     }
     std::string bytes;
     auto flush = [&](uint32_t Consumed) {
-      if (!bytes.empty()) Put(StringToWideStringEx(bytes, codePage), Consumed);
+      if (!bytes.empty()) PutText(StringToWideStringEx(bytes, codePage), Consumed);
       bytes.clear();
     };
     for (uint32_t c = First; c < Lim; ++c) {
@@ -936,10 +946,10 @@ class TShownTextReader {
         EmitControl(c);
       } else if (ch == chNonBreakingHyphen) {
         flush(c);
-        Put(u"\u2011", c + 1);
+        PutText(u"\u2011", c + 1);
       } else if (symbolFont && ch >= 0x20) {
         flush(c);
-        Put(SymbolFontText(font->Name, ch), c + 1);
+        PutText(SymbolFontText(font->Name, ch), c + 1);
       } else {
         bytes.push_back(char(ch));
       }
@@ -1010,19 +1020,16 @@ class TShownTextReader {
     if (ch == chNoteRef) {
       // For the sink a reference, not its mark's text; a note's own mark at its
       // start is nothing.
-      const bool sinkText = FSinkText;
-      if (sinkText) {
-        FSinkText = false;
+      if (FSinkText) {
         if (auto note = FSinkNotes.find(Cp); note != FSinkNotes.end())
           FSink->NoteReference(note->second.Kind, NumberId(note->second.Id), note->second.Mark);
       }
       auto it = FNoteMarks.find(Cp);
       if (it != FNoteMarks.end()) Put(it->second, Cp + 1);
       else Put(std::u16string_view(&ch, 1), Cp + 1);
-      FSinkText = sinkText;
       return;
     }
-    Put(std::u16string_view(&ch, 1), Cp + 1);
+    PutText(std::u16string_view(&ch, 1), Cp + 1);
   }
 
   // The sink's side of the reading.

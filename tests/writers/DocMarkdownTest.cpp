@@ -318,5 +318,40 @@ TEST(DocMarkdown, OnlyTheShownViewInPlainTextDescribes) {
   }
 }
 
+// Word 6 and 95 documents of the shared corpus: headings by built-in style with
+// their numbered labels, lists, tables with emphasis in their cells.
+TEST(DocMarkdown, Word95DocumentsDescribeTheirShape) {
+  const std::filesystem::path corpus = kvtest::CorpusDir();
+  KVTEST_REQUIRE_DIR(corpus);
+  struct TCase {
+    const char* File;
+    std::vector<std::string> Parts;  // pieces of the tree, in order
+  };
+  const TCase cases[] = {
+      {"d0318-Test_File__pre97_.doc", {"H2[3.6.", "Svnserve Based Server]", "H3[3.6.1.", "H3[3.6.2.", "OL1{LI{P[Get the latest"}},
+      {"d0144-Bug49933.doc", {"P[<b>", "T{R{C[<b>", "C[Басвинекс]"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.File);
+    const std::filesystem::path path = corpus / "files" / c.File;
+    if (!std::filesystem::exists(path)) GTEST_SKIP() << c.File << " is absent";
+    TKvWMarkdownWriter writer;
+    TMSWordDocument doc(nullptr);
+    doc.SetView(vwShown);
+    doc.SetDocumentSink(&writer);
+    doc.LoadFromFile(Utf8ToWide(path.string()));
+    ASSERT_LT(doc.DocVersion(), 8);
+    EXPECT_TRUE(doc.DescribesDocument());
+    writer.Finish();
+    const std::string tree = MarkdownTree(WideToUtf8(writer.Markdown()));
+    size_t at = 0;
+    for (const std::string& part : c.Parts) {
+      const size_t found = tree.find(part, at);
+      EXPECT_NE(found, std::string::npos) << part << " in " << tree.substr(0, 2000);
+      if (found != std::string::npos) at = found + part.size();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace msword
