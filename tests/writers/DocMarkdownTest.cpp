@@ -91,13 +91,6 @@ std::string MarkdownOf(const FormattedDocBuilder& Builder, TKvWRevisions Revisio
   return WideToUtf8(writer.Markdown());
 }
 
-std::string ReadFile(const std::filesystem::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 // A tree without the numbers of its ordered lists.
 // The tree without the numbers of its lists; a list written as two because its
 // numbers do not follow on (an empty HTML comment between them) counts as one.
@@ -119,7 +112,7 @@ TEST(DocMarkdown, LibreOfficeDocumentGivesBackItsSourceShape) {
   doc.LoadFromFile(Utf8ToWide((dir / "shapes.doc").string()));
   writer.Finish();
   const std::string markdown = WideToUtf8(writer.Markdown());
-  EXPECT_EQ(WithoutListNumbers(MarkdownTree(markdown)), WithoutListNumbers(MarkdownTree(ReadFile(dir / "shapes.md"))))
+  EXPECT_EQ(WithoutListNumbers(MarkdownTree(markdown)), WithoutListNumbers(MarkdownTree(kvtest::ReadFileBytes(dir / "shapes.md"))))
       << markdown;
 }
 

@@ -76,19 +76,12 @@ std::string MarkdownOf(const std::string& Bytes, TKvWRevisions Revisions = rvDef
   return WideToUtf8(writer.Markdown());
 }
 
-std::string ReadFile(const std::filesystem::path& Path) {
-  std::ifstream in(Path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
 // A document pandoc made from Markdown gives back the Markdown's shape: its
 // headings, nested and numbered lists, table, footnotes, link and emphasis.
 TEST(DocxMarkdown, PandocDocumentGivesBackItsSourceShape) {
   const std::filesystem::path dir = kvtest::TestDataDir() / "markdown";
-  const std::string markdown = MarkdownOf(ReadFile(dir / "shapes.docx"));
-  EXPECT_EQ(MarkdownTree(markdown), MarkdownTree(ReadFile(dir / "shapes.md"))) << markdown;
+  const std::string markdown = MarkdownOf(kvtest::ReadFileBytes(dir / "shapes.docx"));
+  EXPECT_EQ(MarkdownTree(markdown), MarkdownTree(kvtest::ReadFileBytes(dir / "shapes.md"))) << markdown;
 }
 
 TEST(DocxMarkdown, ShapesOfSmallPackages) {
@@ -159,7 +152,7 @@ TEST(DocxMarkdown, ShapesOfSmallPackages) {
 
 // Describing the document changes nothing of the lines the shown view gives.
 TEST(DocxMarkdown, SinkLeavesTheShownLinesAsTheyWere) {
-  const std::string bytes = ReadFile(kvtest::TestDataDir() / "markdown" / "shapes.docx");
+  const std::string bytes = kvtest::ReadFileBytes(kvtest::TestDataDir() / "markdown" / "shapes.docx");
   std::vector<std::u16string> described;
   MarkdownOf(bytes, rvDefault, &described);
   TMSWordXDocument doc(nullptr);
