@@ -27,8 +27,11 @@ TKvWListLabelKind ClassifyListLabel(std::u16string_view Label) {
   size_t digits = 0;
   while (digits < Label.size() && Label[digits] >= u'0' && Label[digits] <= u'9') ++digits;
   const std::u16string_view rest = Label.substr(digits);
-  // Nine digits at most: a longer number is no list item's in Markdown either.
-  if (digits > 0 && digits <= 9 && (rest.empty() || rest == u"." || rest == u")")) {
+  // Nine digits at most: a longer number is no list item's in Markdown either. A
+  // number with leading zeros ("01", "007") is kept as text: a list marker would
+  // drop them.
+  const bool padded = digits > 1 && Label[0] == u'0';
+  if (digits > 0 && digits <= 9 && !padded && (rest.empty() || rest == u"." || rest == u")")) {
     result.Kind = lkNumber;
     for (size_t i = 0; i < digits; ++i) result.Number = result.Number * 10 + (Label[i] - u'0');
     result.Delimiter = rest.empty() ? u'.' : rest[0];

@@ -23,7 +23,7 @@ enum TKvWStoryKind : uint8_t {
 };
 inline constexpr size_t StoryKindCount = 7;
 
-// How a list label reads: a bullet, a plain number ("7." or "7)"), or anything
+// How a list label reads: a bullet, a plain number ("7." or "7)", no leading zero), or anything
 // else ("a)", "iv.", "2.1", "Article 2"), which only its text expresses.
 enum TKvWListKind : uint8_t { lkNone = 0, lkBullet, lkNumber, lkOther };
 

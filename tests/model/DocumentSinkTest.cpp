@@ -20,7 +20,8 @@ TEST(DocumentSink, ListLabelsReadAsBulletsNumbersOrText) {
       {u"3", lkNumber, 3, u'.'},        {u"a)", lkOther, 0, u'.'},    {u"iv.", lkOther, 0, u'.'},
       {u"2.1", lkOther, 0, u'.'},       {u"(1)", lkOther, 0, u'.'},   {u"Article 2", lkOther, 0, u'.'},
       {u"1234567890.", lkOther, 0, u'.'}, {u"\u03B1.", lkOther, 0, u'.'}, {u"", lkNone, 0, u'.'},
-      {u" \t", lkNone, 0, u'.'},
+      {u" \t", lkNone, 0, u'.'},         {u"01.", lkOther, 0, u'.'},   {u"0007)", lkOther, 0, u'.'},
+      {u"0.", lkNumber, 0, u'.'},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(WideToUtf8(c.Label));
