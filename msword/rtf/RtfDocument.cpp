@@ -6,6 +6,7 @@
 #include "msword/base/Streams.h"
 #include "msword/base/SummaryInformation.h"
 #include "msword/MSWordCnst.h"
+#include "msword/model/ListDescription.h"
 #include "msword/rtf/RtfParser.h"
 
 namespace msword {
@@ -38,7 +39,11 @@ void TMSRtfDocument::LoadFromBytes(std::string_view Bytes) {
   options.ShownView = View() == vwShown;
   options.Revisions = EffectiveRevisions();
   if (summary) options.Summary = FSummaryInformation.get();
+  TKvWDocumentSink* sink = text && View() == vwShown && TextFormating() == tfPlainText ? DocumentSink() : nullptr;
+  options.Sink = sink;
+  if (sink) sink->BeginStory(skMain, {});
   TRtfStories stories = ReadRtfStories(Bytes, options);
+  if (sink) sink->EndStory();
   if (!text) return;
   AddMarkedStory(stories.Text[rsMain], Text(), true);
   AddMarkedStory(stories.Text[rsFootNote], FFootNoteText.get(), false);
@@ -47,6 +52,13 @@ void TMSRtfDocument::LoadFromBytes(std::string_view Bytes) {
   AddMarkedStory(stories.Text[rsAnnotation], FAnnotationText.get(), false);
   AddMarkedStory(stories.Text[rsEndNote], FEndNoteText.get(), false);
   AddMarkedStory(stories.Text[rsTextBox], FTextBoxText.get(), false);
+  if (!sink) return;
+  // The notes of the main text were described where they stand; the other
+  // stories are described from their lists.
+  DescribeList(skHeaders, HeaderText(), *sink);
+  DescribeList(skFooters, FooterText(), *sink);
+  DescribeList(skComments, AnnotationText(), *sink);
+  DescribeList(skTextBoxes, TextBoxText(), *sink);
 }
 
 }  // namespace msword

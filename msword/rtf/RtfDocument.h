@@ -24,6 +24,9 @@ class TMSRtfDocument : public TMSCustomWordDocument {
   void LoadFromStream(TStream* Stream) override;
   // Reads the RTF document in Bytes (nothing checks that it starts as RTF should).
   void LoadFromBytes(std::string_view Bytes);
+  // The shown view's main text and its notes are described to the document sink
+  // as they are read (with the other stories after them, from their lists).
+  bool DescribesDocument() const override { return true; }
 
  protected:
   const char* ClassName() const override { return "TMSRtfDocument"; }

@@ -12,6 +12,7 @@
 #include "msword/base/SummaryInformation.h"
 #include "msword/base/SymbolFonts.h"
 #include "msword/base/UndecodableEncodings.h"
+#include "msword/model/DocumentSink.h"
 
 namespace msword {
 
@@ -25,6 +26,8 @@ enum TRtfDest : uint8_t {
   rdInfo,        // the information group: its fields are groups of their own
   rdInfoText,    // one text field of the information group
   rdInfoDate,    // one date of the information group
+  rdStyleSheet,  // style entries: number, outline level, name (read for a sink only)
+  rdFieldInst,   // a field's instruction (read for a sink only)
 };
 
 // The fields of the information group the summary keeps.
@@ -38,12 +41,14 @@ enum TRtfWord : uint8_t {
   // destinations
   cwSkipDest, cwFontTable, cwInfo, cwInfoText, cwInfoDate, cwFootNote, cwHeader, cwFooter,
   cwAnnotation, cwTextBox, cwListText, cwFieldResult, cwTransparent, cwUpr, cwUd, cwObject,
-  cwObjectResult,
+  cwObjectResult, cwStyleSheet, cwFieldInst, cwNoNestTables,
   // characters and marks
   cwPar, cwLine, cwTab, cwCell, cwRow, cwSect, cwChar, cwNoteMark,
   // properties
   cwU, cwUc, cwBin, cwFont, cwDefFont, cwAnsiCpg, cwAnsi, cwMac, cwPc, cwPca, cwCharset, cwCpg,
   cwPlain, cwHidden, cwDeleted, cwRevised, cwFtnAlt,
+  // what a sink is told besides the text
+  cwBold, cwItalic, cwStrike, cwPard, cwStyle, cwOutlineLevel, cwInTable, cwItap, cwIlvl,
   // information values
   cwYr, cwMo, cwDy, cwHr, cwMin, cwSec, cwVersion, cwEdMins, cwNofPages, cwNofWords, cwNofChars,
   cwNofCharsWs,
@@ -58,9 +63,9 @@ const std::unordered_map<std::string_view, TWordInfo>& WordTable() {
   static const std::unordered_map<std::string_view, TWordInfo> table = [] {
     std::unordered_map<std::string_view, TWordInfo> t;
     for (std::string_view name :
-         {"colortbl", "stylesheet", "pict", "filetbl", "listtable", "listoverridetable", "revtbl",
+         {"colortbl", "pict", "filetbl", "listtable", "listoverridetable", "revtbl",
           "rsidtbl", "xmlnstbl", "themedata", "colorschememapping", "latentstyles", "datastore",
-          "objdata", "objclass", "objname", "fldinst", "private", "pgdsctbl", "template", "docvar",
+          "objdata", "objclass", "objname", "private", "pgdsctbl", "template", "docvar",
           "userprops", "txe", "xe", "tc", "tcn", "nonshppict", "sp", "pn", "pntxta", "pntxtb",
           "atnid", "atnauthor", "atnref", "atndate", "atnparent", "atnicn", "bkmkstart", "bkmkend",
           "generator", "mmathPr", "fchars", "lchars", "listpicture", "panose", "falt", "ftnsep",
@@ -73,6 +78,20 @@ const std::unordered_map<std::string_view, TWordInfo>& WordTable() {
           "xmlopen", "xmlattrname", "xmlattrvalue", "rxe", "factoidname"})
       t[name] = {cwSkipDest, 0};
     t["fonttbl"] = {cwFontTable, 0};
+    // Skipped as they always were, but for a sink, which reads them.
+    t["stylesheet"] = {cwStyleSheet, 0};
+    t["fldinst"] = {cwFieldInst, 0};
+    t["nonesttables"] = {cwNoNestTables, 0};
+    t["b"] = {cwBold, 0};
+    t["i"] = {cwItalic, 0};
+    t["strike"] = {cwStrike, 0};
+    t["striked"] = {cwStrike, 0};
+    t["pard"] = {cwPard, 0};
+    t["s"] = {cwStyle, 0};
+    t["outlinelevel"] = {cwOutlineLevel, 0};
+    t["intbl"] = {cwInTable, 0};
+    t["itap"] = {cwItap, 0};
+    t["ilvl"] = {cwIlvl, 0};
     t["info"] = {cwInfo, 0};
     t["title"] = {cwInfoText, ifTitle};
     t["subject"] = {cwInfoText, ifSubject};
@@ -105,9 +124,9 @@ const std::unordered_map<std::string_view, TWordInfo>& WordTable() {
     t["line"] = {cwLine, 0};
     t["tab"] = {cwTab, 0};
     t["cell"] = {cwCell, 0};
-    t["nestcell"] = {cwCell, 0};
+    t["nestcell"] = {cwCell, 1};
     t["row"] = {cwRow, 0};
-    t["nestrow"] = {cwRow, 0};
+    t["nestrow"] = {cwRow, 1};
     t["sect"] = {cwSect, 0};
     t["emdash"] = {cwChar, 0x2014};
     t["endash"] = {cwChar, 0x2013};
@@ -191,11 +210,59 @@ struct TRtfGroup {
   bool OpensStory = false;
   uint32_t Uc = 1;
   int32_t Font = -1;  // -1: the default font
+  // What a sink is told; nothing reads these without one.
+  uint8_t SinkStory = 0;  // 0: not described, 1: the main text, 2: a note of it
+  bool SinkMute = false;  // the text for readers that know no nested tables
+  bool ListText = false;  // a list label's text
+  bool Bold = false;
+  bool Italic = false;
+  bool Strike = false;
+  uint32_t Link = 0;      // 1 + the index of the link's target; 0: no link
+  // The paragraph's properties (\pard resets them).
+  int32_t Style = 0;
+  int32_t OutlineLevel = -1;  // -1: the style's; 0: body text; 1-9: a heading
+  bool InTable = false;
+  int32_t Itap = 1;
+  int32_t Ilvl = 0;
+};
+
+// The properties that split a paragraph's text into runs.
+struct TRunKey {
+  bool Bold = false;
+  bool Italic = false;
+  bool Strike = false;
+  bool Inserted = false;
+  bool Deleted = false;
+  uint32_t Link = 0;
+  bool operator==(const TRunKey&) const = default;
+};
+
+// A paragraph style of the style sheet.
+struct TRtfStyle {
+  std::u16string Name;
+  int32_t OutlineLevel = -1;  // -1: none given
+};
+
+// A table level a sink has been told of: whether a row and a cell of it are open.
+struct TSinkTableLevel {
+  bool RowOpen = false;
+  bool CellOpen = false;
+};
+
+// What a sink has been told of one story (the main text, or the note being read).
+struct TSinkFrame {
+  bool Paragraph = false;
+  std::u16string Run;
+  TRunKey Key;
+  std::u16string Label;  // a list label read before its paragraph's text
+  int32_t Tables = 0;    // tables open, the innermost at Levels[Tables - 1]
+  std::array<TSinkTableLevel, RTF_MAX_TABLE_DEPTH> Levels{};
 };
 
 class TRtfParser {
  public:
-  TRtfParser(std::string_view Bytes, const TRtfReadOptions& Options) : FIn(Bytes), FOptions(Options) {}
+  TRtfParser(std::string_view Bytes, const TRtfReadOptions& Options)
+      : FIn(Bytes), FOptions(Options), FSink(Options.ShownView ? Options.Sink : nullptr) {}
 
   TRtfStories Run();
 
@@ -220,6 +287,20 @@ class TRtfParser {
   void StoreInfoText(uint8_t Field);
   void StoreInfoDate(uint8_t Field);
   TRtfGroup& Top() { return FStack.back(); }
+  void RegisterStyle();
+  void EndFieldInst();
+  // The sink's side.
+  bool Describes(const TRtfGroup& g) const { return FSink && g.SinkStory != 0 && !g.SinkMute; }
+  TSinkFrame& Frame(const TRtfGroup& g) { return FSinkFrames[g.SinkStory == 2 ? 1 : 0]; }
+  void SinkText(const TRtfGroup& g, std::u16string_view S);
+  void SinkMark(const TRtfGroup& g, char16_t Mark);
+  void SinkTableMark(const TRtfGroup& g, bool Row, bool Nested);
+  void SinkBeginParagraph(TSinkFrame& f, const TRtfGroup& g);
+  void SinkEndParagraph(TSinkFrame& f);
+  void SinkFlushRun(TSinkFrame& f);
+  void SinkTables(TSinkFrame& f, int32_t Depth);
+  void SinkCloseFrame(TSinkFrame& f);
+  void SinkOpenNote(const TRtfGroup& g);
 
   std::string_view FIn;
   size_t FPos = 0;
@@ -244,9 +325,27 @@ class TRtfParser {
   // Revision marks open per story.
   std::array<char16_t, rsCount> FOpenRevision{};
   uint32_t FNoteNumber = 0;  // note anchors met in the main text
+  // The style sheet and the style entry being read (for a sink).
+  std::map<int32_t, TRtfStyle> FStyles;
+  int32_t FEntryStyle = 0;
+  int32_t FEntryOutline = -1;
+  std::u16string FEntryStyleName;
+  std::u16string FFieldInst;  // the instruction of the field being read
+  // The sink and what it has been told.
+  TKvWDocumentSink* FSink = nullptr;
+  std::array<TSinkFrame, 2> FSinkFrames;
+  std::vector<std::u16string> FSinkLinks;
+  bool FSinkQuiet = false;      // text that is a note's number, which the sink is told otherwise
+  bool FSinkNotePending = false;  // a note has begun; its reference is not yet told
+  bool FSinkNoteOpen = false;
+  uint32_t FSinkNotes = 0;
 };
 
 constexpr size_t MAX_FONTS = 16384;
+constexpr size_t MAX_STYLES = 16384;
+constexpr size_t MAX_STYLE_NAME = 256;
+constexpr size_t MAX_FIELD_INST = 4096;
+constexpr size_t MAX_LABEL = 64;
 
 bool TRtfParser::Suppressed(const TRtfGroup& g) const {
   if (g.Hidden && !FOptions.HiddenText) return true;
@@ -329,10 +428,24 @@ void TRtfParser::Put(std::u16string_view S) {
         }
       }
       // The document's own control characters are no text.
+      const size_t before = story.size();
       for (char16_t c : S)
         if (!IsMarkCharacter(c)) story.push_back(c);
+      if (Describes(g) && !FSinkQuiet) SinkText(g, std::u16string_view(story).substr(before));
       return;
     }
+    case rdStyleSheet:
+      for (char16_t c : S) {
+        if (c == u';') {
+          RegisterStyle();
+        } else if (FEntryStyleName.size() < MAX_STYLE_NAME) {
+          FEntryStyleName.push_back(c);
+        }
+      }
+      return;
+    case rdFieldInst:
+      if (FFieldInst.size() + S.size() <= MAX_FIELD_INST) FFieldInst.append(S);
+      return;
     case rdFontTable:
       for (char16_t c : S) {
         if (c == u';') {
@@ -361,6 +474,7 @@ void TRtfParser::PutMark(char16_t Mark) {
     open = 0;
   }
   story.push_back(Mark);
+  if (Describes(g)) SinkMark(g, Mark);
 }
 
 void TRtfParser::EndStoryParagraph(TRtfStory Story) {
@@ -381,6 +495,22 @@ void TRtfParser::OpenStory(TRtfGroup& g, TRtfStory Story) {
   g.OpensStory = true;
   // A story's text starts visible and unrevised whatever surrounds its anchor.
   g.Hidden = g.Deleted = g.Inserted = false;
+  g.Link = 0;
+  g.ListText = false;
+  g.Style = 0;
+  g.OutlineLevel = -1;
+  g.InTable = false;
+  g.Itap = 1;
+  g.Ilvl = 0;
+  // A note of the main text is described where it stands; other stories are not.
+  if (FSink && g.SinkStory == 1 && Story == rsFootNote && !FSinkNotePending && !FSinkNoteOpen) {
+    g.SinkStory = 2;
+    FSinkNotePending = true;
+    ++FSinkNotes;
+    FSinkFrames[1] = TSinkFrame();
+  } else {
+    g.SinkStory = 0;
+  }
 }
 
 void TRtfParser::RegisterFont() {
@@ -467,10 +597,289 @@ void TRtfParser::CloseGroup() {
     case rdInfoDate:
       StoreInfoDate(g.InfoField);
       break;
+    case rdStyleSheet:
+      if (!FEntryStyleName.empty()) RegisterStyle();
+      break;
+    case rdFieldInst:
+      if (!FStack.empty() && Top().Dest != rdFieldInst) EndFieldInst();
+      break;
     default:
       break;
   }
   if (g.OpensStory) EndStoryParagraph(g.Story);
+  if (g.OpensStory && g.SinkStory == 2) {
+    // The note's end: its reference is told now if nothing in it was.
+    SinkOpenNote(g);
+    SinkCloseFrame(FSinkFrames[1]);
+    FSink->EndNote();
+    FSink->EndStory();
+    FSinkNoteOpen = false;
+  }
+}
+
+void TRtfParser::RegisterStyle() {
+  if (FEntryStyle >= 0 && (FStyles.size() < MAX_STYLES || FStyles.count(FEntryStyle))) {
+    TRtfStyle style;
+    while (!FEntryStyleName.empty() && FEntryStyleName.back() == u' ') FEntryStyleName.pop_back();
+    const size_t first = FEntryStyleName.find_first_not_of(u' ');
+    style.Name = first == std::u16string::npos ? std::u16string() : FEntryStyleName.substr(first);
+    style.OutlineLevel = FEntryOutline;
+    FStyles[FEntryStyle] = std::move(style);
+  }
+  FEntryStyle = 0;
+  FEntryOutline = -1;
+  FEntryStyleName.clear();
+}
+
+// A HYPERLINK field's target becomes the link of the field's result; a link to a
+// place in the document (\l) stays text.
+void TRtfParser::EndFieldInst() {
+  std::u16string_view inst = FFieldInst;
+  auto skipBlanks = [&] {
+    while (!inst.empty() && (inst.front() == u' ' || inst.front() == u'\t' || inst.front() == 0xA0))
+      inst.remove_prefix(1);
+  };
+  skipBlanks();
+  static constexpr std::u16string_view kHyperlink = u"HYPERLINK";
+  if (inst.size() < kHyperlink.size()) return;
+  for (size_t k = 0; k < kHyperlink.size(); ++k) {
+    char16_t c = inst[k];
+    if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
+    if (c != kHyperlink[k]) return;
+  }
+  inst.remove_prefix(kHyperlink.size());
+  std::u16string target;
+  while (true) {
+    skipBlanks();
+    if (inst.empty()) break;
+    if (inst.front() == u'\\') {
+      // A switch: \l names a bookmark (a place in the document when no file is
+      // named); the others (\o "tip", \t "frame") take an argument.
+      const bool bookmark = inst.size() > 1 && (inst[1] == u'l' || inst[1] == u'L');
+      if (bookmark && target.empty()) return;
+      inst.remove_prefix(std::min<size_t>(2, inst.size()));
+      skipBlanks();
+      if (!inst.empty() && inst.front() == u'"') {
+        const size_t close = inst.find(u'"', 1);
+        inst.remove_prefix(close == std::u16string_view::npos ? inst.size() : close + 1);
+      }
+      continue;
+    }
+    if (!target.empty()) break;
+    if (inst.front() == u'"') {
+      const size_t close = inst.find(u'"', 1);
+      target = std::u16string(inst.substr(1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1));
+      inst.remove_prefix(close == std::u16string_view::npos ? inst.size() : close + 1);
+    } else {
+      size_t end = 0;
+      while (end < inst.size() && inst[end] != u' ' && inst[end] != u'\t') ++end;
+      target = std::u16string(inst.substr(0, end));
+      inst.remove_prefix(end);
+    }
+    if (target.empty()) break;
+  }
+  // Blanks around the target are no part of it.
+  while (!target.empty() && target.back() == u' ') target.pop_back();
+  const size_t first = target.find_first_not_of(u' ');
+  if (first == std::u16string::npos) return;
+  FSinkLinks.push_back(target.substr(first));
+  Top().Link = uint32_t(FSinkLinks.size());
+}
+
+void TRtfParser::SinkOpenNote(const TRtfGroup& g) {
+  if (!FSinkNotePending) return;
+  FSinkNotePending = false;
+  FSinkNoteOpen = true;
+  const TKvWNoteKind kind = g.Story == rsEndNote ? nkEndnote : nkFootnote;
+  const std::u16string id = Utf8ToWide(std::to_string(FSinkNotes));
+  TSinkFrame& main = FSinkFrames[0];
+  if (!main.Paragraph) {
+    FSink->BeginParagraph({});
+    main.Paragraph = true;
+    main.Key = TRunKey();
+  }
+  SinkFlushRun(main);
+  FSink->NoteReference(kind, id, id);
+  FSink->BeginStory(kind == nkEndnote ? skEndnotes : skFootnotes, {});
+  FSink->BeginNote(kind, id);
+}
+
+void TRtfParser::SinkText(const TRtfGroup& g, std::u16string_view S) {
+  if (S.empty()) return;
+  TSinkFrame& f = Frame(g);
+  if (g.ListText) {
+    f.Label.append(S);
+    return;
+  }
+  if (g.SinkStory == 2) SinkOpenNote(g);
+  if (!f.Paragraph) SinkBeginParagraph(f, g);
+  TRunKey key;
+  key.Bold = g.Bold;
+  key.Italic = g.Italic;
+  key.Strike = g.Strike;
+  if (FOptions.Revisions == rvMark) {
+    key.Inserted = g.Inserted;
+    key.Deleted = g.Deleted;
+  }
+  key.Link = g.Link;
+  if (!(key == f.Key)) {
+    SinkFlushRun(f);
+    f.Key = key;
+  }
+  f.Run.append(S);
+}
+
+void TRtfParser::SinkMark(const TRtfGroup& g, char16_t Mark) {
+  TSinkFrame& f = Frame(g);
+  if (g.ListText) return;  // what follows a label (its tab) is no part of it
+  switch (Mark) {
+    case mkTab:
+      SinkText(g, u"\t");
+      return;
+    case mkLineBreak:
+      if (!f.Paragraph) return;
+      SinkFlushRun(f);
+      FSink->Break(bkLine);
+      return;
+    case mkParagraph:
+      if (g.SinkStory == 2) SinkOpenNote(g);
+      SinkEndParagraph(f);
+      return;
+    default:
+      return;
+  }
+}
+
+// A cell's or a row's end. The depth of a nested table's marks is at least 2.
+void TRtfParser::SinkTableMark(const TRtfGroup& g, bool Row, bool Nested) {
+  if (g.SinkStory == 2) SinkOpenNote(g);
+  TSinkFrame& f = Frame(g);
+  SinkEndParagraph(f);
+  int32_t depth = g.InTable ? std::clamp(g.Itap, 1, RTF_MAX_TABLE_DEPTH) : 1;
+  if (Nested) depth = std::max(depth, std::min(2, RTF_MAX_TABLE_DEPTH));
+  if (!Row) {
+    SinkTables(f, depth);
+    f.Levels[size_t(f.Tables - 1)].CellOpen = false;
+    FSink->EndCell();
+    return;
+  }
+  // A row ends the row of its own table; tables opened inside it end with it.
+  if (f.Tables == 0) return;
+  depth = Nested ? std::min(depth, f.Tables) : 1;
+  while (f.Tables > depth) {
+    TSinkTableLevel& level = f.Levels[size_t(f.Tables - 1)];
+    if (level.CellOpen) FSink->EndCell();
+    if (level.RowOpen) FSink->EndRow();
+    FSink->EndTable();
+    --f.Tables;
+  }
+  TSinkTableLevel& level = f.Levels[size_t(f.Tables - 1)];
+  if (level.CellOpen) FSink->EndCell();
+  if (level.RowOpen) FSink->EndRow();
+  level = TSinkTableLevel();
+}
+
+// Opens and closes tables until Depth are open, with a row and a cell open in
+// the innermost (none when Depth is 0).
+void TRtfParser::SinkTables(TSinkFrame& f, int32_t Depth) {
+  while (f.Tables > Depth) {
+    TSinkTableLevel& level = f.Levels[size_t(f.Tables - 1)];
+    if (level.CellOpen) FSink->EndCell();
+    if (level.RowOpen) FSink->EndRow();
+    FSink->EndTable();
+    --f.Tables;
+  }
+  for (int32_t k = 0; k < Depth; ++k) {
+    if (k == f.Tables) {
+      FSink->BeginTable();
+      f.Levels[size_t(k)] = TSinkTableLevel();
+      ++f.Tables;
+    }
+    TSinkTableLevel& level = f.Levels[size_t(k)];
+    if (!level.RowOpen) {
+      FSink->BeginRow();
+      level.RowOpen = true;
+    }
+    if (!level.CellOpen) {
+      FSink->BeginCell(TKvWCellInfo());
+      level.CellOpen = true;
+    }
+  }
+}
+
+void TRtfParser::SinkBeginParagraph(TSinkFrame& f, const TRtfGroup& g) {
+  SinkTables(f, g.InTable ? std::clamp(g.Itap, 1, RTF_MAX_TABLE_DEPTH) : 0);
+  TKvWParagraphInfo info;
+  const auto style = FStyles.find(g.Style);
+  if (style != FStyles.end()) {
+    info.Style = style->second.Name;
+    static constexpr std::u16string_view kTitle = u"title";
+    const std::u16string& name = style->second.Name;
+    info.Title = name.size() == kTitle.size() &&
+                 std::equal(name.begin(), name.end(), kTitle.begin(), [](char16_t a, char16_t b) {
+                   return (a >= u'A' && a <= u'Z' ? char16_t(a + 32) : a) == b;
+                 });
+  }
+  // The paragraph's own outline level, else its style's, else the built-in
+  // heading style's name.
+  int32_t level = g.OutlineLevel;
+  if (level < 0 && style != FStyles.end()) level = style->second.OutlineLevel;
+  if (level < 0) level = HeadingLevelOfStyleName(info.Style);
+  info.OutlineLevel = level >= 1 && level <= 9 ? level : 0;
+  std::u16string text;
+  const size_t first = f.Label.find_first_not_of(u" \t\u00A0");
+  const size_t last = f.Label.find_last_not_of(u" \t\u00A0");
+  const std::u16string label = first == std::u16string::npos ? std::u16string() : f.Label.substr(first, last - first + 1);
+  f.Label.clear();
+  // A label too long to be one is the text's start.
+  const TKvWListLabelKind kind = label.size() <= MAX_LABEL ? ClassifyListLabel(label) : TKvWListLabelKind();
+  if (!label.empty() && kind.Kind != lkNone) {
+    info.ListLabel = label;
+    info.ListLevel = std::clamp(g.Ilvl, 0, 8);
+    info.ListKind = kind.Kind;
+    info.ListNumber = kind.Number;
+    info.ListDelimiter = kind.Delimiter;
+  } else {
+    text = label;  // a label that is none: the text's start
+  }
+  FSink->BeginParagraph(info);
+  f.Paragraph = true;
+  f.Key = TRunKey();
+  f.Run = std::move(text);
+}
+
+void TRtfParser::SinkFlushRun(TSinkFrame& f) {
+  if (f.Run.empty()) return;
+  TKvWRunInfo info;
+  info.Bold = f.Key.Bold;
+  info.Italic = f.Key.Italic;
+  info.Strike = f.Key.Strike;
+  info.Inserted = f.Key.Inserted;
+  info.Deleted = f.Key.Deleted;
+  if (f.Key.Link > 0 && f.Key.Link <= FSinkLinks.size()) info.Hyperlink = FSinkLinks[f.Key.Link - 1];
+  FSink->Text(f.Run, info);
+  f.Run.clear();
+}
+
+void TRtfParser::SinkEndParagraph(TSinkFrame& f) {
+  if (!f.Paragraph && !f.Label.empty()) {
+    // A label without text after it: a paragraph of its own.
+    std::u16string label = std::move(f.Label);
+    f.Label.clear();
+    FSink->BeginParagraph({});
+    FSink->Text(label, {});
+    FSink->EndParagraph();
+    return;
+  }
+  if (!f.Paragraph) return;
+  SinkFlushRun(f);
+  FSink->EndParagraph();
+  f.Paragraph = false;
+}
+
+void TRtfParser::SinkCloseFrame(TSinkFrame& f) {
+  SinkEndParagraph(f);
+  SinkTables(f, 0);
 }
 
 void TRtfParser::ControlSymbol(char c) {
@@ -551,7 +960,48 @@ void TRtfParser::ControlWord(std::string_view Name, bool HasParam, int32_t Param
       return;
     case cwListText:
       if (!FOptions.ShownView) g.Dest = rdSkip;
+      else g.ListText = true;
       return;
+    case cwStyleSheet:
+      g.Dest = FSink ? rdStyleSheet : rdSkip;
+      FEntryStyle = 0;
+      FEntryOutline = -1;
+      FEntryStyleName.clear();
+      return;
+    case cwFieldInst:
+      g.Dest = Describes(g) && g.Dest == rdText ? rdFieldInst : rdSkip;
+      FFieldInst.clear();
+      return;
+    case cwNoNestTables:
+      g.SinkMute = true;
+      return;
+    case cwBold: g.Bold = on; return;
+    case cwItalic: g.Italic = on; return;
+    case cwStrike: g.Strike = on; return;
+    case cwPard:
+      g.Style = 0;
+      g.OutlineLevel = -1;
+      g.InTable = false;
+      g.Itap = 1;
+      g.Ilvl = 0;
+      return;
+    case cwStyle:
+      if (g.Dest == rdStyleSheet) FEntryStyle = HasParam ? Param : 0;
+      else g.Style = HasParam ? Param : 0;
+      return;
+    case cwOutlineLevel: {
+      // \outlinelevel0 is the first level; 9 and beyond are body text.
+      const int32_t level = HasParam && Param >= 0 && Param < 9 ? Param + 1 : 0;
+      if (g.Dest == rdStyleSheet) FEntryOutline = level;
+      else g.OutlineLevel = level;
+      return;
+    }
+    case cwInTable: g.InTable = on; return;
+    case cwItap:
+      g.Itap = HasParam ? Param : 1;
+      if (g.Itap == 0) g.InTable = false;
+      return;
+    case cwIlvl: g.Ilvl = HasParam ? Param : 0; return;
     case cwFieldResult:
     case cwTransparent:
       return;
@@ -572,17 +1022,26 @@ void TRtfParser::ControlWord(std::string_view Name, bool HasParam, int32_t Param
     case cwTab:
       if (g.Dest == rdText) PutMark(mkTab);
       return;
-    case cwCell: PutMark(mkCellEnd); return;
-    case cwRow: PutMark(mkRowEnd); return;
+    case cwCell:
+    case cwRow:
+      PutMark(info.Word == cwCell ? mkCellEnd : mkRowEnd);
+      if (g.Dest == rdText && !Suppressed(g) && Describes(g)) SinkTableMark(g, info.Word == cwRow, info.Value != 0);
+      return;
     case cwSect:
-      if (g.Dest == rdText && !Suppressed(g)) EndStoryParagraph(g.Story);
+      if (g.Dest == rdText && !Suppressed(g)) {
+        EndStoryParagraph(g.Story);
+        if (Describes(g)) SinkEndParagraph(Frame(g));
+      }
       return;
     case cwChar: PutChar(char16_t(info.Value)); return;
     case cwNoteMark:
       if (!FOptions.ShownView || g.Dest != rdText) return;
       // The anchor's number; the note that follows shows the same.
       if (g.Story == rsMain) ++FNoteNumber;
+      // A sink is told of the note's reference where the note stands.
+      FSinkQuiet = true;
       Put(Utf8ToWide(std::to_string(std::max<uint32_t>(FNoteNumber, 1))));
+      FSinkQuiet = false;
       return;
     case cwU: {
       // A value outside the 16 bits is no character.
@@ -627,6 +1086,7 @@ void TRtfParser::ControlWord(std::string_view Name, bool HasParam, int32_t Param
       return;
     case cwPlain:
       g.Hidden = g.Deleted = g.Inserted = false;
+      g.Bold = g.Italic = g.Strike = false;
       g.Font = -1;
       return;
     case cwHidden: g.Hidden = on; return;
@@ -670,6 +1130,7 @@ TRtfStories TRtfParser::Run() {
   if (FPos == n) return std::move(FResult);
   ++FPos;
   FStack.push_back(TRtfGroup{});
+  if (FSink) FStack.back().SinkStory = 1;
   bool starred = false;
   while (FPos < n) {
     const char c = s[FPos];
@@ -802,6 +1263,7 @@ TRtfStories TRtfParser::Run() {
       const TRtfFont* font = GroupFont(g);
       if (!font || !font->Symbol) {
         std::u16string& story = FResult.Text[g.Story];
+        const size_t before = story.size();
         size_t k = start;
         for (; k < end; ++k) {
           const unsigned char b = static_cast<unsigned char>(s[k]);
@@ -809,6 +1271,7 @@ TRtfStories TRtfParser::Run() {
           if (b >= 0x20) story.push_back(char16_t(b));
         }
         start = k;
+        if (Describes(g)) SinkText(g, std::u16string_view(story).substr(before));
       }
     }
     for (size_t k = start; k < end; ++k) AddByte(static_cast<unsigned char>(s[k]));
@@ -819,6 +1282,7 @@ TRtfStories TRtfParser::Run() {
   FOverflow = 0;
   while (!FStack.empty()) CloseGroup();
   EndStoryParagraph(rsMain);
+  if (FSink) SinkCloseFrame(FSinkFrames[0]);
   return std::move(FResult);
 }
 

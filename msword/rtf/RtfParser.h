@@ -15,6 +15,7 @@
 namespace msword {
 
 class TKvWordSummaryInformation;
+class TKvWDocumentSink;
 
 enum TRtfStory : uint8_t {
   rsMain = 0, rsFootNote, rsEndNote, rsHeader, rsFooter, rsAnnotation, rsTextBox, rsCount };
@@ -24,6 +25,10 @@ struct TRtfReadOptions {
   bool ShownView = false;           // list labels and note numbers as Word shows them
   TKvWRevisions Revisions = rvDefault;  // rvDefault keeps inserted and deleted text unmarked
   TKvWordSummaryInformation* Summary = nullptr;  // filled from \info when given
+  // Told the main text and its notes as they are read (the shown view): paragraphs
+  // with their headings and list labels, emphasis, links, tables and notes. The
+  // caller begins and ends the main story around the read.
+  TKvWDocumentSink* Sink = nullptr;
 };
 
 // The stories of one document as marked text (msword/base/MarkedText.h).
@@ -37,6 +42,8 @@ struct TRtfStories {
 
 // Groups nested deeper than this are skipped with their content.
 inline constexpr size_t RTF_MAX_DEPTH = 512;
+// Tables nested deeper than this are described as the cells of the deepest one.
+inline constexpr int32_t RTF_MAX_TABLE_DEPTH = 16;
 
 // True when Bytes start with "{\rtf" (after blanks and line ends, and a UTF-8
 // byte-order mark).
