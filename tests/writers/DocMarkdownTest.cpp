@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,12 +90,22 @@ std::string MarkdownOf(const FormattedDocBuilder& Builder, TKvWRevisions Revisio
   return WideToUtf8(writer.Markdown());
 }
 
-// A tree without the numbers of its ordered lists.
 // The tree without the numbers of its lists; a list written as two because its
 // numbers do not follow on (an empty HTML comment between them) counts as one.
 std::string WithoutListNumbers(const std::string& Tree) {
-  const std::string plain = std::regex_replace(Tree, std::regex("OL[0-9]+"), "OL");
-  return std::regex_replace(plain, std::regex("\\}HTML\\[<!-- -->\n\\]OL\\{"), "");
+  std::string out;
+  for (size_t i = 0; i < Tree.size();) {
+    if (Tree.compare(i, 2, "OL") == 0) {
+      out += "OL";
+      i += 2;
+      while (i < Tree.size() && Tree[i] >= '0' && Tree[i] <= '9') ++i;
+      continue;
+    }
+    out += Tree[i++];
+  }
+  const std::string separator = "}HTML[<!-- -->\n]OL{";
+  for (size_t at; (at = out.find(separator)) != std::string::npos;) out.erase(at, separator.size());
+  return out;
 }
 
 // A document LibreOffice made from pandoc's document gives back the Markdown's
