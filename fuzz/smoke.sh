@@ -77,6 +77,12 @@ echo "fuzz smoke: $(ls "$work/files" | wc -l) file seeds, $(ls "$work/xml" | wc 
   "at most ${unit_seconds} s and ${rss_mb} MB a unit"
 
 # Runs one target: replay, then fuzz. Its log is printed when it fails.
+# AddressSanitizer hands freed memory back to the system every few seconds by
+# walking its free lists; with a few hundred megabytes in a long fuzzing process
+# that walk once took 44 s inside a single free() and was reported as a slow unit.
+# The smoke run keeps freed memory for reuse instead (the memory limit still holds).
+export ASAN_OPTIONS="allocator_release_to_os_interval_ms=-1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+
 run_target() {
   local name=$1 binary=$build_dir/fuzz/$1 seeds=$work/files
   case "$name" in
