@@ -199,11 +199,7 @@ std::unique_ptr<TMSCustomWordDocument> NewReader(TReaderKind Kind, TComponent* A
 
 std::unique_ptr<TMSCustomWordDocument> NewChunkReader(std::string_view Bytes, std::u16string_view ContentType) {
   if (IsRtfChunk(Bytes, ContentType)) return std::make_unique<TMSRtfDocument>(nullptr);
-  std::u16string type(ContentType.substr(0, ContentType.find(u';')));
-  for (char16_t& c : type)
-    if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
-  while (!type.empty() && (type.back() == u' ' || type.back() == u'\t')) type.pop_back();
-  while (!type.empty() && (type.front() == u' ' || type.front() == u'\t')) type.erase(0, 1);
+  const std::u16string type = BareContentType(ContentType);
   if (type == u"text/html" || type == u"application/xhtml+xml") return std::make_unique<TMSHtmlDocument>(nullptr);
   return nullptr;
 }

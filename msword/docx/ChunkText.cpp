@@ -54,15 +54,20 @@ std::vector<std::u16string> PlainChunkLines(std::u16string_view Text) {
   return lines;
 }
 
-bool IsRtfChunk(std::string_view Bytes, std::u16string_view ContentType) {
-  if (Bytes.starts_with("{\\rtf")) return true;
+std::u16string BareContentType(std::u16string_view ContentType) {
   std::u16string_view bare = ContentType.substr(0, ContentType.find(u';'));
   while (!bare.empty() && (bare.front() == u' ' || bare.front() == u'\t')) bare.remove_prefix(1);
   while (!bare.empty() && (bare.back() == u' ' || bare.back() == u'\t')) bare.remove_suffix(1);
   std::u16string folded(bare);
   for (char16_t& c : folded)
     if (c >= u'A' && c <= u'Z') c = char16_t(c + 32);
-  return folded == u"application/rtf" || folded == u"text/rtf";
+  return folded;
+}
+
+bool IsRtfChunk(std::string_view Bytes, std::u16string_view ContentType) {
+  if (Bytes.starts_with("{\\rtf")) return true;
+  const std::u16string type = BareContentType(ContentType);
+  return type == u"application/rtf" || type == u"text/rtf";
 }
 
 }  // namespace msword

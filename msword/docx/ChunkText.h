@@ -15,6 +15,10 @@ std::u16string DecodeChunkText(std::string_view Bytes);
 // The lines of a plain text, split at CR LF, CR or LF.
 std::vector<std::u16string> PlainChunkLines(std::u16string_view Text);
 
+// A content type without its parameters (what follows ";") and the blanks around
+// it, in lower case: "Text/HTML; charset=x" is "text/html".
+std::u16string BareContentType(std::u16string_view ContentType);
+
 // True for an RTF chunk: bytes that start with "{\rtf", or a content type
 // "application/rtf" or "text/rtf" (case ignored, parameters after ";" too).
 bool IsRtfChunk(std::string_view Bytes, std::u16string_view ContentType);
