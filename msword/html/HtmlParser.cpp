@@ -407,13 +407,8 @@ class THtmlParser {
   TKvWDocumentSink* FSink = nullptr;
   bool FSinkParagraph = false;
   // The run being gathered, and what it is: the state's emphasis and link.
-  struct TRunKey {
-    bool Bold = false, Italic = false, Strike = false, Inserted = false, Deleted = false;
-    uint32_t Link = 0;
-    bool operator==(const TRunKey&) const = default;
-  };
   std::u16string FSinkRun;
-  TRunKey FSinkRunKey;
+  TKvWRunKey FSinkRunKey;
   std::u16string FSinkLabel;
   std::u16string FSinkPendingLabel;  // a Word list label read before its paragraph's text
   uint32_t FSinkItems = 0;      // list items met
@@ -791,7 +786,7 @@ void THtmlParser::SinkBeginParagraph(const TState& s) {
   FSinkParagraph = true;
   FSinkRun = std::move(FSinkPendingLabel);  // a label that is none: the text's start
   FSinkPendingLabel.clear();
-  FSinkRunKey = TRunKey();
+  FSinkRunKey = TKvWRunKey();
 }
 
 void THtmlParser::SinkImage(const TState& s, std::u16string_view Description) {
@@ -811,7 +806,7 @@ void THtmlParser::SinkChar(const TState& s, char16_t c) {
     FSinkLastItem = s.ListItem;  // too long for a label: the paragraph's text after all
   }
   if (!FSinkParagraph) SinkBeginParagraph(s);
-  TRunKey key;
+  TKvWRunKey key;
   key.Bold = s.Bold;
   key.Italic = s.Italic;
   key.Strike = s.Strike;
@@ -829,14 +824,7 @@ void THtmlParser::SinkChar(const TState& s, char16_t c) {
 
 void THtmlParser::SinkFlushRun() {
   if (FSinkRun.empty()) return;
-  TKvWRunInfo info;
-  info.Bold = FSinkRunKey.Bold;
-  info.Italic = FSinkRunKey.Italic;
-  info.Strike = FSinkRunKey.Strike;
-  info.Inserted = FSinkRunKey.Inserted;
-  info.Deleted = FSinkRunKey.Deleted;
-  if (FSinkRunKey.Link > 0 && FSinkRunKey.Link <= FSinkLinks.size()) info.Hyperlink = FSinkLinks[FSinkRunKey.Link - 1];
-  FSink->Text(FSinkRun, info);
+  FSink->Text(FSinkRun, FSinkRunKey.Info(FSinkLinks));
   FSinkRun.clear();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace msword {
 
@@ -50,6 +51,30 @@ struct TKvWRunInfo {
   bool Deleted = false;               // by a tracked change, shown as marked
   std::u16string_view Hyperlink;      // the link's target; empty: no link
   bool operator==(const TKvWRunInfo&) const = default;
+};
+
+// The look of a run while a reader collects its text: a change of key ends the
+// run. The link is the 1-based index of a target the reader keeps (0: none), so
+// that the key owns nothing and compares cheaply.
+struct TKvWRunKey {
+  bool Bold = false;
+  bool Italic = false;
+  bool Strike = false;
+  bool Inserted = false;
+  bool Deleted = false;
+  uint32_t Link = 0;
+  bool operator==(const TKvWRunKey&) const = default;
+  // The run's properties, its link looked up in Links (an index outside it is none).
+  TKvWRunInfo Info(const std::vector<std::u16string>& Links) const {
+    TKvWRunInfo info;
+    info.Bold = Bold;
+    info.Italic = Italic;
+    info.Strike = Strike;
+    info.Inserted = Inserted;
+    info.Deleted = Deleted;
+    if (Link > 0 && Link <= Links.size()) info.Hyperlink = Links[Link - 1];
+    return info;
+  }
 };
 
 enum TKvWBreakKind : uint8_t { bkLine = 0, bkPage, bkColumn };

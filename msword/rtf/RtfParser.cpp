@@ -226,17 +226,6 @@ struct TRtfGroup {
   int32_t Ilvl = 0;
 };
 
-// The properties that split a paragraph's text into runs.
-struct TRunKey {
-  bool Bold = false;
-  bool Italic = false;
-  bool Strike = false;
-  bool Inserted = false;
-  bool Deleted = false;
-  uint32_t Link = 0;
-  bool operator==(const TRunKey&) const = default;
-};
-
 // A paragraph style of the style sheet.
 struct TRtfStyle {
   std::u16string Name;
@@ -253,7 +242,7 @@ struct TSinkTableLevel {
 struct TSinkFrame {
   bool Paragraph = false;
   std::u16string Run;
-  TRunKey Key;
+  TKvWRunKey Key;
   std::u16string Label;  // a list label read before its paragraph's text
   int32_t Tables = 0;    // tables open, the innermost at Levels[Tables - 1]
   std::array<TSinkTableLevel, RTF_MAX_TABLE_DEPTH> Levels{};
@@ -696,7 +685,7 @@ void TRtfParser::SinkOpenNote(const TRtfGroup& g) {
   if (!main.Paragraph) {
     FSink->BeginParagraph({});
     main.Paragraph = true;
-    main.Key = TRunKey();
+    main.Key = TKvWRunKey();
   }
   SinkFlushRun(main);
   FSink->NoteReference(kind, id, id);
@@ -713,7 +702,7 @@ void TRtfParser::SinkText(const TRtfGroup& g, std::u16string_view S) {
   }
   if (g.SinkStory == 2) SinkOpenNote(g);
   if (!f.Paragraph) SinkBeginParagraph(f, g);
-  TRunKey key;
+  TKvWRunKey key;
   key.Bold = g.Bold;
   key.Italic = g.Italic;
   key.Strike = g.Strike;
@@ -844,20 +833,13 @@ void TRtfParser::SinkBeginParagraph(TSinkFrame& f, const TRtfGroup& g) {
   }
   FSink->BeginParagraph(info);
   f.Paragraph = true;
-  f.Key = TRunKey();
+  f.Key = TKvWRunKey();
   f.Run = std::move(text);
 }
 
 void TRtfParser::SinkFlushRun(TSinkFrame& f) {
   if (f.Run.empty()) return;
-  TKvWRunInfo info;
-  info.Bold = f.Key.Bold;
-  info.Italic = f.Key.Italic;
-  info.Strike = f.Key.Strike;
-  info.Inserted = f.Key.Inserted;
-  info.Deleted = f.Key.Deleted;
-  if (f.Key.Link > 0 && f.Key.Link <= FSinkLinks.size()) info.Hyperlink = FSinkLinks[f.Key.Link - 1];
-  FSink->Text(f.Run, info);
+  FSink->Text(f.Run, f.Key.Info(FSinkLinks));
   f.Run.clear();
 }
 
